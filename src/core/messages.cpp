@@ -1,0 +1,44 @@
+#include "core/messages.h"
+
+#include "core/state.h"
+
+namespace kelvo {
+
+namespace {
+
+struct MessageText {
+    std::string_view text;
+    bool takes_detail;
+};
+
+MessageText text_of(Message message) {
+    switch (message) {
+        case Message::unexpected_symbol: return {"Unexpected symbol: ", true};
+        case Message::unknown_variable: return {"Unknown variable: ", true};
+        case Message::wrong_argument_count:
+            return {"Wrong number of arguments to function or script.", false};
+        case Message::if_not_operator: return {"is not operator help:'if var0 operator var1'", false};
+        case Message::while_not_operator:
+            return {"is not operator help:'while var0 operator var1'", false};
+        case Message::negative_argument_size: return {"Negative function argument size", false};
+        case Message::nesting_too_deep: return {"Nesting too deep", false};
+        case Message::cannot_open_source: return {"Cannot open source file: ", true};
+        case Message::cannot_write_output: return {"Cannot write output file: ", true};
+        case Message::internal_error: return {"Internal error", false};
+    }
+    return {"Internal error", false};
+}
+
+}  // namespace
+
+void report(Message message, std::string_view detail) {
+    if (state.line_abandoned) return;
+    const MessageText m = text_of(message);
+    const std::size_t offset = state.error_text.size();
+    state.error_text += m.text;
+    if (m.takes_detail) state.error_text += detail;
+    state.error_text += '\n';
+    state.diagnostics.push_back({state.current_line_number, offset, state.error_text.size() - offset});
+}
+
+}  // namespace kelvo

@@ -1,0 +1,135 @@
+#include "core/term_translator.h"
+
+#include <string_view>
+
+#include "core/messages.h"
+#include "core/state.h"
+#include "core/word_cursor.h"
+#include "vocabulary/keywords.h"
+
+namespace kelvo {
+
+namespace {
+
+// Counts the active translate_term calls of the line. Past the limit the line
+// is given up: its rest is dropped, and until the next line every term comes
+// back empty without further messages.
+class NestingGuard {
+public:
+    NestingGuard() : entered_(!state.line_abandoned && state.term_depth < nesting_limit) {
+        if (entered_) {
+            ++state.term_depth;
+        } else if (!state.line_abandoned) {
+            report(Message::nesting_too_deep);
+            state.current_line = {};
+            state.line_abandoned = true;
+        }
+    }
+    ~NestingGuard() {
+        if (entered_) --state.term_depth;
+    }
+    NestingGuard(const NestingGuard&) = delete;
+    NestingGuard& operator=(const NestingGuard&) = delete;
+    bool entered() const { return entered_; }
+
+private:
+    bool entered_;
+};
+
+bool is_number(std::string_view word) {
+    for (const char c : word)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+void translate_script_call(std::string_view word, std::int32_t argument_count, std::string& out) {
+    out += "execute_string(";
+    out += word;
+    if (argument_count == 0) {
+        out += ", 0)";
+        return;
+    }
+    for (std::int32_t i = 0; i < argument_count; ++i) {
+        out += ',';
+        const std::size_t before = out.size();
+        translate_term(out);
+        if (out.size() == before) report(Message::wrong_argument_count);
+    }
+    out += ')';
+}
+
+}  // namespace
+
+void translate_term(std::string& out) {
+    const NestingGuard guard;
+    if (!guard.entered()) return;
+
+    // 1. A quoted string, kept between its double quotes.
+    if (read_quoted()) {
+        out += '"';
+        out += state.quoted_text;
+        out += '"';
+        return;
+    }
+    // 2. The word.
+    const std::string_view word = next_word();
+    // 3. No word left: the term is missing.
+    if (is_symbol(word)) {
+        report(Message::unexpected_symbol, word);
+        return;
+    }
+    const NameEntry* name = state.names.find(word);
+    // 4. A parameter name of a definition that is open stands for itself.
+    if (name != nullptr && state.in_script && name->parameter) {
+        out += word;
+        return;
+    }
+    // 5. A keyword: its handler reads its operands.
+    if (name != nullptr && name->keyword != nullptr) {
+        name->keyword->handler(*name->keyword, out);
+        return;
+    }
+    // 6. A constant, verbatim.
+    if (name != nullptr && !name->constant().empty()) {
+        out += name->constant();
+        return;
+    }
+    // 7. A string constant, between double quotes.
+    if (name != nullptr && !name->string_constant.empty()) {
+        out += '"';
+        out += name->string_constant;
+        out += '"';
+        return;
+    }
+    // 8. A variable, joined with an operator word and the term after it.
+    if (name != nullptr && !name->variable.empty()) {
+        out += word;
+        const std::string_view op = peek_word();
+        if (is_operator(op)) {
+            out += next_word();
+            translate_term(out);
+        }
+        return;
+    }
+    // 9. A user script call; the first signature declared under the name counts.
+    if (name != nullptr && name->script >= 0) {
+        const std::int32_t argument_count =
+            state.script_signatures[static_cast<std::size_t>(name->script)].argument_count;
+        translate_script_call(word, argument_count, out);
+        return;
+    }
+    // 10. An operator word stands for itself.
+    if (is_operator(word)) {
+        out += word;
+        return;
+    }
+    // 11. An unsigned whole number, leading zeros and all.
+    if (is_number(word)) {
+        out += word;
+        return;
+    }
+    // 12. Nothing the translator knows.
+    report(Message::unknown_variable, word);
+}
+
+}  // namespace kelvo

@@ -1,0 +1,115 @@
+#include "statements/scripts.h"
+
+#include <cstdint>
+#include <limits>
+#include <string_view>
+
+#include "core/messages.h"
+#include "core/state.h"
+#include "core/term_translator.h"
+#include "core/word_cursor.h"
+
+namespace kelvo {
+
+namespace {
+
+// A name that `var` and `function` must not take: a declared variable, a
+// constant, a keyword, the first script stored in this run, or a string
+// constant.
+bool name_is_taken(std::string_view name) {
+    const NameEntry* entry = state.names.find(name);
+    if (entry != nullptr) {
+        if (!entry->variable.empty()) return true;
+        if (!entry->constant().empty()) return true;
+        if (entry->keyword != nullptr) return true;
+    }
+    if (state.script_count > 0 && state.script_bodies.front().name == name) return true;
+    return entry != nullptr && !entry->string_constant.empty();
+}
+
+}  // namespace
+
+std::int32_t read_count(std::string_view text) {
+    std::size_t i = 0;
+    const auto is_space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (i < text.size() && is_space(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    constexpr std::int64_t limit = std::numeric_limits<std::int32_t>::max();
+    std::int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > limit + 1) value = limit + 1;
+    }
+    if (negative) return static_cast<std::int32_t>(-value);
+    return static_cast<std::int32_t>(value > limit ? limit : value);
+}
+
+void translate_var(const KeywordRow&, std::string& out) {
+    const std::string_view name = next_word();
+    const std::size_t value_start = out.size();
+    translate_term(out);  // the value's words are read and reported even for a refused name
+    if (name_is_taken(name)) {
+        out.resize(value_start);
+        return;
+    }
+    state.names.entry_for_run(name).variable.assign(out, value_start, std::string::npos);
+    out.insert(value_start, " = ");
+    out.insert(value_start, name);
+}
+
+void translate_function(const KeywordRow&, std::string& out) {
+    state.in_script = true;
+    state.open_definition = OpenDefinition{-1, state.parameter_names.size()};
+    const std::string_view name = next_word();
+    state.current_script_name.assign(name);
+    if (name_is_taken(name)) return;
+
+    const std::size_t count_start = out.size();
+    translate_term(out);
+    const std::int32_t count = read_count(std::string_view(out).substr(count_start));
+    out.resize(count_start);
+    if (count < 0) {
+        report(Message::negative_argument_size);
+        return;
+    }
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::string_view parameter = next_word();
+        if (parameter.empty()) {
+            report(Message::wrong_argument_count);
+            state.in_script = false;
+            return;
+        }
+        state.parameter_names.push_back(parameter);
+        state.names.entry_for_run(parameter).parameter = true;
+    }
+    const auto index = static_cast<std::int32_t>(state.script_signatures.size());
+    state.script_signatures.push_back({std::string(name), count});
+    std::int32_t& first = state.names.entry(name).script;
+    if (first < 0) first = index;
+    state.open_definition.own_signature = index;
+}
+
+void translate_end(const KeywordRow&, std::string&) {
+    std::string prologue;
+    const OpenDefinition definition = state.open_definition;
+    if (definition.own_signature >= 0) {
+        const std::int32_t count =
+            state.script_signatures[static_cast<std::size_t>(definition.own_signature)].argument_count;
+        state.argument_count_sink(count);
+        for (std::int32_t i = 0; i < count; ++i) {
+            prologue += state.parameter_names[definition.first_parameter + static_cast<std::size_t>(i)];
+            prologue += "=argument";
+            prologue += std::to_string(i);
+            prologue += '\n';
+        }
+    }
+    state.in_script = false;
+    state.script_bodies.push_back({state.current_script_name, prologue + state.script_text});
+    ++state.script_count;
+    state.current_script_name.clear();
+    state.script_text.clear();
+    state.open_definition = OpenDefinition{};
+}
+
+}  // namespace kelvo

@@ -1,0 +1,23 @@
+// Variable declarations and user script definitions: `var`, `function`, `end`.
+#pragma once
+
+#include <string>
+
+#include "vocabulary/keywords.h"
+
+namespace kelvo {
+
+// `var NAME VALUE`: declares NAME with the host text of VALUE and yields
+// "NAME = VALUE"; a name that is taken yields nothing.
+void translate_var(const KeywordRow& row, std::string& out);
+// `function NAME COUNT PARAM...`: opens a user script definition. Yields nothing.
+void translate_function(const KeywordRow& row, std::string& out);
+// `end`: closes the open definition and stores it with its parameter prologue.
+// Yields nothing.
+void translate_end(const KeywordRow& row, std::string& out);
+
+// Leading decimal integer of a text as atoi reads it, saturated to the
+// signed 32-bit range.
+std::int32_t read_count(std::string_view text);
+
+}  // namespace kelvo

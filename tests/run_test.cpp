@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "KelvoScriptparser.h"
+#include "core/run.h"
+#include "core/state.h"
+#include "test_support.h"
+
+namespace kelvo::test {
+namespace {
+
+using TranslationRun = TranslatorTest;
+
+TEST_F(TranslationRun, SkipsBareLineFeedsAndTranslatesBlankLines) {
+    EXPECT_EQ(translate("\n// only a comment\n\n"), "");
+    EXPECT_EQ(translate("abs 1\n\nabs 2"), "abs(1)\nabs(2)\n");
+    EXPECT_EQ(translate("  \nabs 1 2 3\n"), "\nabs(1)\n");
+    EXPECT_EQ(errors(), "Unexpected symbol: \n");
+}
+
+TEST_F(TranslationRun, PutsDefinitionsAheadOfTheMainCode) {
+    EXPECT_EQ(translate("m1\nfunction a 0\nabs 1\nend\nfunction b 0\nend\nm2\n"),
+              "a='abs(1)\n'\nb='\n'\n\n\n\n\n");
+    EXPECT_EQ(errors(), "Unknown variable: m1\nUnknown variable: m2\n");
+}
+
+TEST_F(TranslationRun, StringGlobalsSurviveRunsAndEmptyUndefines) {
+    Parser_add_global_arg_string("who", "Ann");
+    EXPECT_EQ(translate("who\n"), "\"Ann\"\n");
+    EXPECT_EQ(translate("who\n"), "\"Ann\"\n");
+    Parser_add_global_arg_string("who", "");
+    EXPECT_EQ(translate("who\n"), "\n");
+    EXPECT_EQ(errors(), "Unknown variable: who\n");
+}
+
+TEST_F(TranslationRun, RealGlobalsSurviveRunsAndWinOverBuiltIns) {
+    Parser_add_global_arg_real("speed", "2.5");
+    Parser_add_global_arg_real("red", "7");
+    EXPECT_EQ(translate("speed\nred\n"), "2.5\n7\n");
+    EXPECT_EQ(translate("speed\nred\n"), "2.5\n7\n");
+    Parser_add_global_arg_real("red", "");
+    EXPECT_EQ(translate("red\nvar red 1\n"), "\nred = 1\n");
+    EXPECT_EQ(errors(), "Unknown variable: red\n");
+}
+
+TEST_F(TranslationRun, VariablesLastOneRun) {
+    EXPECT_EQ(translate("var x 5\nx = 1\n"), "x = 5\nx=1\n");
+    EXPECT_EQ(translate("x = 1\n"), "\n");
+    EXPECT_EQ(errors(), "Unknown variable: x\n");
+}
+
+TEST_F(TranslationRun, ScriptSignaturesSurviveRunsButBodiesDoNot) {
+    translate("function f 1 a\nreturn a\nend\n");
+    EXPECT_EQ(translate("f 3\n"), "execute_string(f,3)\n");
+}
+
+TEST_F(TranslationRun, ErrorTextAccumulatesAcrossRuns) {
+    translate("a\n");
+    translate("b\n");
+    EXPECT_EQ(std::string(Parser_last_error()), "Unknown variable: a\nUnknown variable: b\n");
+}
+
+TEST_F(TranslationRun, UnreadableSourceIsReportedAndTranslatesAsEmpty) {
+    EXPECT_EQ(translate_source(std::nullopt), "");
+    EXPECT_EQ(errors(), "Cannot open source file: test.txt\n");
+}
+
+TEST_F(TranslationRun, DiagnosticsNameThePhysicalLine) {
+    translate("a;b\n\n// c\nabs\n");
+    ASSERT_EQ(state.diagnostics.size(), 3u);
+    EXPECT_EQ(state.diagnostics[0].line, 1u);
+    EXPECT_EQ(state.diagnostics[1].line, 1u);
+    EXPECT_EQ(state.diagnostics[2].line, 4u);
+    EXPECT_EQ(state.error_text.substr(state.diagnostics[1].offset, state.diagnostics[1].length),
+              "Unknown variable: b\n");
+}
+
+TEST_F(TranslationRun, NullArgumentsAreEmptyTexts) {
+    EXPECT_EQ(Parser_add_global_arg_string(nullptr, "x"), 0.0);
+    EXPECT_EQ(Parser_add_global_arg_real("who", nullptr), 0.0);
+    Parser_add_global_arg_string("who", "Ann");
+    EXPECT_EQ(translate("who\n"), "\"Ann\"\n");  // an empty constant falls through to the string
+}
+
+}  // namespace
+}  // namespace kelvo::test
