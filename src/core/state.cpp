@@ -16,17 +16,18 @@ const NameEntry* NameTable::find(std::string_view name) const {
     return found == entries_.end() ? nullptr : &found->second;
 }
 
-NameEntry& NameTable::entry(std::string_view name) {
+NameTable::Map::value_type& NameTable::find_or_insert(std::string_view name) {
     auto found = entries_.find(name);
     if (found == entries_.end()) found = entries_.emplace(std::string(name), NameEntry{}).first;
-    return found->second;
+    return *found;
 }
 
+NameEntry& NameTable::entry(std::string_view name) { return find_or_insert(name).second; }
+
 NameEntry& NameTable::entry_for_run(std::string_view name) {
-    auto found = entries_.find(name);
-    if (found == entries_.end()) found = entries_.emplace(std::string(name), NameEntry{}).first;
+    Map::value_type* found = &find_or_insert(name);
     if (!found->second.touched_this_run) {
-        run_entries_.push_back(&*found);
+        run_entries_.push_back(found);
         found->second.touched_this_run = true;
     }
     return found->second;

@@ -70,6 +70,7 @@ private:
         }
     };
     using Map = std::unordered_map<std::string, NameEntry, Hash, std::equal_to<>>;
+    Map::value_type& find_or_insert(std::string_view name);
     Map entries_;
     std::vector<Map::value_type*> run_entries_;
 };
