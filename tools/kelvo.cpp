@@ -1,32 +1,353 @@
-// kelvo FILE: prints the host script translated from FILE; messages go to
-// standard error.
+// kelvo: translates a source script from the shell, as one run of the library
+// translates "test.txt", and reports each message with the line it belongs to.
+//
+//   kelvo [OPTIONS] [FILE]
+//
+// The host script goes to standard output (or to the -o file), the messages
+// to standard error as FILE:LINE: message. Exit status: 0 without messages,
+// 1 with messages, 2 for usage errors and files that cannot be read or written.
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
-#include <iostream>
+#include <cstring>
+#include <exception>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "KelvoScriptparser.h"
 #include "core/run.h"
 #include "core/state.h"
 
+#ifndef KELVO_VERSION
+#define KELVO_VERSION "unknown"
+#endif
+
 namespace {
 
-void count_to_stderr(std::int32_t count) { std::fprintf(stderr, "%ld\n", static_cast<long>(count)); }
+constexpr int exit_clean = 0;
+constexpr int exit_messages = 1;
+constexpr int exit_failure = 2;
+
+constexpr std::string_view stdin_name = "<stdin>";
+constexpr std::string_view stdout_name = "<stdout>";
+
+constexpr std::string_view help_text =
+    "Usage: kelvo [OPTIONS] [FILE]\n"
+    "Translates the source script FILE into the host script, as one run of the\n"
+    "KelvoScriptparser library translates test.txt, and prints it.\n"
+    "\n"
+    "FILE defaults to test.txt; - reads standard input, whose messages are then\n"
+    "named <stdin>. Only FILE and the -o file are read or written: temp.txt is\n"
+    "never touched.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output FILE           write the host script to FILE instead of standard\n"
+    "                              output (in the platform's text mode, as the library\n"
+    "                              writes temp.txt; - means standard output)\n"
+    "  --define NAME=VALUE         NAME stands for VALUE, emitted verbatim (what\n"
+    "                              Parser_add_global_arg_real does); repeatable\n"
+    "  --define-string NAME=VALUE  NAME stands for VALUE between double quotes (what\n"
+    "                              Parser_add_global_arg_string does); repeatable\n"
+    "  --argument-counts           show on standard error the argument count that\n"
+    "                              each `end` writes (as FILE:LINE: argument count: N);\n"
+    "                              without it the counts are dropped, and they never\n"
+    "                              reach standard output\n"
+    "  -q, --quiet                 do not print the messages (the exit status still\n"
+    "                              tells whether there were any)\n"
+    "  -h, --help                  show this help and exit\n"
+    "  --version                   show the version and exit\n"
+    "  --                          the next argument is FILE, even if it starts with -\n"
+    "\n"
+    "Messages go to standard error, one per line, as FILE:LINE: message, where LINE\n"
+    "is the physical line of FILE on which the source line began.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  the translation reported no message\n"
+    "  1  the translation reported messages (the host script is still written)\n"
+    "  2  usage error, or FILE or the output cannot be read or written\n";
+
+// A problem that ends the tool with exit status 2 and one line on standard
+// error.
+struct Failure {
+    std::string text;
+};
+
+Failure usage_error(std::string_view what) {
+    std::string text(what);
+    text += " (see kelvo --help)";
+    return {std::move(text)};
+}
+
+Failure file_error(std::string_view verb, std::string_view name, int error) {
+    std::string text(verb);
+    text += ' ';
+    text += name;
+    text += ": ";
+    text += error != 0 ? std::strerror(error) : "input/output error";
+    return {std::move(text)};
+}
+
+struct Define {
+    bool as_string = false;
+    std::string name;
+    std::string value;
+};
+
+struct Options {
+    std::string input = std::string(kelvo::source_file_name);
+    bool input_given = false;
+    std::optional<std::string> output;
+    std::vector<Define> defines;
+    bool quiet = false;
+    bool argument_counts = false;
+    bool help = false;
+    bool version = false;
+};
+
+bool is_stream_name(std::string_view name) { return name == "-"; }
+
+Define parse_define(std::string_view option, std::string_view argument, bool as_string) {
+    const std::size_t equals = argument.find('=');
+    if (equals == std::string_view::npos) {
+        throw usage_error(std::string(option) + " needs NAME=VALUE, got '" + std::string(argument) + "'");
+    }
+    if (equals == 0) throw usage_error(std::string(option) + " needs a NAME before '='");
+    return {as_string, std::string(argument.substr(0, equals)), std::string(argument.substr(equals + 1))};
+}
+
+void set_input(Options& options, std::string_view name) {
+    if (options.input_given) {
+        throw usage_error("more than one FILE given: '" + options.input + "' and '" + std::string(name) + "'");
+    }
+    options.input = name;
+    options.input_given = true;
+}
+
+Options parse_arguments(int argc, char** argv) {
+    Options options;
+    bool options_ended = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg.empty()) throw usage_error("empty file name");
+        if (options_ended || arg == "-" || arg[0] != '-') {
+            set_input(options, arg);
+            continue;
+        }
+        if (arg == "--") {
+            options_ended = true;
+            continue;
+        }
+        // The option's name and, for --name=value, its attached value.
+        std::string_view name = arg;
+        std::optional<std::string_view> attached;
+        if (arg.starts_with("--")) {
+            const std::size_t equals = arg.find('=');
+            if (equals != std::string_view::npos) {
+                name = arg.substr(0, equals);
+                attached = arg.substr(equals + 1);
+            }
+        } else if (arg.size() > 2 && arg.starts_with("-o")) {
+            name = "-o";
+            attached = arg.substr(2);
+        }
+        const auto value = [&]() -> std::string_view {
+            if (attached) return *attached;
+            if (i + 1 >= argc) throw usage_error("option " + std::string(name) + " needs an argument");
+            return argv[++i];
+        };
+        const auto no_value = [&] {
+            if (attached) throw usage_error("option " + std::string(name) + " takes no argument");
+        };
+
+        if (name == "-o" || name == "--output") {
+            if (options.output) throw usage_error("more than one output file given");
+            options.output = std::string(value());
+            if (options.output->empty()) throw usage_error("empty output file name");
+        } else if (name == "--define") {
+            options.defines.push_back(parse_define(name, value(), false));
+        } else if (name == "--define-string") {
+            options.defines.push_back(parse_define(name, value(), true));
+        } else if (name == "-q" || name == "--quiet") {
+            no_value();
+            options.quiet = true;
+        } else if (name == "--argument-counts") {
+            no_value();
+            options.argument_counts = true;
+        } else if (name == "-h" || name == "--help") {
+            no_value();
+            options.help = true;
+            return options;
+        } else if (name == "--version") {
+            no_value();
+            options.version = true;
+            return options;
+        } else {
+            throw usage_error("unknown option '" + std::string(arg) + "'");
+        }
+    }
+    return options;
+}
+
+// All bytes of an open stream; errno's reason when a read fails.
+std::string read_stream(std::FILE* stream, std::string_view name) {
+    std::string bytes;
+    std::vector<char> buffer(std::size_t{1} << 16);
+    for (;;) {
+        errno = 0;
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), stream);
+        bytes.append(buffer.data(), got);
+        if (got == buffer.size()) continue;
+        if (std::ferror(stream) != 0) throw file_error("cannot read", name, errno);
+        return bytes;
+    }
+}
+
+// The bytes of the source as stored: no text-mode conversion here, the
+// library's reader applies the reading rules itself.
+std::string read_source_bytes(const std::string& path) {
+    if (is_stream_name(path)) {
+#ifdef _WIN32
+        _setmode(_fileno(stdin), _O_BINARY);
+#endif
+        return read_stream(stdin, stdin_name);
+    }
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) throw file_error("cannot read", path, errno);
+    try {
+        std::string bytes = read_stream(file, path);
+        std::fclose(file);
+        return bytes;
+    } catch (...) {
+        std::fclose(file);
+        throw;
+    }
+}
+
+void write_result(const std::optional<std::string>& output, std::string_view text) {
+    if (output && !is_stream_name(*output)) {
+        errno = 0;
+        if (!kelvo::write_text_file(output->c_str(), text)) throw file_error("cannot write", *output, errno);
+        return;
+    }
+    errno = 0;
+    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    if (!written || std::fflush(stdout) != 0) throw file_error("cannot write", stdout_name, errno);
+}
+
+// The argument counts that `end` writes, with the place among the messages
+// where each was written, so both come out in the order they happened.
+struct ArgumentCount {
+    std::size_t messages_before = 0;
+    std::size_t line = 0;
+    std::int32_t count = 0;
+};
+
+std::vector<ArgumentCount> argument_counts;
+
+void keep_argument_count(std::int32_t count) {
+    argument_counts.push_back({kelvo::state.diagnostics.size(), kelvo::state.current_line_number, count});
+}
+
+void drop_argument_count(std::int32_t) {}
+
+void append_place(std::string& out, std::string_view file, std::size_t line) {
+    out += file;
+    out += ':';
+    if (line != 0) {
+        out += std::to_string(line);
+        out += ':';
+    }
+    out += ' ';
+}
+
+// The messages of this run (and the argument counts, if kept), one per line.
+std::string report_text(std::string_view file, bool with_messages) {
+    std::string out;
+    const std::vector<kelvo::Diagnostic>& diagnostics = kelvo::state.diagnostics;
+    const std::string_view errors = kelvo::state.error_text;
+    std::size_t next_count = 0;
+    const auto counts_up_to = [&](std::size_t messages) {
+        for (; next_count < argument_counts.size() && argument_counts[next_count].messages_before <= messages;
+             ++next_count) {
+            append_place(out, file, argument_counts[next_count].line);
+            out += "argument count: ";
+            out += std::to_string(argument_counts[next_count].count);
+            out += '\n';
+        }
+    };
+    for (std::size_t i = 0; i < diagnostics.size(); ++i) {
+        counts_up_to(i);
+        if (!with_messages) continue;
+        const kelvo::Diagnostic& d = diagnostics[i];
+        std::string_view text = d.offset <= errors.size() ? errors.substr(d.offset, d.length) : std::string_view();
+        if (text.ends_with('\n')) text.remove_suffix(1);
+        append_place(out, file, d.line);
+        out += text;
+        out += '\n';
+    }
+    counts_up_to(diagnostics.size());
+    return out;
+}
+
+int run(const Options& options) {
+    const std::string display_name = is_stream_name(options.input) ? std::string(stdin_name) : options.input;
+    std::string source = read_source_bytes(options.input);
+
+    for (const Define& define : options.defines) {
+        if (define.as_string) {
+            Parser_add_global_arg_string(define.name.c_str(), define.value.c_str());
+        } else {
+            Parser_add_global_arg_real(define.name.c_str(), define.value.c_str());
+        }
+    }
+    kelvo::state.argument_count_sink = options.argument_counts ? keep_argument_count : drop_argument_count;
+    const std::string& result = kelvo::translate_source(std::move(source));
+    const bool had_messages = !kelvo::state.diagnostics.empty();
+
+    // The host script first, then the messages, so that on a terminal they
+    // end up below it; a failed write is reported after them.
+    std::optional<Failure> write_failure;
+    try {
+        write_result(options.output, result);
+    } catch (const Failure& failure) {
+        write_failure = failure;
+    }
+    const std::string report = report_text(display_name, !options.quiet);
+    std::fwrite(report.data(), 1, report.size(), stderr);
+    std::fflush(stderr);
+    if (write_failure) throw *write_failure;
+    return had_messages ? exit_messages : exit_clean;
+}
+
+void print_failure(const Failure& failure) { std::fprintf(stderr, "kelvo: %s\n", failure.text.c_str()); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: kelvo FILE\n");
-        return 2;
+    try {
+        const Options options = parse_arguments(argc, argv);
+        if (options.help) {
+            std::fwrite(help_text.data(), 1, help_text.size(), stdout);
+            return std::fflush(stdout) == 0 ? exit_clean : exit_failure;
+        }
+        if (options.version) {
+            std::printf("kelvo (KelvoScriptparser) %s\n", KELVO_VERSION);
+            return std::fflush(stdout) == 0 ? exit_clean : exit_failure;
+        }
+        return run(options);
+    } catch (const Failure& failure) {
+        print_failure(failure);
+    } catch (const std::exception& e) {
+        print_failure({std::string("internal error: ") + e.what()});
     }
-    auto source = kelvo::read_file(argv[1]);
-    if (!source) {
-        std::fprintf(stderr, "kelvo: cannot read %s\n", argv[1]);
-        return 2;
-    }
-    kelvo::state.argument_count_sink = count_to_stderr;
-    const std::string& result = kelvo::translate_source(std::move(source));
-    std::fwrite(result.data(), 1, result.size(), stdout);
-    const std::string_view errors = kelvo::state.error_text;
-    std::fwrite(errors.data(), 1, errors.size(), stderr);
-    return errors.empty() ? 0 : 1;
+    return exit_failure;
 }

@@ -1,0 +1,310 @@
+// Runs the built kelvo tool as a process, in a scratch directory per test.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/run.h"
+#include "core/state.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+struct Outcome {
+    int status = -1;  // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// What one run of the library makes of the source, with `end`'s counts dropped.
+std::string library_translation(const std::string& source) {
+    kelvo::restore_loaded_state();
+    kelvo::state.argument_count_sink = [](std::int32_t) {};
+    std::string result = kelvo::translate_source(source);
+    kelvo::restore_loaded_state();
+    return result;
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "kelvo-cli-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        work_ = root_ / "work";
+        fs::create_directory(work_);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(work_ / "locked.txt", fs::perms::owner_all, ignored);
+        fs::remove_all(root_, ignored);
+    }
+
+    void put(const std::string& name, const std::string& bytes) const {
+        std::ofstream(work_ / name, std::ios::binary) << bytes;
+    }
+    std::string get(const std::string& name) const { return slurp(work_ / name); }
+    bool has(const std::string& name) const { return fs::exists(work_ / name); }
+
+    // Runs kelvo in the work directory with the given standard input (none:
+    // /dev/null) and standard output (none: captured).
+    Outcome run(const std::vector<std::string>& args, const std::optional<std::string>& input = {},
+                const char* stdout_path = nullptr) const {
+        const fs::path in = root_ / "stdin", out = root_ / "stdout", err = root_ / "stderr";
+        std::ofstream(in, std::ios::binary) << input.value_or("");
+        std::vector<char*> argv{const_cast<char*>(KELVO_TOOL_PATH)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int fd_in = open(input ? in.c_str() : "/dev/null", O_RDONLY);
+            const int fd_out = open(stdout_path ? stdout_path : out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int fd_err = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd_in < 0 || fd_out < 0 || fd_err < 0 || chdir(work_.c_str()) != 0) _exit(127);
+            dup2(fd_in, 0);
+            dup2(fd_out, 1);
+            dup2(fd_err, 2);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        Outcome o;
+        int status = 0;
+        if (pid < 0 || waitpid(pid, &status, 0) != pid) return o;
+        o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        o.out = stdout_path ? "" : slurp(out);
+        o.err = slurp(err);
+        return o;
+    }
+
+    fs::path root_, work_;
+};
+
+std::string reason(int error) { return std::strerror(error); }
+
+// Each message names the file's physical line on which its source line began.
+struct LineCase {
+    const char* what;
+    std::string source;
+    std::string messages;
+};
+
+const LineCase line_cases[] = {
+    {"plain lines", "abs 1\nbad\n", "s.txt:2: Unknown variable: bad\n"},
+    {"no final line feed", "abs 1\n\nbad", "s.txt:3: Unknown variable: bad\n"},
+    {"lines cut by ;", "abs 1; one\nabs 2;two;three\n",
+     "s.txt:1: Unknown variable: one\ns.txt:2: Unknown variable: two\ns.txt:2: Unknown variable: three\n"},
+    {"; between quotes", "message \"a;b\"\nbad\n", "s.txt:2: Unknown variable: bad\n"},
+    {"comments", "// c\n\n  // blanks before\nbad // c\n// c\nlast",
+     "s.txt:3: Unexpected symbol: \ns.txt:4: Unknown variable: bad\ns.txt:6: Unknown variable: last\n"},
+    {"CR LF", "abs 1\r\n\r\nbad\r\nabs 2; two\r\n",
+     "s.txt:3: Unknown variable: bad\ns.txt:4: Unknown variable: two\n"},
+    {"/ and line feed", "var x 4\nx = x /\nnope\nbad\n",
+     "s.txt:2: Unknown variable: nope\ns.txt:4: Unknown variable: bad\n"},
+    {"/ and CR LF", "var x 4\r\nx = x /\r\nnope\r\nbad\r\n",
+     "s.txt:2: Unknown variable: nope\ns.txt:4: Unknown variable: bad\n"},
+    {"inside a definition", "function f 1 a\nreturn a\nin_body\nend\nafter\n",
+     "s.txt:3: Unknown variable: in_body\ns.txt:5: Unknown variable: after\n"},
+    {"function line", "\nfunction g 2 a\nabs 1\nend\n",
+     "s.txt:2: Wrong number of arguments to function or script.\n"},
+    {"zero byte", "abs 1\nab\0c\n"s, "s.txt:2: Unknown variable: ab\0c\n"s},
+};
+
+TEST_F(Cli, MessagesCarryTheLineWhereTheSourceLineBegan) {
+    for (const LineCase& c : line_cases) {
+        SCOPED_TRACE(c.what);
+        put("s.txt", c.source);
+        const Outcome o = run({"s.txt"});
+        EXPECT_EQ(o.status, 1);
+        EXPECT_EQ(o.err, c.messages);
+        EXPECT_EQ(o.out, library_translation(c.source));
+    }
+}
+
+TEST_F(Cli, CleanScriptExitsZeroWithTheLibrarysTranslation) {
+    const std::string demo = slurp(KELVO_DEMO_PATH);
+    put("demo.txt", demo);
+    const Outcome o = run({"demo.txt"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.out, library_translation(demo));  // `end`'s argument count is not mixed in
+    EXPECT_FALSE(has("temp.txt"));
+}
+
+TEST_F(Cli, ArgumentCountsGoToStandardErrorOnlyWhenAsked) {
+    put("s.txt", "bad\nfunction f 2 a b\nend\nfunction g 0\nend\nbad\n");
+    const Outcome quiet = run({"s.txt"});
+    EXPECT_EQ(quiet.err, "s.txt:1: Unknown variable: bad\ns.txt:6: Unknown variable: bad\n");
+    const Outcome shown = run({"--argument-counts", "s.txt"});
+    EXPECT_EQ(shown.status, 1);
+    EXPECT_EQ(shown.out, quiet.out);
+    EXPECT_EQ(shown.err,
+              "s.txt:1: Unknown variable: bad\ns.txt:3: argument count: 2\ns.txt:5: argument count: 0\n"
+              "s.txt:6: Unknown variable: bad\n");
+}
+
+TEST_F(Cli, DefaultFileIsTestTxtAndTempTxtIsNeverTouched) {
+    put("test.txt", "abs 1\n");
+    Outcome o = run({});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "abs(1)\n");
+    EXPECT_FALSE(has("temp.txt"));
+
+    put("test.txt", "bad\n");
+    put("temp.txt", "old");
+    put("other.txt", "abs 2\n");
+    o = run({"other.txt"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "abs(2)\n");
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(get("temp.txt"), "old");
+    EXPECT_EQ(get("test.txt"), "bad\n");
+}
+
+TEST_F(Cli, ReadsStandardInputAsBytes) {
+    const std::string source = "abs 1\r\nbad\r\nab\0c\x1a ignored\n"s;
+    const Outcome o = run({"-"}, source);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, library_translation(source));
+    EXPECT_EQ(o.err, "<stdin>:2: Unknown variable: bad\n<stdin>:3: Unknown variable: ab\0c\n"s);
+    EXPECT_EQ(run({"-"}, "").status, 0);
+}
+
+TEST_F(Cli, OutputFileTakesTheHostScript) {
+    put("s.txt", "abs 1\nbad\n");
+    put("out.txt", "something longer than the result\n");
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"-o", "out.txt", "s.txt"}, {"s.txt", "--output=out.txt"}, {"-oout.txt", "s.txt"}}) {
+        const Outcome o = run(args);
+        EXPECT_EQ(o.status, 1);
+        EXPECT_EQ(o.out, "");
+        EXPECT_EQ(o.err, "s.txt:2: Unknown variable: bad\n");
+        EXPECT_EQ(get("out.txt"), "abs(1)\n\n");
+    }
+    EXPECT_EQ(run({"-o", "-", "s.txt"}).out, "abs(1)\n\n");
+}
+
+TEST_F(Cli, DefinesActLikeTheGlobalArgumentExports) {
+    put("s.txt", "message speed\nmessage who\nmessage red\nmessage eq\n");
+    Outcome o = run({"--define", "speed=2.5", "--define-string", "who=Ann", "--define=red=7",
+                     "--define-string=eq=a=b", "s.txt"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "show_message(2.5)\nshow_message(\"Ann\")\nshow_message(7)\nshow_message(\"a=b\")\n");
+
+    o = run({"--define", "speed=1", "--define", "speed=2", "--define-string", "who=", "s.txt"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "show_message(2)\nshow_message()\nshow_message(255)\nshow_message()\n");
+}
+
+TEST_F(Cli, QuietKeepsTheStatusAndDropsTheMessages) {
+    put("s.txt", "bad\n");
+    const Outcome o = run({"--quiet", "s.txt"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.out, "\n");
+    EXPECT_EQ(run({"-q", "s.txt"}).err, "");
+}
+
+// A file that cannot be read or written: status 2 and one line naming it.
+void expect_file_failure(const Outcome& o, const std::string& line) {
+    EXPECT_EQ(o.status, 2);
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err, "kelvo: " + line + "\n");
+}
+
+TEST_F(Cli, UnreadableSourcesFailWithTheReason) {
+    expect_file_failure(run({"missing.txt"}), "cannot read missing.txt: " + reason(ENOENT));
+    expect_file_failure(run({}), "cannot read test.txt: " + reason(ENOENT));
+    fs::create_directory(work_ / "dir");
+    expect_file_failure(run({"dir"}), "cannot read dir: " + reason(EISDIR));
+}
+
+TEST_F(Cli, SourceWithoutReadPermissionFails) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads files whatever their permissions";
+    put("locked.txt", "abs 1\n");
+    fs::permissions(work_ / "locked.txt", fs::perms::none);
+    expect_file_failure(run({"locked.txt"}), "cannot read locked.txt: " + reason(EACCES));
+}
+
+TEST_F(Cli, UnwritableOutputFailsAfterTheMessages) {
+    put("s.txt", "bad\n");
+    fs::create_directory(work_ / "dir");
+    Outcome o = run({"-o", "dir", "s.txt"});
+    EXPECT_EQ(o.status, 2);
+    EXPECT_EQ(o.err, "s.txt:1: Unknown variable: bad\nkelvo: cannot write dir: " + reason(EISDIR) + "\n");
+    o = run({"-o", "no/such/out.txt", "s.txt"});
+    EXPECT_EQ(o.status, 2);
+    EXPECT_EQ(o.err, "s.txt:1: Unknown variable: bad\nkelvo: cannot write no/such/out.txt: " + reason(ENOENT) + "\n");
+    if (fs::exists("/dev/full")) {
+        put("ok.txt", "abs 1\n");
+        expect_file_failure(run({"ok.txt"}, {}, "/dev/full"), "cannot write <stdout>: " + reason(ENOSPC));
+    }
+}
+
+struct UsageCase {
+    std::vector<std::string> args;
+    std::string message;
+};
+
+TEST_F(Cli, UsageErrorsExitTwoWithOneLine) {
+    put("a.txt", "abs 1\n");
+    const UsageCase cases[] = {
+        {{"--bogus"}, "unknown option '--bogus'"},
+        {{"-x", "a.txt"}, "unknown option '-x'"},
+        {{"a.txt", "b.txt"}, "more than one FILE given: 'a.txt' and 'b.txt'"},
+        {{"-o"}, "option -o needs an argument"},
+        {{"a.txt", "--define"}, "option --define needs an argument"},
+        {{"--define", "speed", "a.txt"}, "--define needs NAME=VALUE, got 'speed'"},
+        {{"--define-string", "=x", "a.txt"}, "--define-string needs a NAME before '='"},
+        {{"--quiet=yes", "a.txt"}, "option --quiet takes no argument"},
+        {{"-o", "x", "-o", "y", "a.txt"}, "more than one output file given"},
+        {{"--output=", "a.txt"}, "empty output file name"},
+        {{""}, "empty file name"},
+    };
+    for (const UsageCase& c : cases) {
+        SCOPED_TRACE(c.message);
+        expect_file_failure(run(c.args), c.message + " (see kelvo --help)");
+    }
+    EXPECT_FALSE(has("x"));
+}
+
+TEST_F(Cli, DoubleDashEndsTheOptions) {
+    put("-o", "abs 1\n");
+    const Outcome o = run({"--", "-o"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "abs(1)\n");
+}
+
+TEST_F(Cli, HelpAndVersion) {
+    for (const char* help : {"--help", "-h"}) {
+        const Outcome o = run({"bogus.txt", help});
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(o.err, "");
+        EXPECT_TRUE(o.out.starts_with("Usage: kelvo [OPTIONS] [FILE]\n"));
+        for (const char* topic : {"<stdin>", "--define-string", "argument count", "Exit status", "  2  "}) {
+            EXPECT_NE(o.out.find(topic), std::string::npos) << topic;
+        }
+    }
+    const Outcome o = run({"--version"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "kelvo (KelvoScriptparser) " KELVO_VERSION "\n");
+}
+
+}  // namespace
