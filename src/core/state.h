@@ -4,9 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace kelvo {
@@ -48,8 +48,19 @@ struct NameEntry {
     }
 };
 
+// An open-addressing hash table: the buckets hold a hash and the number of a
+// slot, the slots (in chunks that never move, so an entry stays where it is
+// while other names come and go) hold the names and their entries. A lookup
+// costs one cheap hash of the word and, in the common case, one comparison.
 class NameTable {
 public:
+    NameTable() = default;
+    NameTable(const NameTable& other);
+    NameTable& operator=(const NameTable& other);
+    NameTable(NameTable&&) noexcept = default;
+    NameTable& operator=(NameTable&&) noexcept = default;
+    ~NameTable() = default;
+
     // The entry of a name, or null. Never inserts.
     const NameEntry* find(std::string_view name) const;
     // The entry of a name, created empty when missing.
@@ -60,18 +71,40 @@ public:
     // Clears the run-scoped columns and drops entries left with nothing.
     void reset_run_columns();
     void clear();
-    std::size_t size() const { return entries_.size(); }
+    std::size_t size() const { return size_; }
+
+    // The hash of a name (exposed for tests of the table's spread).
+    static std::uint64_t hash(std::string_view name) noexcept;
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const noexcept {
-            return std::hash<std::string_view>{}(text);
-        }
+    struct Slot {
+        std::string name;
+        NameEntry entry;
     };
-    using Map = std::unordered_map<std::string, NameEntry, Hash, std::equal_to<>>;
-    Map entries_;
-    std::vector<Map::value_type*> run_entries_;
+    struct Bucket {
+        std::uint32_t hash = 0;
+        std::uint32_t slot = 0;  // slot number + 1; 0 marks an empty bucket
+    };
+    static constexpr std::size_t chunk_bits = 8;
+    static constexpr std::size_t chunk_size = std::size_t{1} << chunk_bits;
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+    Slot& slot(std::uint32_t number) { return chunks_[number >> chunk_bits][number & (chunk_size - 1)]; }
+    const Slot& slot(std::uint32_t number) const {
+        return chunks_[number >> chunk_bits][number & (chunk_size - 1)];
+    }
+    // The bucket that holds the name, or npos.
+    std::size_t find_bucket(std::string_view name, std::uint32_t hash) const;
+    std::uint32_t insert(std::string_view name, std::uint32_t hash);
+    void erase_bucket(std::size_t bucket);
+    void grow();
+
+    std::vector<Bucket> buckets_;  // a power of two long, at most half full
+    std::vector<std::unique_ptr<Slot[]>> chunks_;
+    std::uint32_t slots_used_ = 0;                 // slots ever handed out
+    std::vector<std::uint32_t> free_slots_;        // handed out and given back
+    std::size_t size_ = 0;
+    std::vector<std::uint32_t> run_entries_;       // slot numbers
 };
 
 // The definition that the latest `function` line of the run opened: which
