@@ -17,18 +17,24 @@ namespace {
 
 // Translates the one term of a line and sends its text and a line feed to
 // the open definition or to the main code. A line abandoned by the nesting
-// limit contributes only its line feed.
+// limit contributes only its line feed. Main code is translated straight into
+// place; a line of a definition goes through `line_text`, since an `end`
+// inside it takes `script_text` away while the line is still being built.
 void translate_line(std::string& main_code) {
     const bool was_in_script = state.in_script;
-    std::string& text = state.line_text;
-    text.clear();
+    std::string& text = was_in_script ? state.line_text : main_code;
+    const std::size_t start = was_in_script ? 0 : main_code.size();
+    if (was_in_script) text.clear();
     state.term_depth = 0;
     state.line_abandoned = false;
     translate_term(text);
-    if (state.line_abandoned) text.clear();
-    std::string& destination = was_in_script ? state.script_text : main_code;
-    destination += text;
-    destination += '\n';
+    if (state.line_abandoned) text.resize(start);
+    if (was_in_script) state.script_text += text;
+    if (was_in_script) {
+        state.script_text += '\n';
+    } else {
+        main_code += '\n';
+    }
     state.line_abandoned = false;
 }
 
@@ -54,14 +60,20 @@ const std::string& translate_source(std::optional<std::string> source) {
     std::string& result = state.result;
     result.clear();
     if (!source) report(Message::cannot_open_source, source_file_name);
-    read_source(source ? std::move(*source) : std::string());
+    state.source_text = source ? std::move(*source) : std::string();
+    // Room for the usual output, so the main code is not moved as it grows;
+    // pages that stay unused cost no memory.
+    result.reserve(state.source_text.size() + state.source_text.size() / 2 + 64);
 
-    for (std::size_t i = 0; i < state.source_lines.size(); ++i) {
-        state.current_line = state.source_lines[i];
-        if (state.current_line == "\n") continue;
-        state.current_line_number = state.source_line_numbers[i];
-        translate_line(result);
-    }
+    // Each line is translated as soon as the reader has cut it.
+    cut_source_lines(
+        [](std::string_view line, std::size_t line_number, void*) {
+            if (line == "\n") return;
+            state.current_line = line;
+            state.current_line_number = line_number;
+            translate_line(state.result);
+        },
+        nullptr);
     state.current_line = {};
     state.current_line_number = 0;
     prepend_definitions(result);
@@ -71,10 +83,36 @@ const std::string& translate_source(std::optional<std::string> source) {
 std::optional<std::string> read_file(const char* path) {
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr) return std::nullopt;
-    std::string bytes;
-    char buffer[1 << 16];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+    constexpr std::size_t piece = std::size_t{1} << 16;
+    std::string bytes(piece, '\0');
+    std::size_t filled = std::fread(bytes.data(), 1, piece, file);
+    // Once the first piece has come, a file that tells its size gets the rest
+    // in one read straight into place, so the bytes are never copied; a file
+    // without a size (or one that grows meanwhile) goes on piece by piece.
+    if (filled == piece) {
+        const long here = std::ftell(file);
+        if (here >= 0 && std::fseek(file, 0, SEEK_END) == 0) {
+            const long size = std::ftell(file);
+            if (std::fseek(file, here, SEEK_SET) != 0) {
+                std::fclose(file);
+                return std::nullopt;
+            }
+            if (size > here) {
+                // One byte more than the size, so that meeting the end shows.
+                bytes.resize(filled + static_cast<std::size_t>(size - here) + 1);
+                filled += std::fread(bytes.data() + filled, 1, bytes.size() - filled, file);
+            }
+        } else {
+            std::clearerr(file);  // no size to tell: a pipe or a device
+        }
+    }
+    while (filled == bytes.size()) {
+        bytes.resize(bytes.size() + piece);
+        const std::size_t got = std::fread(bytes.data() + filled, 1, piece, file);
+        filled += got;
+        if (got < piece) break;
+    }
+    bytes.resize(filled);
     const bool failed = std::ferror(file) != 0;  // a directory opens on some systems, then fails to read
     std::fclose(file);
     if (failed) return std::nullopt;

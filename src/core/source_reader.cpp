@@ -1,6 +1,9 @@
 #include "core/source_reader.h"
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstring>
 
 #include "core/state.h"
 
@@ -8,62 +11,68 @@ namespace kelvo {
 
 namespace {
 
-// Hands out the characters of the file as text mode reads them. The reader
-// writes its lines back into the same buffer: it never writes more
-// characters than it has read, so the write position stays behind.
-class TextModeInput {
-public:
-    explicit TextModeInput(std::string& bytes) : bytes_(bytes) {
-        const std::size_t stop = bytes_.find('\x1a');
-        end_ = stop == std::string::npos ? bytes_.size() : stop;
-    }
+// The bytes that need a closer look; every other byte is copied as it is, a
+// whole run of them at a time.
+constexpr std::array<bool, 256> special_bytes = [] {
+    std::array<bool, 256> table{};
+    for (const char c : {'"', ';', '/', '\r', '\n'}) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
 
-    // The next character, or -1 at the end of the input.
-    int next() {
-        if (read_ == end_) return -1;
-        char c = bytes_[read_++];
-        if (c == '\r' && read_ < end_ && bytes_[read_] == '\n') c = bytes_[read_++];
-        if (c == '\n') ++physical_line_;
-        return static_cast<unsigned char>(c);
-    }
-
-    std::size_t physical_line() const { return physical_line_; }
-
-private:
-    std::string& bytes_;
-    std::size_t read_ = 0;
-    std::size_t end_ = 0;
-    std::size_t physical_line_ = 1;
-};
+bool is_special(char c) { return special_bytes[static_cast<unsigned char>(c)]; }
 
 }  // namespace
 
-void read_source(std::string bytes) {
-    state.source_text = std::move(bytes);
+// The file is read as text mode reads it: up to the first byte 0x1A, with a
+// CR LF pair read as one line feed. The lines are written back into the same
+// buffer: the reader never writes more characters than it has read, so the
+// write position stays behind the read position and the lines, once cut, stay
+// where they are.
+void cut_source_lines(LineSink sink, void* context) {
     std::string& text = state.source_text;
-    TextModeInput input(text);
+    char* const data = text.data();
+    const std::size_t end = std::min(text.find('\x1a'), text.size());
 
+    std::size_t read = 0;
     std::size_t write = 0;
     std::size_t line_start = 0;
-    std::size_t line_number = 1;
-    std::vector<std::size_t> line_ends;
+    std::size_t line_number = 1;    // physical line on which the current line began
+    std::size_t physical_line = 1;  // physical line of the read position
     bool quoted = false;
 
-    const auto put = [&](int c) { text[write++] = static_cast<char>(c); };
+    // The next character as text mode hands it out, or -1 at the end.
+    const auto next = [&]() -> int {
+        if (read == end) return -1;
+        char c = data[read++];
+        if (c == '\r' && read < end && data[read] == '\n') c = data[read++];
+        if (c == '\n') ++physical_line;
+        return static_cast<unsigned char>(c);
+    };
+    const auto put = [&](int c) { data[write++] = static_cast<char>(c); };
     const auto end_line = [&] {
-        line_ends.push_back(write);
-        state.source_line_numbers.push_back(line_number);
+        sink(std::string_view(data + line_start, write - line_start), line_number, context);
         line_start = write;
-        line_number = input.physical_line();
+        line_number = physical_line;
     };
 
-    for (int c = input.next(); c != -1; c = input.next()) {
+    while (read < end) {
+        // A run of plain bytes moves in one piece (not at all before the
+        // first comment or CR LF has made the text shorter).
+        std::size_t stop = read;
+        while (stop < end && !is_special(data[stop])) ++stop;
+        if (stop > read) {
+            if (write != read) std::memmove(data + write, data + read, stop - read);
+            write += stop - read;
+            read = stop;
+            if (read == end) break;
+        }
+        const int c = next();
         if (c == '"') quoted = !quoted;
         if (!quoted && c == ';') {
             put('\n');
             end_line();
         } else if (c == '/') {
-            const int d = input.next();
+            const int d = next();
             if (d == -1) {
                 put('/');
                 break;
@@ -73,29 +82,38 @@ void read_source(std::string bytes) {
                 put(d);
                 continue;
             }
-            int e = input.next();  // a comment: dropped up to its line feed or zero byte
-            while (e != -1 && e != '\n' && e != '\0') e = input.next();
-            if (e == -1) break;
-            put(e);
-            if (e == '\n') end_line();
+            // A comment: dropped up to its line feed (CR LF included) or zero byte.
+            std::size_t e = read;
+            while (e < end && data[e] != '\n' && data[e] != '\0') ++e;
+            if (e == end) {
+                read = end;
+                break;
+            }
+            read = e + 1;
+            if (data[e] == '\0') {
+                put('\0');
+            } else {
+                ++physical_line;
+                put('\n');
+                end_line();
+            }
         } else {
             put(c);
             if (c == '\n') end_line();
         }
     }
-    if (write > line_start) {
-        line_ends.push_back(write);
-        state.source_line_numbers.push_back(line_number);
-    }
+    if (write > line_start) sink(std::string_view(data + line_start, write - line_start), line_number, context);
     text.resize(write);
+}
 
-    state.source_lines.reserve(line_ends.size());
-    std::size_t begin = 0;
-    for (const std::size_t end : line_ends) {
-        state.source_lines.emplace_back(text.data() + begin, end - begin);
-        begin = end;
-    }
+void read_source(std::string bytes) {
+    state.source_text = std::move(bytes);
+    cut_source_lines(
+        [](std::string_view line, std::size_t line_number, void*) {
+            state.source_lines.push_back(line);
+            state.source_line_numbers.push_back(line_number);
+        },
+        nullptr);
 }
 
 }  // namespace kelvo
-
