@@ -18,24 +18,49 @@ namespace {
 constexpr std::uint64_t mix_a = 0xbf58476d1ce4e5b9ULL;
 constexpr std::uint64_t mix_b = 0x94d049bb133111ebULL;
 
+std::uint64_t load8(const char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    return word;
+}
+
+// All of 1 to 8 bytes in one number without a loop: two overlapping 4-byte
+// reads, or the first, middle and last byte. For a given length, different
+// bytes give different numbers.
+std::uint64_t load_short(const char* p, std::size_t n) {
+    if (n >= 4) {
+        std::uint32_t head;
+        std::uint32_t tail;
+        std::memcpy(&head, p, 4);
+        std::memcpy(&tail, p + n - 4, 4);
+        return (std::uint64_t{head} << 32) | tail;
+    }
+    const auto byte = [p](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(p[i])}; };
+    return (byte(0) << 16) | (byte(n >> 1) << 8) | byte(n - 1);
+}
+
+// Byte-for-byte equality; names are short, so this mostly skips the call.
+bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    if (a.size() > 8) return std::memcmp(a.data(), b.data(), a.size()) == 0;
+    return a.empty() || load_short(a.data(), a.size()) == load_short(b.data(), b.size());
+}
+
 }  // namespace
 
 std::uint64_t NameTable::hash(std::string_view name) noexcept {
     const char* p = name.data();
-    std::size_t n = name.size();
-    std::uint64_t h = 0x9e3779b97f4a7c15ULL ^ n;
-    while (n >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p, 8);
-        h = (h ^ word) * mix_a;
-        h ^= h >> 31;
-        p += 8;
-        n -= 8;
-    }
-    if (n > 0) {
-        std::uint64_t word = 0;
-        for (std::size_t i = 0; i < n; ++i) word |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
-        h = (h ^ word) * mix_b;
+    const std::size_t n = name.size();
+    std::uint64_t h = 0x9e3779b97f4a7c15ULL ^ (n * mix_b);
+    if (n > 8) {
+        std::size_t i = 0;
+        for (; i + 8 < n; i += 8) {
+            h = (h ^ load8(p + i)) * mix_a;
+            h ^= h >> 31;
+        }
+        h = (h ^ load8(p + n - 8)) * mix_b;  // the last 8 bytes, overlapping
+    } else if (n > 0) {
+        h = (h ^ load_short(p, n)) * mix_b;
     }
     h ^= h >> 32;
     h *= mix_a;
@@ -68,7 +93,7 @@ std::size_t NameTable::find_bucket(std::string_view name, std::uint32_t hash) co
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const Bucket b = buckets_[i];
         if (b.slot == 0) return npos;
-        if (b.hash == hash && slot(b.slot - 1).name == name) return i;
+        if (b.hash == hash && same_name(slot(b.slot - 1).name, name)) return i;
     }
 }
 

@@ -29,15 +29,17 @@ struct ScriptBody {
 // by side lets `translate_term` resolve a word with one lookup and then apply
 // the precedence of its chain to the columns.
 struct NameEntry {
+    // The fields that every lookup may test come first, so that together with
+    // the name they share one cache line.
     const KeywordRow* keyword = nullptr;   // re-registered by every run
     std::string_view builtin_constant;     // re-registered by every run
-    std::string host_constant;             // Parser_add_global_arg_real; survives runs
-    bool has_host_constant = false;        // a host value, even an empty one, replaces the built-in text
-    std::string string_constant;           // Parser_add_global_arg_string; survives runs
-    std::string variable;                  // `var`; emptied by the run reset
     std::int32_t script = -1;              // first ScriptSignature of this name; survives runs
+    bool has_host_constant = false;        // a host value, even an empty one, replaces the built-in text
     bool parameter = false;                // a parameter name of this run
     bool touched_this_run = false;         // listed in NameTable::run_entries_
+    std::string variable;                  // `var`; emptied by the run reset
+    std::string string_constant;           // Parser_add_global_arg_string; survives runs
+    std::string host_constant;             // Parser_add_global_arg_real; survives runs
 
     std::string_view constant() const {
         return has_host_constant ? std::string_view(host_constant) : builtin_constant;

@@ -1,6 +1,5 @@
 #include "core/word_cursor.h"
 
-#include <array>
 #include <cstddef>
 
 #include "core/state.h"
@@ -58,10 +57,11 @@ bool read_quoted() {
 }
 
 bool is_operator(std::string_view word) {
-    static constexpr std::array<std::string_view, 10> operator_words = {
-        "+=", "-=", "/=", "*=", "=", "+", "-", "/", "*", "%"};
-    for (const std::string_view op : operator_words)
-        if (word == op) return true;
+    // The ten words "+=", "-=", "/=", "*=", "=", "+", "-", "/", "*", "%",
+    // told apart by length first: most words are no operator at all.
+    const auto arithmetic = [](char c) { return c == '+' || c == '-' || c == '/' || c == '*'; };
+    if (word.size() == 1) return arithmetic(word[0]) || word[0] == '=' || word[0] == '%';
+    if (word.size() == 2) return word[1] == '=' && arithmetic(word[0]);
     return false;
 }
 
