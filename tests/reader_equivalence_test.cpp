@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -164,6 +166,32 @@ TEST(ReaderEquivalence, RunTranslatesLikeTheLineByLineRun) {
         const std::string& result = translate_source(bytes);
         ASSERT_EQ(outcome(result), expected) << "source: " << ::testing::PrintToString(bytes);
     }
+    restore_loaded_state();
+}
+
+// The run over a file read piece by piece, with pieces so small that every
+// CR LF, `//`, `/` CR LF and comment falls across a boundary somewhere.
+TEST(ReaderEquivalence, FileReadPieceByPieceTranslatesLikeTheWholeSource) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / "kelvo_reader_equivalence.txt";
+    std::mt19937 random(31);
+    for (int round = 0; round < 600; ++round) {
+        const std::string bytes = random_source(random, 1 + random() % 80);
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+        ASSERT_EQ(std::fclose(file), 0);
+
+        restore_loaded_state();
+        state.argument_count_sink = [](std::int32_t) {};
+        const RunOutcome expected = outcome(translate_source(bytes));
+        for (const std::size_t piece : {1u, 2u, 3u, 5u, 64u, 4096u}) {
+            restore_loaded_state();
+            state.argument_count_sink = [](std::int32_t) {};
+            ASSERT_EQ(outcome(translate_file(path.c_str(), piece)), expected)
+                << "piece " << piece << ", source: " << ::testing::PrintToString(bytes);
+        }
+    }
+    std::filesystem::remove(path);
     restore_loaded_state();
 }
 

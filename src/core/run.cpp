@@ -53,31 +53,90 @@ void prepend_definitions(std::string& result) {
 
 }  // namespace
 
-const std::string& translate_source(std::optional<std::string> source) {
+namespace {
+
+void start_run() {
     reset_run();
     register_handlers();
     register_constants();
-    std::string& result = state.result;
-    result.clear();
-    if (!source) report(Message::cannot_open_source, source_file_name);
-    state.source_text = source ? std::move(*source) : std::string();
-    // Room for the usual output, so the main code is not moved as it grows;
-    // pages that stay unused cost no memory.
-    result.reserve(state.source_text.size() + state.source_text.size() / 2 + 64);
+    state.result.clear();
+}
 
-    // Each line is translated as soon as the reader has cut it.
-    cut_source_lines(
-        [](std::string_view line, std::size_t line_number, void*) {
-            if (line == "\n") return;
-            state.current_line = line;
-            state.current_line_number = line_number;
-            translate_line(state.result);
-        },
-        nullptr);
+// Each line is translated as soon as the reader has cut it.
+void translate_cut_line(std::string_view line, std::size_t line_number, void*) {
+    if (line == "\n") return;
+    state.current_line = line;
+    state.current_line_number = line_number;
+    translate_line(state.result);
+}
+
+void finish_run() {
     state.current_line = {};
     state.current_line_number = 0;
-    prepend_definitions(result);
-    return result;
+    prepend_definitions(state.result);
+}
+
+// Room for the usual output, so the main code is not moved as it grows;
+// pages that stay unused cost no memory.
+void reserve_result(std::size_t source_size) { state.result.reserve(source_size + source_size / 2 + 64); }
+
+// What a run changes that outlives it, taken before a file is read so that a
+// read failing halfway can be undone and the run made as if the file could
+// not be read at all.
+struct SurvivingState {
+    std::size_t error_size = state.error_text.size();
+    std::size_t signature_count = state.script_signatures.size();
+    bool in_script = state.in_script;
+    std::string current_script_name = state.current_script_name;
+
+    void restore() const {
+        state.error_text.resize(error_size);
+        for (std::size_t i = signature_count; i < state.script_signatures.size(); ++i) {
+            std::int32_t& first = state.names.entry(state.script_signatures[i].name).script;
+            if (first >= static_cast<std::int32_t>(signature_count)) first = -1;
+        }
+        state.script_signatures.resize(signature_count);
+        state.in_script = in_script;
+        state.current_script_name = current_script_name;
+    }
+};
+
+}  // namespace
+
+const std::string& translate_source(std::optional<std::string> source) {
+    start_run();
+    if (!source) report(Message::cannot_open_source, source_file_name);
+    state.source_text = source ? std::move(*source) : std::string();
+    reserve_result(state.source_text.size());
+    cut_source_lines(translate_cut_line, nullptr);
+    finish_run();
+    return state.result;
+}
+
+const std::string& translate_file(const char* path, std::size_t piece) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return translate_source(std::nullopt);
+    // A directory opens on some systems, then fails to read (and tells a
+    // size that is none): find out before anything else.
+    if (std::fgetc(file) == EOF && std::ferror(file) != 0) {
+        std::fclose(file);
+        return translate_source(std::nullopt);
+    }
+    const SurvivingState before;
+    start_run();
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        if (size > 0) reserve_result(static_cast<std::size_t>(size));
+    }
+    std::rewind(file);
+    const bool read = cut_file_lines(file, piece, translate_cut_line, nullptr);
+    std::fclose(file);
+    if (!read) {
+        before.restore();
+        return translate_source(std::nullopt);
+    }
+    finish_run();
+    return state.result;
 }
 
 std::optional<std::string> read_file(const char* path) {
@@ -146,7 +205,7 @@ bool write_text_file(const char* path, std::string_view text) {
 const std::string& run_in_working_directory() {
     const std::string source_path(source_file_name);
     const std::string output_path(output_file_name);
-    const std::string& result = translate_source(read_file(source_path.c_str()));
+    const std::string& result = translate_file(source_path.c_str());
     if (!write_text_file(output_path.c_str(), result)) report(Message::cannot_write_output, output_file_name);
     return result;
 }

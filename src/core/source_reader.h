@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -16,14 +17,18 @@ namespace kelvo {
 // lone `/` stays inside the line. Lines keep their line feed; none is empty.
 void read_source(std::string bytes);
 
-// Receives each line as soon as it is cut: a view into `source_text` that
-// stays valid for the rest of the run, and the physical line where it began.
+// Receives each line as soon as it is cut, with the physical line where it
+// began. The view is valid only during the call.
 using LineSink = void (*)(std::string_view line, std::size_t line_number, void* context);
 
 // The reading rules of read_source applied to the bytes already in
-// `source_text`, handing each line to `sink` instead of storing it. The text
-// is rewritten in place behind the lines handed out, so a sink may translate
-// a line at once: the run does, and stores no list of lines.
+// `source_text`, handing each line to `sink` instead of storing it.
 void cut_source_lines(LineSink sink, void* context);
+
+// The same rules applied to an open file read `piece` bytes at a time
+// through `source_text`, which only ever holds the line being cut and the
+// piece being read. False when a read failed; the lines handed out until then
+// stand.
+bool cut_file_lines(std::FILE* file, std::size_t piece, LineSink sink, void* context);
 
 }  // namespace kelvo

@@ -138,7 +138,7 @@ struct TranslatorState {
     std::vector<std::string_view> source_lines;  // views into source_text
     NameTable names;  // handlers, constants, string_constants, variables, signatures, parameter_names
     std::vector<ScriptBody> script_bodies;       // key k is index k
-    std::vector<std::string_view> parameter_names;  // views into source_text
+    std::vector<std::string> parameter_names;
     std::string_view current_line;
     std::string error_text;
     std::string script_text;
@@ -146,6 +146,7 @@ struct TranslatorState {
     std::string_view quoted_text;
 
     // The run's source after the reading rules; source_lines point into it.
+    // A run that reads its file piece by piece keeps only the current piece here.
     std::string source_text;
     std::vector<std::size_t> source_line_numbers;  // physical line where each source line began
     // The result of the last run: the text Parser returns.
