@@ -2,9 +2,12 @@
 // generated input shapes, each measured in a fresh child process so that the
 // peak memory of one run does not hide in another's.
 //
-//   kelvo_whole_run [--factor F] [--shape N] [--once]
+//   kelvo_whole_run [--factor F] [--shape N] [--once] [--reps R] [--dir DIR]
 //       every shape (or shape N) at its full size times F, and at a tenth of
-//       it unless --once; prints the results table
+//       it unless --once; prints the results table. The files go to a fresh
+//       directory in DIR (default $TMPDIR, else /tmp). Each size runs R times
+//       (default 3), each time followed by `wc -w` on the same file; the
+//       table shows the median times and the highest peak.
 //   kelvo_whole_run --write-mixed BYTES PATH
 //       writes the mixed script of shape 1 to PATH
 //   kelvo_whole_run --smoke
@@ -14,6 +17,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -33,7 +37,18 @@ using kelvo::bench::count_words;
 
 namespace {
 
+// The peak resident memory of this process in KiB. VmHWM starts afresh with
+// the program (ru_maxrss would carry over the parent's peak through fork and
+// exec); getrusage serves where there is no /proc.
 long peak_kib() {
+    if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        long kib = -1;
+        while (std::fgets(line, sizeof line, status) != nullptr)
+            if (std::strncmp(line, "VmHWM:", 6) == 0) kib = std::atol(line + 6);
+        std::fclose(status);
+        if (kib >= 0) return kib;
+    }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
@@ -137,28 +152,66 @@ std::string size_text(const Shape& shape, std::size_t size) {
     return std::to_string(size) + " " + shape.unit;
 }
 
-// One shape at one size; prints a table row. False when the run failed.
+// Wall seconds of `wc -w test.txt` in `dir`, started and waited for like any
+// program; negative when it could not be run.
+double time_wc(const fs::path& dir) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0) _exit(127);
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) dup2(null, 1);
+        execlp("wc", "wc", "-w", "test.txt", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+int repetitions = 3;
+
+// One shape at one size, `repetitions` times alternating with `wc -w` on the
+// same file; prints a table row with the medians and the highest peak.
 bool measure(const Shape& shape, std::size_t size, const fs::path& dir) {
     const std::string source = source_of(shape, size);
     if (!write_file(dir / "test.txt", source)) return false;
     const long runs = shape.number == 5 ? static_cast<long>(size) : 1;
+    std::vector<double> parser_seconds;
+    std::vector<double> wc_seconds;
     Measure m;
-    if (!run_child(dir, runs, m) || m.result_bytes == 0) {
-        std::printf("| %d | %s | %s | failed |\n", shape.number, shape.name, size_text(shape, size).c_str());
-        return false;
+    long peak_kib_delta = 0;
+    for (int i = 0; i < repetitions; ++i) {
+        if (!run_child(dir, runs, m) || m.result_bytes == 0) {
+            std::printf("| %d | %s | %s | failed |\n", shape.number, shape.name, size_text(shape, size).c_str());
+            return false;
+        }
+        parser_seconds.push_back(m.seconds);
+        peak_kib_delta = std::max(peak_kib_delta, m.peak_after - m.peak_before);
+        if (runs == 1) wc_seconds.push_back(time_wc(dir));
     }
+    const double seconds = median(parser_seconds);
     const double bytes = static_cast<double>(source.size()) * static_cast<double>(runs);
-    const double peak_mb = static_cast<double>(m.peak_after - m.peak_before) * 1024.0 / 1e6;
-    std::printf("| %d | %s | %s | %.1f MB | %zu | %.3f s | %.1f | %.1f MB | %.2f |", shape.number, shape.name,
+    const double peak_mb = static_cast<double>(peak_kib_delta) * 1024.0 / 1e6;
+    std::printf("| %d | %s | %s | %.1f MB | %zu | %.3f s | %.1f | %.1f MB |", shape.number, shape.name,
                 size_text(shape, size).c_str(), static_cast<double>(source.size()) / 1e6,
-                count_words(source) * static_cast<std::size_t>(runs), m.seconds, bytes / 1e6 / m.seconds, peak_mb,
-                peak_mb * 1e6 / static_cast<double>(source.size()));
-    if (shape.number == 5)
-        std::printf(" peak after %ld runs %.1f MB, error text %.1f MB |", runs / 100,
+                count_words(source) * static_cast<std::size_t>(runs), seconds, bytes / 1e6 / seconds, peak_mb);
+    if (runs == 1) {
+        const double wc = median(wc_seconds);
+        std::printf(" %.2f | %.3f s | %.2f |", peak_mb * 1e6 / static_cast<double>(source.size()), wc,
+                    wc > 0 ? seconds / wc : 0.0);
+        std::printf(" output %.1f MB |", static_cast<double>(m.result_bytes) / 1e6);
+    } else {
+        std::printf(" - | - | - | peak after %ld runs %.1f MB; error text %.1f MB |", std::max(1L, runs / 100),
                     static_cast<double>(m.peak_after_first - m.peak_before) * 1024.0 / 1e6,
                     static_cast<double>(m.error_bytes) / 1e6);
-    else
-        std::printf(" output %.1f MB |", static_cast<double>(m.result_bytes) / 1e6);
+    }
     std::printf("\n");
     std::fflush(stdout);
     return true;
@@ -166,7 +219,7 @@ bool measure(const Shape& shape, std::size_t size, const fs::path& dir) {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: kelvo_whole_run [--factor F] [--shape N] [--once] | --smoke | "
+                 "usage: kelvo_whole_run [--factor F] [--shape N] [--once] [--reps R] [--dir DIR] | --smoke | "
                  "--write-mixed BYTES PATH\n");
     return 2;
 }
@@ -183,24 +236,35 @@ int main(int argc, char** argv) {
     double factor = 1.0;
     int only_shape = 0;
     bool once = false;
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::string base = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--smoke") {
-            factor = 0.0002, once = true;
+            factor = 0.0002, once = true, repetitions = 1;
         } else if (args[i] == "--once") {
             once = true;
         } else if (args[i] == "--factor" && i + 1 < args.size()) {
             factor = std::atof(argv[++i + 1]);
+        } else if (args[i] == "--reps" && i + 1 < args.size()) {
+            repetitions = std::max(1, std::atoi(argv[++i + 1]));
+        } else if (args[i] == "--dir" && i + 1 < args.size()) {
+            base = argv[++i + 1];
         } else if (args[i] == "--shape" && i + 1 < args.size()) {
             only_shape = std::atoi(argv[++i + 1]);
         } else {
             return usage();
         }
     }
-    char pattern[] = "/tmp/kelvo_whole_run.XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return 1;
+    std::string pattern = base + "/kelvo_whole_run.XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::fprintf(stderr, "kelvo_whole_run: cannot make a directory in %s\n", base.c_str());
+        return 1;
+    }
     const fs::path dir = pattern;
-    std::printf("| shape | input | size | source | words | time | MB/s | peak memory | peak / source | notes |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
+    std::printf("files in %s\n\n", pattern.c_str());
+    std::printf("| shape | input | size | source | words | time | MB/s | peak memory | peak / source | wc -w time | "
+                "ratio to wc -w | notes |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     bool ok = true;
     for (const Shape& shape : shapes) {
         if (only_shape != 0 && shape.number != only_shape) continue;
