@@ -2,12 +2,13 @@
 // generated input shapes, each measured in a fresh child process so that the
 // peak memory of one run does not hide in another's.
 //
-//   kelvo_whole_run [--factor F] [--shape N] [--once] [--reps R] [--dir DIR]
+//   kelvo_whole_run [--factor F] [--shape N] [--once | --up] [--reps R] [--dir DIR]
 //       every shape (or shape N) at its full size times F, and at a tenth of
-//       it unless --once; prints the results table. The files go to a fresh
-//       directory in DIR (default $TMPDIR, else /tmp). Each size runs R times
-//       (default 3), each time followed by `wc -w` on the same file; the
-//       table shows the median times and the highest peak.
+//       it unless --once (with --up: at ten times it); prints the results
+//       table. The files go to a fresh directory in DIR (default $TMPDIR,
+//       else /tmp). Each size runs R times (default 3), each time followed
+//       by `wc -w` on the same file; the table shows the median times and
+//       the highest peak.
 //   kelvo_whole_run --write-mixed BYTES PATH
 //       writes the mixed script of shape 1 to PATH
 //   kelvo_whole_run --smoke
@@ -219,7 +220,7 @@ bool measure(const Shape& shape, std::size_t size, const fs::path& dir) {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: kelvo_whole_run [--factor F] [--shape N] [--once] [--reps R] [--dir DIR] | --smoke | "
+                 "usage: kelvo_whole_run [--factor F] [--shape N] [--once | --up] [--reps R] [--dir DIR] | --smoke | "
                  "--write-mixed BYTES PATH\n");
     return 2;
 }
@@ -236,11 +237,14 @@ int main(int argc, char** argv) {
     double factor = 1.0;
     int only_shape = 0;
     bool once = false;
+    bool up = false;
     const char* tmpdir = std::getenv("TMPDIR");
     std::string base = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--smoke") {
             factor = 0.0002, once = true, repetitions = 1;
+        } else if (args[i] == "--up") {
+            up = true;
         } else if (args[i] == "--once") {
             once = true;
         } else if (args[i] == "--factor" && i + 1 < args.size()) {
@@ -269,6 +273,11 @@ int main(int argc, char** argv) {
     for (const Shape& shape : shapes) {
         if (only_shape != 0 && shape.number != only_shape) continue;
         const auto full = static_cast<std::size_t>(static_cast<double>(shape.full_size) * factor);
+        if (up) {  // the full size and ten times it
+            ok = measure(shape, full > 0 ? full : 1, dir) && ok;
+            ok = measure(shape, full > 0 ? full * 10 : 10, dir) && ok;
+            continue;
+        }
         if (!once) ok = measure(shape, full / 10 > 0 ? full / 10 : 1, dir) && ok;
         ok = measure(shape, full > 0 ? full : 1, dir) && ok;
     }
