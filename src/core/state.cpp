@@ -120,6 +120,8 @@ std::uint32_t NameTable::insert(std::string_view name, std::uint32_t hash) {
         number = slots_used_++;
     }
     slot(number).name.assign(name);
+    const auto first = name.empty() ? 0u : static_cast<unsigned char>(name[0]);
+    shapes_[first] |= std::uint64_t{1} << (name.size() < 63 ? name.size() : 63);
     const std::size_t mask = buckets_.size() - 1;
     std::size_t i = hash & mask;
     while (buckets_[i].slot != 0) i = (i + 1) & mask;
@@ -151,7 +153,7 @@ void NameTable::erase_bucket(std::size_t bucket) {
     --size_;
 }
 
-const NameEntry* NameTable::find(std::string_view name) const {
+const NameEntry* NameTable::find_hashed(std::string_view name) const {
     const std::size_t b = find_bucket(name, static_cast<std::uint32_t>(hash(name)));
     return b == npos ? nullptr : &slot(buckets_[b].slot - 1).entry;
 }

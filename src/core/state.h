@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -63,8 +64,12 @@ public:
     NameTable& operator=(NameTable&&) noexcept = default;
     ~NameTable() = default;
 
-    // The entry of a name, or null. Never inserts.
-    const NameEntry* find(std::string_view name) const;
+    // The entry of a name, or null. Never inserts. Most words that name
+    // nothing (numbers, operator words) are told apart by their first byte
+    // and length alone, without hashing.
+    const NameEntry* find(std::string_view name) const {
+        return may_hold(name) ? find_hashed(name) : nullptr;
+    }
     // The entry of a name, created empty when missing.
     NameEntry& entry(std::string_view name);
     // The entry of a name whose run-scoped columns (variable, parameter) are
@@ -79,7 +84,9 @@ public:
     static std::uint64_t hash(std::string_view name) noexcept;
 
 private:
-    struct Slot {
+    // A cache line holds the name and every field a keyword or constant
+    // lookup reads.
+    struct alignas(64) Slot {
         std::string name;
         NameEntry entry;
     };
@@ -90,6 +97,14 @@ private:
     static constexpr std::size_t chunk_bits = 8;
     static constexpr std::size_t chunk_size = std::size_t{1} << chunk_bits;
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+    // False only when no name of this first byte and length was ever put in:
+    // then the name is surely absent.
+    bool may_hold(std::string_view name) const {
+        const auto first = name.empty() ? 0u : static_cast<unsigned char>(name[0]);
+        return (shapes_[first] >> (name.size() < 63 ? name.size() : 63) & 1u) != 0;
+    }
+    const NameEntry* find_hashed(std::string_view name) const;
 
     Slot& slot(std::uint32_t number) { return chunks_[number >> chunk_bits][number & (chunk_size - 1)]; }
     const Slot& slot(std::uint32_t number) const {
@@ -107,6 +122,7 @@ private:
     std::vector<std::uint32_t> free_slots_;        // handed out and given back
     std::size_t size_ = 0;
     std::vector<std::uint32_t> run_entries_;       // slot numbers
+    std::array<std::uint64_t, 256> shapes_{};      // per first byte: a bit per length (63: longer)
 };
 
 // The definition that the latest `function` line of the run opened: which
