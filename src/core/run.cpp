@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "core/messages.h"
@@ -77,8 +78,14 @@ void finish_run() {
 }
 
 // Room for the usual output, so the main code is not moved as it grows;
-// pages that stay unused cost no memory.
-void reserve_result(std::size_t source_size) { state.result.reserve(source_size + source_size / 2 + 64); }
+// pages that stay unused cost no memory. Only a help: where the address space
+// has no such room, the result grows as it needs.
+void reserve_result(std::size_t source_size) {
+    try {
+        state.result.reserve(source_size + source_size / 2 + 64);
+    } catch (const std::bad_alloc&) {
+    }
+}
 
 // What a run changes that outlives it, taken before a file is read so that a
 // read failing halfway can be undone and the run made as if the file could
