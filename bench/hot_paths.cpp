@@ -70,7 +70,7 @@ BENCHMARK_CAPTURE(BM_TermDispatch, variable_chain, std::string_view("speed = spe
 BENCHMARK_CAPTURE(BM_TermDispatch, operator_word, std::string_view("+=\n"));
 BENCHMARK_CAPTURE(BM_TermDispatch, script_call, std::string_view("bounce 4\n"));
 BENCHMARK_CAPTURE(BM_TermDispatch, nested_calls, std::string_view("circle 10 20 sqrt abs 25 1\n"));
-BENCHMARK_CAPTURE(BM_TermDispatch, condition, std::string_view("if speed - 4\n"));
+BENCHMARK_CAPTURE(BM_TermDispatch, condition, std::string_view("if 640 - speed\n"));
 
 void BM_BuildCall(benchmark::State& bench) {
     prepare();
