@@ -2,6 +2,7 @@
 // benchmarks alike.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,12 @@ inline constexpr std::string_view output_file_name = "temp.txt";
 // empty file). Returns the result text, which stays in `state.result` until
 // the next run. Touches no file.
 const std::string& translate_source(std::optional<std::string> source);
+
+// The same run over the file at `path`, read `piece` bytes at a time: lines
+// are translated as they are read, so the whole source is never held. A file
+// that cannot be opened or read is reported and translated as an empty file,
+// as translate_source does with nullopt.
+const std::string& translate_file(const char* path, std::size_t piece = std::size_t{1} << 18);
 
 // The bytes of a file, or nullopt when it cannot be opened or read.
 std::optional<std::string> read_file(const char* path);

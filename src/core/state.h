@@ -3,10 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace kelvo {
@@ -29,15 +30,17 @@ struct ScriptBody {
 // by side lets `translate_term` resolve a word with one lookup and then apply
 // the precedence of its chain to the columns.
 struct NameEntry {
+    // The fields that every lookup may test come first, so that together with
+    // the name they share one cache line.
     const KeywordRow* keyword = nullptr;   // re-registered by every run
     std::string_view builtin_constant;     // re-registered by every run
-    std::string host_constant;             // Parser_add_global_arg_real; survives runs
-    bool has_host_constant = false;        // a host value, even an empty one, replaces the built-in text
-    std::string string_constant;           // Parser_add_global_arg_string; survives runs
-    std::string variable;                  // `var`; emptied by the run reset
     std::int32_t script = -1;              // first ScriptSignature of this name; survives runs
+    bool has_host_constant = false;        // a host value, even an empty one, replaces the built-in text
     bool parameter = false;                // a parameter name of this run
     bool touched_this_run = false;         // listed in NameTable::run_entries_
+    std::string variable;                  // `var`; emptied by the run reset
+    std::string string_constant;           // Parser_add_global_arg_string; survives runs
+    std::string host_constant;             // Parser_add_global_arg_real; survives runs
 
     std::string_view constant() const {
         return has_host_constant ? std::string_view(host_constant) : builtin_constant;
@@ -48,10 +51,25 @@ struct NameEntry {
     }
 };
 
+// An open-addressing hash table: the buckets hold a hash and the number of a
+// slot, the slots (in chunks that never move, so an entry stays where it is
+// while other names come and go) hold the names and their entries. A lookup
+// costs one cheap hash of the word and, in the common case, one comparison.
 class NameTable {
 public:
-    // The entry of a name, or null. Never inserts.
-    const NameEntry* find(std::string_view name) const;
+    NameTable() = default;
+    NameTable(const NameTable& other);
+    NameTable& operator=(const NameTable& other);
+    NameTable(NameTable&&) noexcept = default;
+    NameTable& operator=(NameTable&&) noexcept = default;
+    ~NameTable() = default;
+
+    // The entry of a name, or null. Never inserts. Most words that name
+    // nothing (numbers, operator words) are told apart by their first byte
+    // and length alone, without hashing.
+    const NameEntry* find(std::string_view name) const {
+        return may_hold(name) ? find_hashed(name) : nullptr;
+    }
     // The entry of a name, created empty when missing.
     NameEntry& entry(std::string_view name);
     // The entry of a name whose run-scoped columns (variable, parameter) are
@@ -60,19 +78,51 @@ public:
     // Clears the run-scoped columns and drops entries left with nothing.
     void reset_run_columns();
     void clear();
-    std::size_t size() const { return entries_.size(); }
+    std::size_t size() const { return size_; }
+
+    // The hash of a name (exposed for tests of the table's spread).
+    static std::uint64_t hash(std::string_view name) noexcept;
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const noexcept {
-            return std::hash<std::string_view>{}(text);
-        }
+    // A cache line holds the name and every field a keyword or constant
+    // lookup reads.
+    struct alignas(64) Slot {
+        std::string name;
+        NameEntry entry;
     };
-    using Map = std::unordered_map<std::string, NameEntry, Hash, std::equal_to<>>;
-    Map::value_type& find_or_insert(std::string_view name);
-    Map entries_;
-    std::vector<Map::value_type*> run_entries_;
+    struct Bucket {
+        std::uint32_t hash = 0;
+        std::uint32_t slot = 0;  // slot number + 1; 0 marks an empty bucket
+    };
+    static constexpr std::size_t chunk_bits = 8;
+    static constexpr std::size_t chunk_size = std::size_t{1} << chunk_bits;
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+    // False only when no name of this first byte and length was ever put in:
+    // then the name is surely absent.
+    bool may_hold(std::string_view name) const {
+        const auto first = name.empty() ? 0u : static_cast<unsigned char>(name[0]);
+        return (shapes_[first] >> (name.size() < 63 ? name.size() : 63) & 1u) != 0;
+    }
+    const NameEntry* find_hashed(std::string_view name) const;
+
+    Slot& slot(std::uint32_t number) { return chunks_[number >> chunk_bits][number & (chunk_size - 1)]; }
+    const Slot& slot(std::uint32_t number) const {
+        return chunks_[number >> chunk_bits][number & (chunk_size - 1)];
+    }
+    // The bucket that holds the name, or npos.
+    std::size_t find_bucket(std::string_view name, std::uint32_t hash) const;
+    std::uint32_t insert(std::string_view name, std::uint32_t hash);
+    void erase_bucket(std::size_t bucket);
+    void grow();
+
+    std::vector<Bucket> buckets_;  // a power of two long, at most half full
+    std::vector<std::unique_ptr<Slot[]>> chunks_;
+    std::uint32_t slots_used_ = 0;                 // slots ever handed out
+    std::vector<std::uint32_t> free_slots_;        // handed out and given back
+    std::size_t size_ = 0;
+    std::vector<std::uint32_t> run_entries_;       // slot numbers
+    std::array<std::uint64_t, 256> shapes_{};      // per first byte: a bit per length (63: longer)
 };
 
 // The definition that the latest `function` line of the run opened: which
@@ -104,7 +154,7 @@ struct TranslatorState {
     std::vector<std::string_view> source_lines;  // views into source_text
     NameTable names;  // handlers, constants, string_constants, variables, signatures, parameter_names
     std::vector<ScriptBody> script_bodies;       // key k is index k
-    std::vector<std::string_view> parameter_names;  // views into source_text
+    std::vector<std::string> parameter_names;
     std::string_view current_line;
     std::string error_text;
     std::string script_text;
@@ -112,6 +162,7 @@ struct TranslatorState {
     std::string_view quoted_text;
 
     // The run's source after the reading rules; source_lines point into it.
+    // A run that reads its file piece by piece keeps only the current piece here.
     std::string source_text;
     std::vector<std::size_t> source_line_numbers;  // physical line where each source line began
     // The result of the last run: the text Parser returns.

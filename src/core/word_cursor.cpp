@@ -1,51 +1,12 @@
 #include "core/word_cursor.h"
 
-#include <array>
 #include <cstddef>
 
 #include "core/state.h"
 
 namespace kelvo {
 
-namespace {
-
-// Leading whitespace means nothing to any cursor operation, so the cursor
-// drops it as soon as it has skipped it: a line of trailing blanks is scanned
-// once however many missing terms look at it.
-std::string_view& skip_whitespace() {
-    std::string_view& line = state.current_line;
-    std::size_t s = 0;
-    while (s < line.size() && is_whitespace(line[s])) ++s;
-    line.remove_prefix(s);
-    return line;
-}
-
-std::size_t word_length(std::string_view line) {
-    std::size_t e = 0;
-    while (e < line.size() && !is_whitespace(line[e])) ++e;
-    return e;
-}
-
-}  // namespace
-
-std::string_view next_word() {
-    std::string_view& line = skip_whitespace();
-    const std::size_t length = word_length(line);
-    const std::string_view word = line.substr(0, length);
-    line.remove_prefix(length);
-    return word;
-}
-
-std::string_view peek_word() {
-    const std::string_view line = skip_whitespace();
-    return line.substr(0, word_length(line));
-}
-
-bool read_quoted() {
-    std::string_view& line = skip_whitespace();
-    if (line.empty()) return false;
-    state.quoted_text = line.substr(0, 1);
-    if (line[0] != '"') return false;
+bool read_quoted_after_quote(std::string_view& line) {
     const std::size_t s = line.find_first_not_of('"');  // a run of opening quotes counts as one
     if (s == std::string_view::npos) return false;
     const std::size_t e = line.find('"', s);
@@ -58,10 +19,11 @@ bool read_quoted() {
 }
 
 bool is_operator(std::string_view word) {
-    static constexpr std::array<std::string_view, 10> operator_words = {
-        "+=", "-=", "/=", "*=", "=", "+", "-", "/", "*", "%"};
-    for (const std::string_view op : operator_words)
-        if (word == op) return true;
+    // The ten words "+=", "-=", "/=", "*=", "=", "+", "-", "/", "*", "%",
+    // told apart by length first: most words are no operator at all.
+    const auto arithmetic = [](char c) { return c == '+' || c == '-' || c == '/' || c == '*'; };
+    if (word.size() == 1) return arithmetic(word[0]) || word[0] == '=' || word[0] == '%';
+    if (word.size() == 2) return word[1] == '=' && arithmetic(word[0]);
     return false;
 }
 

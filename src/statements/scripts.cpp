@@ -80,7 +80,7 @@ void translate_function(const KeywordRow&, std::string& out) {
             state.in_script = false;
             return;
         }
-        state.parameter_names.push_back(parameter);
+        state.parameter_names.emplace_back(parameter);
         state.names.entry_for_run(parameter).parameter = true;
     }
     const auto index = static_cast<std::int32_t>(state.script_signatures.size());
