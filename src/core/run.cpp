@@ -30,8 +30,8 @@ void translate_line(std::string& main_code) {
     state.line_abandoned = false;
     translate_term(text);
     if (state.line_abandoned) text.resize(start);
-    if (was_in_script) state.script_text += text;
     if (was_in_script) {
+        state.script_text += text;
         state.script_text += '\n';
     } else {
         main_code += '\n';
