@@ -17,8 +17,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "KelvoScriptparser.h"
 #include "core/state.h"
@@ -63,10 +65,13 @@ void run_parser() {
     const std::string before(kelvo::state.error_text);
     const char* result = Parser();
     require(result != nullptr, "Parser returned a null pointer");
-    const std::string_view text(result);
+    // The returned text is the result buffer itself, zero bytes and all.
+    require(result == kelvo::state.result.c_str(), "Parser returned another text than its result");
+    const std::string_view text(kelvo::state.result);
     kelvo::fuzz::check_finished_run(text, errors_before);
     require(read_output() == text, "temp.txt differs from the returned text");
-    const std::string_view errors(Parser_last_error());
+    require(Parser_last_error() == kelvo::state.error_text.c_str(), "Parser_last_error gave another text");
+    const std::string_view errors(kelvo::state.error_text);  // zero bytes and all
     require(errors.substr(0, before.size()) == before, "earlier messages were changed");
 }
 
@@ -81,11 +86,36 @@ void set_global(bool real, std::string_view record) {
     require(kelvo::state.error_text.size() == errors_before, "a global-argument export reported something");
 }
 
+// libFuzzer reads its corpus directories and writes its findings after this
+// target has changed the working directory: relative paths among the
+// arguments are made absolute first, and findings go to the directory the
+// fuzzer was started in unless an artifact prefix is given.
+void anchor_arguments(int* argc, char*** argv) {
+    static std::vector<std::string> texts;
+    static std::vector<char*> pointers;
+    const std::string start = std::filesystem::current_path().string() + "/";
+    bool has_artifact_prefix = false;
+    for (int i = 0; i < *argc; ++i) {
+        std::string argument = (*argv)[i];
+        if (argument.rfind("-artifact_prefix=", 0) == 0) has_artifact_prefix = true;
+        if (i > 0 && !argument.empty() && argument[0] != '-' && argument[0] != '/') argument = start + argument;
+        texts.push_back(std::move(argument));
+    }
+    if (!has_artifact_prefix) texts.push_back("-artifact_prefix=" + start);
+    for (std::string& text : texts) pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    *argc = static_cast<int>(texts.size());
+    *argv = pointers.data();
+}
+
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char pattern[] = "/tmp/kelvo-fuzz-XXXXXX";
-    const char* made = ::mkdtemp(pattern);
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    anchor_arguments(argc, argv);
+    const char* temporary = std::getenv("TMPDIR");
+    std::string pattern = std::string(temporary != nullptr && *temporary != '\0' ? temporary : "/tmp") +
+                          "/kelvo-fuzz-XXXXXX";
+    const char* made = ::mkdtemp(pattern.data());
     require(made != nullptr, "cannot make a private directory");
     private_directory = made;
     require(::chdir(made) == 0, "cannot enter the private directory");
