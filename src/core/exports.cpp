@@ -1,6 +1,8 @@
 // The library's whole C interface. Nothing thrown inside gets past it.
 #include "KelvoScriptparser.h"
 
+#include <string>
+
 #include "core/messages.h"
 #include "core/run.h"
 #include "core/state.h"
@@ -24,9 +26,20 @@ void report_internal_error() noexcept {
 extern "C" {
 
 KELVO_API const char* KELVO_CALL Parser(void) {
+    // A run that fails inside leaves the open definition as it found it:
+    // one that the failed run opened must not swallow the next run's lines.
+    const bool was_in_script = kelvo::state.in_script;
+    std::string script_name;
+    bool saved = false;
     try {
+        script_name = kelvo::state.current_script_name;
+        saved = true;
         return kelvo::run_in_working_directory().c_str();
     } catch (...) {
+        if (saved) {
+            kelvo::state.in_script = was_in_script;
+            kelvo::state.current_script_name.swap(script_name);
+        }
         report_internal_error();
         return "";
     }

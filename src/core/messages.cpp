@@ -35,10 +35,16 @@ void report(Message message, std::string_view detail) {
     if (state.line_abandoned) return;
     const MessageText m = text_of(message);
     const std::size_t offset = state.error_text.size();
-    state.error_text += m.text;
-    if (m.takes_detail) state.error_text += detail;
-    state.error_text += '\n';
-    state.diagnostics.push_back({state.current_line_number, offset, state.error_text.size() - offset});
+    try {
+        state.error_text += m.text;
+        if (m.takes_detail) state.error_text += detail;
+        state.error_text += '\n';
+        state.diagnostics.push_back({state.current_line_number, offset, state.error_text.size() - offset});
+    } catch (...) {
+        // Out of memory: the message goes whole or not at all.
+        state.error_text.resize(offset);
+        throw;
+    }
 }
 
 }  // namespace kelvo

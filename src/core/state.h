@@ -125,10 +125,12 @@ private:
     std::array<std::uint64_t, 256> shapes_{};      // per first byte: a bit per length (63: longer)
 };
 
-// The definition that the latest `function` line of the run opened: which
-// signature it appended (if any) and where its parameter names begin.
+// The definition that the latest `function` line of the run opened: the
+// signature its name calls (if it declared one), its own argument count and
+// where its parameter names begin.
 struct OpenDefinition {
     std::int32_t own_signature = -1;
+    std::int32_t argument_count = 0;
     std::size_t first_parameter = 0;
 };
 
@@ -150,7 +152,7 @@ void write_argument_count_to_stdout(std::int32_t count);
 struct TranslatorState {
     std::int32_t script_count = 0;
     bool in_script = false;
-    std::vector<ScriptSignature> script_signatures;
+    std::vector<ScriptSignature> script_signatures;  // the first declared under each name
     std::vector<std::string_view> source_lines;  // views into source_text
     NameTable names;  // handlers, constants, string_constants, variables, signatures, parameter_names
     std::vector<ScriptBody> script_bodies;       // key k is index k

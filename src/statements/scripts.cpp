@@ -60,7 +60,7 @@ void translate_var(const KeywordRow&, std::string& out) {
 
 void translate_function(const KeywordRow&, std::string& out) {
     state.in_script = true;
-    state.open_definition = OpenDefinition{-1, state.parameter_names.size()};
+    state.open_definition = OpenDefinition{-1, 0, state.parameter_names.size()};
     const std::string_view name = next_word();
     state.current_script_name.assign(name);
     if (name_is_taken(name)) return;
@@ -83,19 +83,22 @@ void translate_function(const KeywordRow&, std::string& out) {
         state.parameter_names.emplace_back(parameter);
         state.names.entry_for_run(parameter).parameter = true;
     }
-    const auto index = static_cast<std::int32_t>(state.script_signatures.size());
-    state.script_signatures.push_back({std::string(name), count});
+    // Only the first signature of a name is ever called, so a name declared
+    // again (every run of the same script does) adds nothing that lasts.
     std::int32_t& first = state.names.entry(name).script;
-    if (first < 0) first = index;
-    state.open_definition.own_signature = index;
+    if (first < 0) {
+        state.script_signatures.push_back({std::string(name), count});
+        first = static_cast<std::int32_t>(state.script_signatures.size() - 1);
+    }
+    state.open_definition.own_signature = first;
+    state.open_definition.argument_count = count;
 }
 
 void translate_end(const KeywordRow&, std::string&) {
     std::string prologue;
     const OpenDefinition definition = state.open_definition;
     if (definition.own_signature >= 0) {
-        const std::int32_t count =
-            state.script_signatures[static_cast<std::size_t>(definition.own_signature)].argument_count;
+        const std::int32_t count = definition.argument_count;
         state.argument_count_sink(count);
         for (std::int32_t i = 0; i < count; ++i) {
             prologue += state.parameter_names[definition.first_parameter + static_cast<std::size_t>(i)];

@@ -1,0 +1,79 @@
+#include "fuzz_checks.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/state.h"
+
+namespace kelvo::fuzz {
+
+namespace {
+
+constexpr std::array<std::string_view, 7> whole_messages = {
+    "Wrong number of arguments to function or script.",
+    "is not operator help:'if var0 operator var1'",
+    "is not operator help:'while var0 operator var1'",
+    "Negative function argument size",
+    "Nesting too deep",
+    "Internal error",
+    "Unexpected symbol: ",  // its detail is the missing word: always empty
+};
+
+constexpr std::array<std::string_view, 3> detailed_messages = {
+    "Unknown variable: ",
+    "Cannot open source file: ",
+    "Cannot write output file: ",
+};
+
+bool is_message(std::string_view line) {
+    for (const std::string_view text : whole_messages)
+        if (line == text) return true;
+    for (const std::string_view text : detailed_messages) {
+        if (line.substr(0, text.size()) != text) continue;
+        const std::string_view detail = line.substr(text.size());
+        if (detail.empty()) return false;
+        for (const char c : detail)
+            if (c == ' ' || c == '\t' || c == '\r') return false;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void require(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "fuzz check failed: %s\n", what);
+    std::abort();
+}
+
+void check_messages(std::string_view error_text, std::size_t from) {
+    require(from <= error_text.size(), "error text shrank");
+    std::string_view rest = error_text.substr(from);
+    require(rest.empty() || rest.back() == '\n', "error text ends inside a message");
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        require(is_message(rest.substr(0, end)), "error text holds a line that is no message");
+        rest.remove_prefix(end + 1);
+    }
+}
+
+void check_finished_run(std::string_view result, std::size_t errors_before) {
+    require(state.term_depth == 0, "a term is still open after the run");
+    require(!state.line_abandoned, "a line is still abandoned after the run");
+    require(state.current_line.empty(), "current_line not cleared after the run");
+    require(result.empty() || result.back() == '\n', "result does not end in a line feed");
+    check_messages(state.error_text, errors_before);
+    std::size_t offset = errors_before;
+    for (const Diagnostic& d : state.diagnostics) {
+        require(d.offset == offset, "diagnostics do not follow one another");
+        require(d.length > 0 && d.offset + d.length <= state.error_text.size(), "diagnostic outside the error text");
+        require(state.error_text[d.offset + d.length - 1] == '\n', "diagnostic does not end with its line feed");
+        offset += d.length;
+    }
+}
+
+void discard_count(int) {}
+
+}  // namespace kelvo::fuzz
