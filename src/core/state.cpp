@@ -97,29 +97,38 @@ std::size_t NameTable::find_bucket(std::string_view name, std::uint32_t hash) co
     }
 }
 
+// The new buckets are filled before they replace the old ones, so a growth
+// that finds no memory leaves the table as it was.
 void NameTable::grow() {
-    std::vector<Bucket> old = std::move(buckets_);
-    buckets_.assign(old.empty() ? 256 : old.size() * 2, Bucket{});
-    const std::size_t mask = buckets_.size() - 1;
-    for (const Bucket b : old) {
+    std::vector<Bucket> grown(buckets_.empty() ? 256 : buckets_.size() * 2, Bucket{});
+    const std::size_t mask = grown.size() - 1;
+    for (const Bucket b : buckets_) {
         if (b.slot == 0) continue;
         std::size_t i = b.hash & mask;
-        while (buckets_[i].slot != 0) i = (i + 1) & mask;
-        buckets_[i] = b;
+        while (grown[i].slot != 0) i = (i + 1) & mask;
+        grown[i] = b;
     }
+    buckets_.swap(grown);
 }
 
+// Everything that may fail comes before the first change, so an insertion
+// either happens whole or not at all.
 std::uint32_t NameTable::insert(std::string_view name, std::uint32_t hash) {
     if ((size_ + 1) * 2 > buckets_.size()) grow();
+    if (free_slots_.empty() && (slots_used_ >> chunk_bits) == chunks_.size())
+        chunks_.push_back(std::make_unique<Slot[]>(chunk_size));
+    std::string owned_name(name);
+    // Room for every slot ever handed out, so erase_bucket gives slots back
+    // without allocating.
+    if (free_slots_.capacity() <= slots_used_) free_slots_.reserve(2 * std::size_t{slots_used_} + 64);
     std::uint32_t number;
     if (!free_slots_.empty()) {
         number = free_slots_.back();
         free_slots_.pop_back();
     } else {
-        if ((slots_used_ >> chunk_bits) == chunks_.size()) chunks_.push_back(std::make_unique<Slot[]>(chunk_size));
         number = slots_used_++;
     }
-    slot(number).name.assign(name);
+    slot(number).name = std::move(owned_name);
     const auto first = name.empty() ? 0u : static_cast<unsigned char>(name[0]);
     shapes_[first] |= std::uint64_t{1} << (name.size() < 63 ? name.size() : 63);
     const std::size_t mask = buckets_.size() - 1;
@@ -165,6 +174,7 @@ NameEntry& NameTable::entry(std::string_view name) {
 }
 
 NameEntry& NameTable::entry_for_run(std::string_view name) {
+    run_entries_.reserve(run_entries_.size() + 1);  // no entry may go untracked
     const auto h = static_cast<std::uint32_t>(hash(name));
     const std::size_t b = find_bucket(name, h);
     const std::uint32_t number = b == npos ? insert(name, h) : buckets_[b].slot - 1;
