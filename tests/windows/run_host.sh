@@ -8,6 +8,7 @@ wine=$1 build_dir=$2 prefix=$3
 
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
+export WINEARCH=win32
 # No Mono or Gecko installer, no display needed.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
@@ -23,17 +24,27 @@ rm -rf "$work"
 mkdir -p "$work" "$(dirname "$prefix")"
 cp "$build_dir/KelvoScriptparser.dll" "$build_dir/kelvo_host.exe" "$work/" || exit 1
 
-if [ ! -f "$prefix/system.reg" ]; then
-  echo "creating the wine prefix $prefix (first start takes a while)"
+# A prefix of our own, made once: the first start of wine boots it, which
+# takes minutes where 32-bit programs run through an emulator. The boot goes
+# on in the background after wineboot returns; wineserver -w waits for it.
+if [ ! -f "$prefix/.kelvo-ready" ]; then
+  echo "creating the wine prefix $prefix (takes a while the first time)"
+  rm -rf "$prefix"
   start=$SECONDS
-  timeout 1200 "$wine" wineboot --init </dev/null >"$build_dir/wineboot.log" 2>&1
-  echo "wineboot: exit $?, $((SECONDS - start)) s"
+  timeout 1500 "$wine" wineboot --init </dev/null >"$build_dir/wineboot.log" 2>&1
+  echo "wineboot: exit $?"
+  timeout 1500 wineserver -w
+  if [ -f "$prefix/drive_c/windows/system32/kernel32.dll" ]; then
+    touch "$prefix/.kelvo-ready"
+  fi
+  echo "wine prefix ready after $((SECONDS - start)) s"
 fi
 
 start=$SECONDS
-(cd "$work" && timeout 1200 "$wine" kelvo_host.exe </dev/null >host.log 2>&1)
+(cd "$work" && timeout 1500 "$wine" kelvo_host.exe </dev/null >host.log 2>&1)
 rc=$?
-timeout 120 wineserver -w 2>/dev/null
+# End what the run left in the prefix (wineserver and its helpers).
+timeout 60 wineserver -k 2>/dev/null
 cat "$work/host.log"
 echo "kelvo_host.exe: exit $rc after $((SECONDS - start)) s"
 exit $rc
