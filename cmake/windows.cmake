@@ -14,6 +14,9 @@ if(WIN32)
   target_sources(KelvoScriptparser PRIVATE ${CMAKE_CURRENT_LIST_DIR}/KelvoScriptparser.def)
   if(MINGW)
     target_link_options(KelvoScriptparser PRIVATE -static -static-libgcc -static-libstdc++)
+    if(TARGET kelvo)
+      target_link_options(kelvo PRIVATE -static)
+    endif()
   endif()
   if(KELVO_BUILD_TESTS)
     enable_testing()
@@ -81,7 +84,7 @@ if(KELVO_WINE_PROGRAM)
       ${KELVO_WINE_PROGRAM} ${kelvo_win32_dir} ${CMAKE_BINARY_DIR}/wineprefix)
   set_tests_properties(windows_host_under_wine PROPERTIES
     FIXTURES_REQUIRED kelvo_win32
-    TIMEOUT 1500
+    TIMEOUT 2700
     SKIP_RETURN_CODE 77)
 else()
   message(STATUS "Windows DLL tests: no wine, the host program is built but not run")

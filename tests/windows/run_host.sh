@@ -9,6 +9,15 @@ wine=$1 build_dir=$2 prefix=$3
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
 export WINEARCH=win32
+# The 32-bit server: with a 64-bit one the process lays out its address space
+# for WoW64, which fails where it runs through qemu-i386.
+if [ -x /usr/lib/wine/wineserver32 ]; then
+  export WINESERVER=/usr/lib/wine/wineserver32
+fi
+# Where qemu-i386 runs the 32-bit programs: give the guest the whole 4 GB
+# address space up front, so that the fixed places that wine maps (the shared
+# user data at 0x7ffe0000) are free.
+export QEMU_RESERVED_VA=${QEMU_RESERVED_VA:-0xffff0000}
 # No Mono or Gecko installer, no display needed.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
@@ -33,7 +42,7 @@ if [ ! -f "$prefix/.kelvo-ready" ]; then
   start=$SECONDS
   timeout 1500 "$wine" wineboot --init </dev/null >"$build_dir/wineboot.log" 2>&1
   echo "wineboot: exit $?"
-  timeout 1500 wineserver -w
+  timeout 1500 "${WINESERVER:-wineserver}" -w
   if [ -f "$prefix/drive_c/windows/system32/kernel32.dll" ]; then
     touch "$prefix/.kelvo-ready"
   fi
@@ -44,7 +53,7 @@ start=$SECONDS
 (cd "$work" && timeout 1500 "$wine" kelvo_host.exe </dev/null >host.log 2>&1)
 rc=$?
 # End what the run left in the prefix (wineserver and its helpers).
-timeout 60 wineserver -k 2>/dev/null
+timeout 60 "${WINESERVER:-wineserver}" -k 2>/dev/null
 cat "$work/host.log"
 echo "kelvo_host.exe: exit $rc after $((SECONDS - start)) s"
 exit $rc
