@@ -24,7 +24,7 @@ unset DISPLAY WAYLAND_DISPLAY
 
 if ! "$wine" --version >/dev/null 2>&1; then
   echo "wine cannot start 32-bit programs on this machine: the Windows host test is skipped"
-  echo "(on a kernel without 32-bit support, register qemu-i386 through binfmt_misc; .ci/windows.sh does)"
+  echo "(on a kernel without 32-bit support: KELVO_WINE_EMULATED=1 bash .ci/windows.sh registers qemu-i386)"
   exit 77
 fi
 
