@@ -48,7 +48,7 @@ step "valgrind: every test binary under memcheck"
 for binary in kelvo_tests kelvo_export_tests kelvo_hardening_tests kelvo_alloc_fault_tests; do
   echo "-- $binary"
   KELVO_STEADY_RUNS=2000 valgrind --quiet --error-exitcode=1 --leak-check=full \
-    --suppressions=.ci/valgrind.supp --soname-synonyms=somalloc=nouserintercepts \
+    --soname-synonyms=somalloc=nouserintercepts \
     --errors-for-leak-kinds=definite,indirect --show-leak-kinds=definite,indirect \
     "$out/valgrind/tests/$binary" --gtest_filter='-*.Huge*' --gtest_brief=1
 done

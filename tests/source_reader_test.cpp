@@ -23,6 +23,8 @@ struct ReaderCase {
     Lines lines;
 };
 
+void PrintTo(const ReaderCase& c, std::ostream* out) { *out << c.what; }
+
 class ReaderRules : public ::testing::TestWithParam<ReaderCase> {};
 
 TEST_P(ReaderRules, CutsLines) {

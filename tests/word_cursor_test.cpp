@@ -22,6 +22,8 @@ struct CursorCase {
     std::string rest;
 };
 
+void PrintTo(const CursorCase& c, std::ostream* out) { *out << ::testing::PrintToString(c.line); }
+
 class NextWord : public ::testing::TestWithParam<CursorCase> {};
 
 TEST_P(NextWord, TakesTheWordAndLeavesTheRest) {
@@ -47,6 +49,8 @@ struct QuotedCase {
     std::string contents;
     std::string rest;
 };
+
+void PrintTo(const QuotedCase& c, std::ostream* out) { *out << ::testing::PrintToString(c.line); }
 
 class ReadQuoted : public ::testing::TestWithParam<QuotedCase> {};
 
