@@ -56,9 +56,13 @@ void cut(char* data, Cursor& at, ReaderState& rs, bool more_follows, LineSink si
         return static_cast<unsigned char>(c);
     };
     const auto put = [&](int c) { data[write++] = static_cast<char>(c); };
+    // Lines are views that need not touch each other: the next line starts
+    // where the reading is, so the bytes a comment or a CR LF dropped are
+    // stepped over instead of every later byte moving back.
     const auto end_line = [&] {
         sink(std::string_view(data + at.line_start, write - at.line_start), rs.line_number, context);
-        at.line_start = write;
+        write = read;
+        at.line_start = read;
         rs.line_number = rs.physical_line;
     };
     // A comment: dropped up to its line feed (CR LF included) or zero byte.
@@ -89,8 +93,8 @@ void cut(char* data, Cursor& at, ReaderState& rs, bool more_follows, LineSink si
         return;
     }
     while (read < end) {
-        // A run of plain bytes moves in one piece (not at all before the
-        // first comment or CR LF has made the text shorter).
+        // A run of plain bytes moves in one piece (not at all unless a
+        // comment or a CR LF has made the line shorter).
         std::size_t stop = read;
         while (stop < end && !is_special(data[stop])) ++stop;
         if (stop > read) {
