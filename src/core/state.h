@@ -5,9 +5,11 @@
 #include <cstddef>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kelvo {
@@ -66,9 +68,11 @@ public:
 
     // The entry of a name, or null. Never inserts. Most words that name
     // nothing (numbers, operator words) are told apart by their first byte
-    // and length alone, without hashing.
+    // and length alone, without hashing. Inline: every word comes here.
     const NameEntry* find(std::string_view name) const {
-        return may_hold(name) ? find_hashed(name) : nullptr;
+        if (!may_hold(name)) return nullptr;
+        const Bucket* b = find_bucket(name, static_cast<std::uint32_t>(hash(name)));
+        return b == nullptr ? nullptr : &b->slot->entry;
     }
     // The entry of a name, created empty when missing.
     NameEntry& entry(std::string_view name);
@@ -81,7 +85,32 @@ public:
     std::size_t size() const { return size_; }
 
     // The hash of a name (exposed for tests of the table's spread).
-    static std::uint64_t hash(std::string_view name) noexcept;
+    static std::uint64_t hash(std::string_view name) noexcept {
+        constexpr std::uint64_t mix_a = 0xbf58476d1ce4e5b9ULL;
+        constexpr std::uint64_t mix_b = 0x94d049bb133111ebULL;
+        const char* p = name.data();
+        const std::size_t n = name.size();
+        std::uint64_t h = 0x9e3779b97f4a7c15ULL ^ (n * mix_b);
+        if (n > 8) {
+            const auto load8 = [](const char* at) {
+                std::uint64_t word;
+                std::memcpy(&word, at, 8);
+                return word;
+            };
+            std::size_t i = 0;
+            for (; i + 8 < n; i += 8) {
+                h = (h ^ load8(p + i)) * mix_a;
+                h ^= h >> 31;
+            }
+            h = (h ^ load8(p + n - 8)) * mix_b;  // the last 8 bytes, overlapping
+        } else if (n > 0) {
+            h = (h ^ load_short(p, n)) * mix_b;
+        }
+        h ^= h >> 32;
+        h *= mix_a;
+        h ^= h >> 29;
+        return h;
+    }
 
 private:
     // A cache line holds the name and every field a keyword or constant
@@ -89,14 +118,17 @@ private:
     struct alignas(64) Slot {
         std::string name;
         NameEntry entry;
+        std::uint32_t number = 0;  // place among all slots (run_entries_, free_slots_)
     };
+    // A bucket leads straight to its slot, and tells the name's hash and
+    // length, so a lookup looks at no other name's bytes.
     struct Bucket {
+        Slot* slot = nullptr;  // null marks an empty bucket
         std::uint32_t hash = 0;
-        std::uint32_t slot = 0;  // slot number + 1; 0 marks an empty bucket
+        std::uint32_t length = 0;
     };
     static constexpr std::size_t chunk_bits = 8;
     static constexpr std::size_t chunk_size = std::size_t{1} << chunk_bits;
-    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
     // False only when no name of this first byte and length was ever put in:
     // then the name is surely absent.
@@ -104,16 +136,46 @@ private:
         const auto first = name.empty() ? 0u : static_cast<unsigned char>(name[0]);
         return (shapes_[first] >> (name.size() < 63 ? name.size() : 63) & 1u) != 0;
     }
-    const NameEntry* find_hashed(std::string_view name) const;
-
     Slot& slot(std::uint32_t number) { return chunks_[number >> chunk_bits][number & (chunk_size - 1)]; }
     const Slot& slot(std::uint32_t number) const {
         return chunks_[number >> chunk_bits][number & (chunk_size - 1)];
     }
-    // The bucket that holds the name, or npos.
-    std::size_t find_bucket(std::string_view name, std::uint32_t hash) const;
-    std::uint32_t insert(std::string_view name, std::uint32_t hash);
-    void erase_bucket(std::size_t bucket);
+    // The bucket that holds the name, or null.
+    const Bucket* find_bucket(std::string_view name, std::uint32_t hash) const {
+        if (buckets_.empty()) return nullptr;
+        const std::size_t mask = buckets_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Bucket& b = buckets_[i];
+            if (b.slot == nullptr) return nullptr;
+            if (b.hash == hash && b.length == name.size() && same_bytes(b.slot->name.data(), name))
+                return &b;
+        }
+    }
+    Bucket* find_bucket(std::string_view name, std::uint32_t hash) {
+        return const_cast<Bucket*>(std::as_const(*this).find_bucket(name, hash));
+    }
+    // The bytes of a name against those of a stored name of the same length.
+    static bool same_bytes(const char* stored, std::string_view name) {
+        const std::size_t n = name.size();
+        if (n > 8) return std::memcmp(stored, name.data(), n) == 0;
+        return n == 0 || load_short(stored, n) == load_short(name.data(), n);
+    }
+    // All of 1 to 8 bytes in one number without a loop: two overlapping
+    // 4-byte reads, or the first, middle and last byte. For a given length,
+    // different bytes give different numbers.
+    static std::uint64_t load_short(const char* p, std::size_t n) {
+        if (n >= 4) {
+            std::uint32_t head;
+            std::uint32_t tail;
+            std::memcpy(&head, p, 4);
+            std::memcpy(&tail, p + n - 4, 4);
+            return (std::uint64_t{head} << 32) | tail;
+        }
+        const auto byte = [p](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(p[i])}; };
+        return (byte(0) << 16) | (byte(n >> 1) << 8) | byte(n - 1);
+    }
+    Slot& insert(std::string_view name, std::uint32_t hash);
+    void erase_bucket(Bucket& bucket);
     void grow();
 
     std::vector<Bucket> buckets_;  // a power of two long, at most half full
