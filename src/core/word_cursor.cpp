@@ -18,15 +18,4 @@ bool read_quoted_after_quote(std::string_view& line) {
     return true;
 }
 
-bool is_operator(std::string_view word) {
-    // The ten words "+=", "-=", "/=", "*=", "=", "+", "-", "/", "*", "%",
-    // told apart by length first: most words are no operator at all.
-    const auto arithmetic = [](char c) { return c == '+' || c == '-' || c == '/' || c == '*'; };
-    if (word.size() == 1) return arithmetic(word[0]) || word[0] == '=' || word[0] == '%';
-    if (word.size() == 2) return word[1] == '=' && arithmetic(word[0]);
-    return false;
-}
-
-bool is_symbol(std::string_view word) { return word.empty(); }
-
 }  // namespace kelvo

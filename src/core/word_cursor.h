@@ -1,6 +1,7 @@
 // The word cursor: hands out the words of `current_line` from its front.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string_view>
 
@@ -9,7 +10,26 @@
 namespace kelvo {
 
 // Blank, tab, carriage return and line feed; every other byte belongs to a word.
-inline bool is_whitespace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+inline constexpr std::array<bool, 256> whitespace_bytes = [] {
+    std::array<bool, 256> table{};
+    for (const char c : {' ', '\t', '\r', '\n'}) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
+inline bool is_whitespace(char c) { return whitespace_bytes[static_cast<unsigned char>(c)]; }
+
+// The length of the run of whitespace at the head of `line`.
+inline std::size_t whitespace_length(std::string_view line) {
+    std::size_t s = 0;
+    while (s < line.size() && is_whitespace(line[s])) ++s;
+    return s;
+}
+
+// The length of the word at the head of `line`.
+inline std::size_t word_length(std::string_view line) {
+    std::size_t e = 0;
+    while (e < line.size() && !is_whitespace(line[e])) ++e;
+    return e;
+}
 
 // Leading whitespace means nothing to any cursor operation, so the cursor
 // drops it as soon as it has skipped it: a line of trailing blanks is scanned
@@ -17,16 +37,8 @@ inline bool is_whitespace(char c) { return c == ' ' || c == '\t' || c == '\r' ||
 // operations below, because every term goes through them.)
 inline std::string_view& skip_whitespace() {
     std::string_view& line = state.current_line;
-    std::size_t s = 0;
-    while (s < line.size() && is_whitespace(line[s])) ++s;
-    line.remove_prefix(s);
+    line.remove_prefix(whitespace_length(line));
     return line;
-}
-
-inline std::size_t word_length(std::string_view line) {
-    std::size_t e = 0;
-    while (e < line.size() && !is_whitespace(line[e])) ++e;
-    return e;
 }
 
 // Takes the next word off the line; empty when none is left.
@@ -56,9 +68,15 @@ inline bool read_quoted() {
     if (line[0] != '"') return false;
     return read_quoted_after_quote(line);
 }
-// One of the ten operator words "+=", "-=", "/=", "*=", "=", "+", "-", "/", "*", "%".
-bool is_operator(std::string_view word);
+// One of the ten operator words "+=", "-=", "/=", "*=", "=", "+", "-", "/", "*", "%",
+// told apart by length first: most words are no operator at all.
+inline bool is_operator(std::string_view word) {
+    const auto arithmetic = [](char c) { return c == '+' || c == '-' || c == '/' || c == '*'; };
+    if (word.size() == 1) return arithmetic(word[0]) || word[0] == '=' || word[0] == '%';
+    if (word.size() == 2) return word[1] == '=' && arithmetic(word[0]);
+    return false;
+}
 // The word is empty: a term was expected where the line held nothing more.
-bool is_symbol(std::string_view word);
+inline bool is_symbol(std::string_view word) { return word.empty(); }
 
 }  // namespace kelvo
