@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/state.h"
 
@@ -20,6 +25,29 @@ constexpr std::array<bool, 256> special_bytes = [] {
 }();
 
 bool is_special(char c) { return special_bytes[static_cast<unsigned char>(c)]; }
+
+// The first byte at or after `from` that needs a closer look, or `end`.
+// Sixteen bytes at a time where the processor compares them at once.
+std::size_t next_special(const char* data, std::size_t from, std::size_t end) {
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i semicolon = _mm_set1_epi8(';');
+    const __m128i slash = _mm_set1_epi8('/');
+    const __m128i carriage_return = _mm_set1_epi8('\r');
+    const __m128i line_feed = _mm_set1_epi8('\n');
+    for (; from + 16 <= end; from += 16) {
+        const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
+        const __m128i hits = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(group, quote), _mm_cmpeq_epi8(group, semicolon)),
+            _mm_or_si128(_mm_cmpeq_epi8(group, slash),
+                         _mm_or_si128(_mm_cmpeq_epi8(group, carriage_return), _mm_cmpeq_epi8(group, line_feed))));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+        if (mask != 0) return from + static_cast<std::size_t>(std::countr_zero(mask));
+    }
+#endif
+    while (from < end && !is_special(data[from])) ++from;
+    return from;
+}
 
 // The reader between two pieces of input.
 struct ReaderState {
@@ -95,8 +123,7 @@ void cut(char* data, Cursor& at, ReaderState& rs, bool more_follows, LineSink si
     while (read < end) {
         // A run of plain bytes moves in one piece (not at all unless a
         // comment or a CR LF has made the line shorter).
-        std::size_t stop = read;
-        while (stop < end && !is_special(data[stop])) ++stop;
+        const std::size_t stop = next_special(data, read, end);
         if (stop > read) {
             if (write != read) std::memmove(data + write, data + read, stop - read);
             write += stop - read;
