@@ -13,6 +13,7 @@
 
 #include "KelvoScriptparser.h"
 #include "core/messages.h"
+#include "core/run.h"
 #include "core/state.h"
 #include "counting_allocator.h"
 #include "scratch_directory.h"
@@ -235,6 +236,23 @@ TEST(SteadyMemory, ManyRunsInOneProcessHoldNoMoreMemoryThanTheFirst) {
     EXPECT_EQ(alloc::live_allocations(), live_after_warm_up);
     EXPECT_EQ(held(), held_after_warm_up);
     EXPECT_EQ(state.diagnostics.size(), 4u);  // only this run's messages are kept line by line
+    restore_loaded_state();
+}
+
+// Every variable and parameter name of a run is listed for the run reset.
+// That list must grow by doubling: grown by one at a time, a run with many
+// names copied the whole list once per name.
+TEST(RunScopedNames, TakeFarFewerAllocationsThanNames) {
+    constexpr std::size_t names = 20000;
+    std::string source;
+    for (std::size_t i = 0; i < names; ++i) source += "var v" + std::to_string(i) + " 1\n";
+    restore_loaded_state();
+    state.argument_count_sink = count_nothing;
+    translate_source(std::string("var warm 1\n"));  // the tables of the vocabulary
+    const std::size_t before = alloc::allocations();
+    translate_source(std::move(source));
+    EXPECT_LT(alloc::allocations() - before, names / 10);
+    EXPECT_EQ(state.names.find("v19999")->variable, "1");
     restore_loaded_state();
 }
 

@@ -103,7 +103,9 @@ NameEntry& NameTable::entry(std::string_view name) {
 }
 
 NameEntry& NameTable::entry_for_run(std::string_view name) {
-    run_entries_.reserve(run_entries_.size() + 1);  // no entry may go untracked
+    // Room for one more before anything changes, so no entry goes untracked;
+    // grown by doubling, as push_back would.
+    if (run_entries_.size() == run_entries_.capacity()) run_entries_.reserve(2 * run_entries_.size() + 16);
     const auto h = static_cast<std::uint32_t>(hash(name));
     Bucket* b = find_bucket(name, h);
     Slot& s = b == nullptr ? insert(name, h) : *b->slot;
