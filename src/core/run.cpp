@@ -1,15 +1,11 @@
 #include "core/run.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <new>
 #include <string>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
+#include "core/large_pages.h"
 #include "core/messages.h"
 #include "core/source_reader.h"
 #include "core/state.h"
@@ -80,23 +76,6 @@ void finish_run() {
     state.current_line = {};
     state.current_line_number = 0;
     prepend_definitions(state.result);
-}
-
-// A fresh page of memory costs a fault when it is first written, and on a
-// virtual machine a fault costs more than translating the bytes that fill the
-// page. A large result therefore asks the system for large pages, where it
-// has them; the request is a hint that changes nothing else.
-void ask_for_large_pages(std::string& buffer) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t large_page = std::uintptr_t{1} << 21;
-    if (buffer.capacity() < 4 * large_page) return;
-    const auto begin = reinterpret_cast<std::uintptr_t>(buffer.data());
-    const std::uintptr_t first = (begin + large_page - 1) & ~(large_page - 1);
-    const std::uintptr_t last = (begin + buffer.capacity()) & ~(large_page - 1);
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)buffer;
-#endif
 }
 
 // Room for the usual output, so the main code is not moved as it grows;

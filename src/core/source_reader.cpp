@@ -10,6 +10,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/large_pages.h"
 #include "core/state.h"
 
 namespace kelvo {
@@ -191,7 +192,16 @@ bool cut_file_lines(std::FILE* file, std::size_t piece, LineSink sink, void* con
     bool more_follows = true;
     while (more_follows) {
         // [0, at.end) holds the line cut so far and the bytes not yet judged.
-        if (buffer.size() < at.end + piece) buffer.resize(std::max(buffer.size() * 2, at.end + piece));
+        if (buffer.size() < at.end + piece) {
+            // A line longer than the pieces: a new buffer twice the size, which
+            // may ask for large pages before anything is written to it.
+            std::string grown;
+            grown.reserve(std::max(buffer.size() * 2, at.end + piece));
+            ask_for_large_pages(grown);
+            grown.assign(buffer, 0, at.end);
+            grown.resize(grown.capacity());
+            buffer.swap(grown);
+        }
         const std::size_t got = std::fread(buffer.data() + at.end, 1, piece, file);
         if (got < piece) {
             if (std::ferror(file) != 0) return false;
