@@ -195,6 +195,44 @@ TEST(ReaderEquivalence, FileReadPieceByPieceTranslatesLikeTheWholeSource) {
     restore_loaded_state();
 }
 
+// The reader looks at plain bytes several at a time: every byte that needs a
+// closer look, at every place before, in and after such a group.
+TEST(ReaderEquivalence, SpecialBytesAtEveryPlaceAroundLongPlainRuns) {
+    for (const std::string special : {"\"", ";", "/", "//", "\r", "\r\n", "\n", "/\n", "\"x\""}) {
+        for (std::size_t before = 0; before <= 40; ++before) {
+            const std::string bytes =
+                std::string(before, 'a') + special + std::string(40 - before, 'b') + " c\n" + std::string(33, 'd');
+            restore_loaded_state();
+            read_source(bytes);
+            Lines got;
+            got.text.assign(state.source_lines.begin(), state.source_lines.end());
+            got.numbers = state.source_line_numbers;
+            ASSERT_EQ(got, reference_lines(bytes)) << "source: " << ::testing::PrintToString(bytes);
+        }
+    }
+    restore_loaded_state();
+}
+
+// A line many times longer than the pieces the file is read in: its buffer
+// grows while the line is cut, and the line comes out whole.
+TEST(ReaderEquivalence, LineFarLongerThanThePiecesComesOutWhole) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / "kelvo_long_line.txt";
+    std::string bytes = "print 1 2 \"";
+    bytes.append(20'000'000, 'q');
+    bytes += "\" // a comment\r\nabs 3\n";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    ASSERT_EQ(std::fclose(file), 0);
+    restore_loaded_state();
+    const std::string expected = translate_source(bytes);
+    EXPECT_EQ(expected.substr(0, 22), "draw_text(1,2,\"qqqqqqq");
+    restore_loaded_state();
+    EXPECT_EQ(translate_file(path.c_str(), 1 << 16), expected);
+    std::filesystem::remove(path);
+    restore_loaded_state();
+}
+
 TEST(ReaderEquivalence, EndInsideADefinitionLineKeepsItsTextOutOfTheBody) {
     restore_loaded_state();
     state.argument_count_sink = [](std::int32_t) {};
