@@ -94,16 +94,21 @@ std::string random_source(std::mt19937& random, std::size_t words) {
     return out;
 }
 
+// The lines the library's reader cuts, in a freshly loaded library.
+Lines library_lines(const std::string& bytes) {
+    restore_loaded_state();
+    read_source(bytes);
+    Lines got;
+    got.text.assign(state.source_lines.begin(), state.source_lines.end());
+    got.numbers = state.source_line_numbers;
+    return got;
+}
+
 TEST(ReaderEquivalence, CutsTheSameLinesAsTheCharacterReader) {
     std::mt19937 random(11);
     for (int round = 0; round < 3000; ++round) {
         const std::string bytes = random_source(random, 1 + random() % 60);
-        restore_loaded_state();
-        read_source(bytes);
-        Lines got;
-        got.text.assign(state.source_lines.begin(), state.source_lines.end());
-        got.numbers = state.source_line_numbers;
-        ASSERT_EQ(got, reference_lines(bytes)) << "source: " << ::testing::PrintToString(bytes);
+        ASSERT_EQ(library_lines(bytes), reference_lines(bytes)) << "source: " << ::testing::PrintToString(bytes);
     }
 }
 
@@ -202,12 +207,7 @@ TEST(ReaderEquivalence, SpecialBytesAtEveryPlaceAroundLongPlainRuns) {
         for (std::size_t before = 0; before <= 40; ++before) {
             const std::string bytes =
                 std::string(before, 'a') + special + std::string(40 - before, 'b') + " c\n" + std::string(33, 'd');
-            restore_loaded_state();
-            read_source(bytes);
-            Lines got;
-            got.text.assign(state.source_lines.begin(), state.source_lines.end());
-            got.numbers = state.source_line_numbers;
-            ASSERT_EQ(got, reference_lines(bytes)) << "source: " << ::testing::PrintToString(bytes);
+            ASSERT_EQ(library_lines(bytes), reference_lines(bytes)) << "source: " << ::testing::PrintToString(bytes);
         }
     }
     restore_loaded_state();
