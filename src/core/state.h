@@ -125,7 +125,7 @@ private:
     struct Bucket {
         Slot* slot = nullptr;  // null marks an empty bucket
         std::uint32_t hash = 0;
-        std::uint32_t length = 0;
+        std::uint32_t length = 0;  // the low 32 bits of the name's length
     };
     static constexpr std::size_t chunk_bits = 8;
     static constexpr std::size_t chunk_size = std::size_t{1} << chunk_bits;
@@ -147,7 +147,8 @@ private:
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
             const Bucket& b = buckets_[i];
             if (b.slot == nullptr) return nullptr;
-            if (b.hash == hash && b.length == name.size() && same_bytes(b.slot->name.data(), name))
+            if (b.hash == hash && b.length == static_cast<std::uint32_t>(name.size()) &&
+                b.slot->name.size() == name.size() && same_bytes(b.slot->name.data(), name))
                 return &b;
         }
     }
