@@ -1,8 +1,6 @@
-# Hardening builds: sanitizers, coverage and the fuzz targets. Each is an
-# option of its own, meant for a build directory of its own.
-option(KELVO_SANITIZE "Build everything with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
-option(KELVO_COVERAGE "Build everything with gcov line and branch coverage" OFF)
-option(KELVO_FUZZ "Build the libFuzzer targets under fuzz/ (clang only)" OFF)
+# Hardening builds: sanitizers, coverage and the fuzz targets, each meant for
+# a build directory of its own (the options are declared in the top-level
+# CMakeLists.txt).
 
 if(KELVO_SANITIZE OR KELVO_FUZZ)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)

@@ -29,7 +29,6 @@ if(NOT KELVO_BUILD_TESTS)
   return()
 endif()
 
-option(KELVO_WINDOWS_TESTS "Cross-build the 32-bit Windows DLL and test it under wine when the tools are present" ON)
 if(NOT KELVO_WINDOWS_TESTS)
   return()
 endif()

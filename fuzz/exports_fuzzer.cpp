@@ -125,7 +125,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     kelvo::restore_loaded_state();
-    kelvo::state.argument_count_sink = [](std::int32_t count) { kelvo::fuzz::discard_count(count); };
+    kelvo::state.diagnostics = &kelvo::fuzz::listener;
     std::string_view input(reinterpret_cast<const char*>(data), size);
     for (int records = 0; records < max_records; ++records) {
         const std::size_t split = input.find(record_separator);

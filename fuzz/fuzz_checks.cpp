@@ -60,20 +60,22 @@ void check_messages(std::string_view error_text, std::size_t from) {
 }
 
 void check_finished_run(std::string_view result, std::size_t errors_before) {
-    require(state.term_depth == 0, "a term is still open after the run");
-    require(!state.line_abandoned, "a line is still abandoned after the run");
+    require(state.run.term_depth == 0, "a term is still open after the run");
+    require(!state.run.line_abandoned, "a line is still abandoned after the run");
+    require(state.run.reader == nullptr, "the reader is still in place after the run");
     require(state.current_line.empty(), "current_line not cleared after the run");
     require(result.empty() || result.back() == '\n', "result does not end in a line feed");
     check_messages(state.error_text, errors_before);
-    std::size_t offset = errors_before;
-    for (const Diagnostic& d : state.diagnostics) {
-        require(d.offset == offset, "diagnostics do not follow one another");
-        require(d.length > 0 && d.offset + d.length <= state.error_text.size(), "diagnostic outside the error text");
-        require(state.error_text[d.offset + d.length - 1] == '\n', "diagnostic does not end with its line feed");
-        offset += d.length;
-    }
 }
 
-void discard_count(int) {}
+Listener listener;
+
+void Listener::message(const Report& report) {
+    const std::string_view errors = state.error_text;
+    require(!report.text.empty(), "a report without text");
+    require(errors.size() > report.text.size() && errors.back() == '\n', "a report before its message");
+    require(errors.substr(errors.size() - 1 - report.text.size(), report.text.size()) == report.text,
+            "a report that is not the message just appended");
+}
 
 }  // namespace kelvo::fuzz

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
+
+#include "core/diagnostics.h"
 
 namespace kelvo::fuzz {
 
@@ -15,11 +18,16 @@ void require(bool ok, const char* what);
 void check_messages(std::string_view error_text, std::size_t from);
 
 // The state a finished run leaves: no term open, no line abandoned, the
-// run's diagnostics inside the error text and in order, the result empty or
-// ending in a line feed.
+// result empty or ending in a line feed.
 void check_finished_run(std::string_view result, std::size_t errors_before);
 
-// Where `end` writes its counts while fuzzing: nowhere.
-void discard_count(int count);
+// Listens to every run while fuzzing: each report must be the message just
+// appended to the error text; the counts of `end` go nowhere.
+class Listener final : public DiagnosticsHook {
+public:
+    void message(const Report& report) override;
+    void argument_count(std::int32_t, std::size_t) override {}
+};
+extern Listener listener;
 
 }  // namespace kelvo::fuzz

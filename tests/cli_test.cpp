@@ -15,8 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "core/run.h"
 #include "core/state.h"
+#include "library/run.h"
+#include "test_support.h"
 
 namespace {
 
@@ -37,8 +38,9 @@ std::string slurp(const fs::path& path) {
 // What one run of the library makes of the source, with `end`'s counts dropped.
 std::string library_translation(const std::string& source) {
     kelvo::restore_loaded_state();
-    kelvo::state.argument_count_sink = [](std::int32_t) {};
-    std::string result = kelvo::translate_source(source);
+    kelvo::test::Recorder quiet;
+    kelvo::state.diagnostics = &quiet;
+    std::string result = kelvo::translate(source);
     kelvo::restore_loaded_state();
     return result;
 }

@@ -14,9 +14,11 @@
 #include <string>
 
 #include "KelvoScriptparser.h"
-#include "core/run.h"
 #include "core/state.h"
+#include "library/files.h"
+#include "library/run.h"
 #include "scratch_directory.h"
+#include "test_support.h"
 
 namespace kelvo::test {
 namespace {
@@ -57,13 +59,11 @@ ChildResult run_unprivileged(const std::function<std::string()>& work) {
     return result;
 }
 
-void count_nothing(std::int32_t) {}
-
 class FileFaults : public ::testing::Test {
 protected:
     void SetUp() override {
         restore_loaded_state();
-        state.argument_count_sink = count_nothing;
+        state.diagnostics = &silent;
         // The unprivileged child must reach the directory.
         fs::permissions(directory_.path(), fs::perms::all);
     }

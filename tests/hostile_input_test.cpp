@@ -6,8 +6,8 @@
 #include <string>
 
 #include "KelvoScriptparser.h"
-#include "core/run.h"
 #include "core/state.h"
+#include "library/run.h"
 #include "test_support.h"
 
 namespace kelvo::test {
@@ -123,7 +123,7 @@ TEST_F(HostileInput, HugeLineOfBlanks) {
     std::string source = "abs";
     source.append(100'000'000, ' ');
     source += "1\n";
-    EXPECT_EQ(translate_source(std::move(source)), "abs(1)\n");
+    EXPECT_EQ(kelvo::translate(std::move(source)), "abs(1)\n");
     EXPECT_EQ(errors(), "");
 }
 
@@ -133,13 +133,13 @@ TEST_F(HostileInput, HugeLineOfWords) {
     source.reserve(100'000'010);
     while (source.size() < 100'000'000) source += " zz";
     source += "\nabs 2";
-    EXPECT_EQ(translate_source(std::move(source)), "abs(1)\nabs(2)\n");
+    EXPECT_EQ(kelvo::translate(std::move(source)), "abs(1)\nabs(2)\n");
     EXPECT_EQ(errors(), "");
 }
 
 TEST_F(HostileInput, HugeQuotedString) {
     std::string text(10'000'000, 'q');
-    EXPECT_EQ(translate_source("message \"" + text + "\"\n"), "show_message(\"" + text + "\")\n");
+    EXPECT_EQ(kelvo::translate("message \"" + text + "\"\n"), "show_message(\"" + text + "\")\n");
     EXPECT_EQ(errors(), "");
 }
 

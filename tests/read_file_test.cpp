@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "core/run.h"
+#include "library/files.h"
 
 namespace kelvo {
 namespace {

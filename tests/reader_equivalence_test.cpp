@@ -1,7 +1,7 @@
 // The run translates each line as the reader cuts it, straight into the
-// result; the reader copies runs of plain bytes in one piece. Both are held
-// here against the plain forms they replace, on generated sources full of
-// the bytes and words where the two could part.
+// result; the reader cuts the lines in place and copies runs of plain bytes
+// in one piece. Both are held here against the plain forms they replace, on
+// generated sources full of the bytes and words where the two could part.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "core/run.h"
 #include "core/source_reader.h"
 #include "core/state.h"
 #include "core/term_translator.h"
+#include "library/files.h"
+#include "library/run.h"
+#include "test_support.h"
 
 namespace kelvo {
 namespace {
@@ -94,13 +96,15 @@ std::string random_source(std::mt19937& random, std::size_t words) {
     return out;
 }
 
-// The lines the library's reader cuts, in a freshly loaded library.
-Lines library_lines(const std::string& bytes) {
-    restore_loaded_state();
-    read_source(bytes);
+// The lines the library's reader cuts.
+Lines library_lines(std::string bytes) {
+    SourceReader reader(bytes);
     Lines got;
-    got.text.assign(state.source_lines.begin(), state.source_lines.end());
-    got.numbers = state.source_line_numbers;
+    SourceLine line;
+    while (reader.next_line(line)) {
+        got.text.emplace_back(line.text);
+        got.numbers.push_back(line.number);
+    }
     return got;
 }
 
@@ -115,41 +119,33 @@ TEST(ReaderEquivalence, CutsTheSameLinesAsTheCharacterReader) {
 struct RunOutcome {
     std::string result;
     std::string errors;
-    std::vector<std::size_t> message_lines;
     bool operator==(const RunOutcome&) const = default;
 };
 
-RunOutcome outcome(const std::string& result) {
-    RunOutcome out{result, state.error_text, {}};
-    for (const Diagnostic& d : state.diagnostics) out.message_lines.push_back(d.line);
-    return out;
-}
+RunOutcome outcome(const std::string& result) { return {result, state.error_text}; }
 
 // The run as a list of stored lines, each term built in a buffer of its own
 // and then appended to its destination.
 RunOutcome reference_run(const std::string& bytes) {
     restore_loaded_state();
-    state.argument_count_sink = [](std::int32_t) {};
+    state.diagnostics = &test::silent;
     Lines lines = reference_lines(bytes);
-    reset_run();
-    translate_source(std::string());  // registration, as a run does it
+    kelvo::translate(std::string());  // registration, as a run does it
     state.error_text.clear();
-    state.diagnostics.clear();
     std::string main_code;
     for (std::size_t i = 0; i < lines.text.size(); ++i) {
         if (lines.text[i] == "\n") continue;
         state.current_line = lines.text[i];
-        state.current_line_number = lines.numbers[i];
         const bool was_in_script = state.in_script;
         std::string text;
-        state.term_depth = 0;
-        state.line_abandoned = false;
+        state.run.term_depth = 0;
+        state.run.line_abandoned = false;
         translate_term(text);
-        if (state.line_abandoned) text.clear();
+        if (state.run.line_abandoned) text.clear();
         std::string& destination = was_in_script ? state.script_text : main_code;
         destination += text;
         destination += '\n';
-        state.line_abandoned = false;
+        state.run.line_abandoned = false;
     }
     std::string definitions;
     for (const ScriptBody& body : state.script_bodies) {
@@ -167,19 +163,18 @@ TEST(ReaderEquivalence, RunTranslatesLikeTheLineByLineRun) {
         const std::string bytes = random_source(random, 1 + random() % 80);
         const RunOutcome expected = reference_run(bytes);
         restore_loaded_state();
-        state.argument_count_sink = [](std::int32_t) {};
-        const std::string& result = translate_source(bytes);
+        state.diagnostics = &test::silent;
+        const std::string& result = kelvo::translate(bytes);
         ASSERT_EQ(outcome(result), expected) << "source: " << ::testing::PrintToString(bytes);
     }
     restore_loaded_state();
 }
 
-// The run over a file read piece by piece, with pieces so small that every
-// CR LF, `//`, `/` CR LF and comment falls across a boundary somewhere.
-TEST(ReaderEquivalence, FileReadPieceByPieceTranslatesLikeTheWholeSource) {
+// The run over the file, as Parser reads it, translates like the bytes.
+TEST(ReaderEquivalence, FileTranslatesLikeItsBytes) {
     const std::filesystem::path path = std::filesystem::temp_directory_path() / "kelvo_reader_equivalence.txt";
     std::mt19937 random(31);
-    for (int round = 0; round < 600; ++round) {
+    for (int round = 0; round < 300; ++round) {
         const std::string bytes = random_source(random, 1 + random() % 80);
         std::FILE* file = std::fopen(path.c_str(), "wb");
         ASSERT_NE(file, nullptr);
@@ -187,14 +182,12 @@ TEST(ReaderEquivalence, FileReadPieceByPieceTranslatesLikeTheWholeSource) {
         ASSERT_EQ(std::fclose(file), 0);
 
         restore_loaded_state();
-        state.argument_count_sink = [](std::int32_t) {};
-        const RunOutcome expected = outcome(translate_source(bytes));
-        for (const std::size_t piece : {1u, 2u, 3u, 5u, 64u, 4096u}) {
-            restore_loaded_state();
-            state.argument_count_sink = [](std::int32_t) {};
-            ASSERT_EQ(outcome(translate_file(path.c_str(), piece)), expected)
-                << "piece " << piece << ", source: " << ::testing::PrintToString(bytes);
-        }
+        state.diagnostics = &test::silent;
+        const RunOutcome expected = outcome(kelvo::translate(bytes));
+        restore_loaded_state();
+        state.diagnostics = &test::silent;
+        ASSERT_EQ(outcome(kelvo::translate(read_file(path.c_str()))), expected)
+            << "source: " << ::testing::PrintToString(bytes);
     }
     std::filesystem::remove(path);
     restore_loaded_state();
@@ -213,9 +206,8 @@ TEST(ReaderEquivalence, SpecialBytesAtEveryPlaceAroundLongPlainRuns) {
     restore_loaded_state();
 }
 
-// A line many times longer than the pieces the file is read in: its buffer
-// grows while the line is cut, and the line comes out whole.
-TEST(ReaderEquivalence, LineFarLongerThanThePiecesComesOutWhole) {
+// A line of twenty megabytes, from a file: it comes out whole.
+TEST(ReaderEquivalence, LongLineFromAFileComesOutWhole) {
     const std::filesystem::path path = std::filesystem::temp_directory_path() / "kelvo_long_line.txt";
     std::string bytes = "print 1 2 \"";
     bytes.append(20'000'000, 'q');
@@ -225,18 +217,18 @@ TEST(ReaderEquivalence, LineFarLongerThanThePiecesComesOutWhole) {
     ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
     ASSERT_EQ(std::fclose(file), 0);
     restore_loaded_state();
-    const std::string expected = translate_source(bytes);
+    const std::string expected = kelvo::translate(bytes);
     EXPECT_EQ(expected.substr(0, 22), "draw_text(1,2,\"qqqqqqq");
     restore_loaded_state();
-    EXPECT_EQ(translate_file(path.c_str(), 1 << 16), expected);
+    EXPECT_EQ(kelvo::translate(read_file(path.c_str())), expected);
     std::filesystem::remove(path);
     restore_loaded_state();
 }
 
 TEST(ReaderEquivalence, EndInsideADefinitionLineKeepsItsTextOutOfTheBody) {
     restore_loaded_state();
-    state.argument_count_sink = [](std::int32_t) {};
-    EXPECT_EQ(translate_source(std::string("function f 0\nabs 1\nabs end\nabs 2\n")), "f='abs(1)\n'\n\nabs(2)\n");
+    state.diagnostics = &test::silent;
+    EXPECT_EQ(kelvo::translate(std::string("function f 0\nabs 1\nabs end\nabs 2\n")), "f='abs(1)\n'\n\nabs(2)\n");
     restore_loaded_state();
 }
 

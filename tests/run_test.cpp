@@ -3,8 +3,8 @@
 #include <string>
 
 #include "KelvoScriptparser.h"
-#include "core/run.h"
 #include "core/state.h"
+#include "library/run.h"
 #include "test_support.h"
 
 namespace kelvo::test {
@@ -62,18 +62,18 @@ TEST_F(TranslationRun, ErrorTextAccumulatesAcrossRuns) {
 }
 
 TEST_F(TranslationRun, UnreadableSourceIsReportedAndTranslatesAsEmpty) {
-    EXPECT_EQ(translate_source(std::nullopt), "");
+    EXPECT_EQ(kelvo::translate(std::nullopt), "");
     EXPECT_EQ(errors(), "Cannot open source file: test.txt\n");
 }
 
 TEST_F(TranslationRun, DiagnosticsNameThePhysicalLine) {
     translate("a;b\n\n// c\nabs\n");
-    ASSERT_EQ(state.diagnostics.size(), 3u);
-    EXPECT_EQ(state.diagnostics[0].line, 1u);
-    EXPECT_EQ(state.diagnostics[1].line, 1u);
-    EXPECT_EQ(state.diagnostics[2].line, 4u);
-    EXPECT_EQ(state.error_text.substr(state.diagnostics[1].offset, state.diagnostics[1].length),
-              "Unknown variable: b\n");
+    const auto& messages = recorder.messages;
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0].position.line, 1u);
+    EXPECT_EQ(messages[1].position.line, 1u);
+    EXPECT_EQ(messages[2].position.line, 4u);
+    EXPECT_EQ(messages[1].text, "Unknown variable: b");
 }
 
 TEST_F(TranslationRun, NullArgumentsAreEmptyTexts) {

@@ -4,15 +4,16 @@
 #include <vector>
 
 #include "core/source_reader.h"
-#include "core/state.h"
 
 namespace kelvo {
 namespace {
 
 std::vector<std::string> lines_of(std::string bytes) {
-    restore_loaded_state();
-    read_source(std::move(bytes));
-    return {state.source_lines.begin(), state.source_lines.end()};
+    SourceReader reader(bytes);
+    std::vector<std::string> lines;
+    SourceLine line;
+    while (reader.next_line(line)) lines.emplace_back(line.text);
+    return lines;
 }
 
 using Lines = std::vector<std::string>;
@@ -62,12 +63,18 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"CR before 0x1A stays", "a\r\x1a\n", {"a\r"}}));
 
 TEST(ReaderLineNumbers, NumberThePhysicalLineWhereEachLineBegan) {
-    restore_loaded_state();
-    read_source("a;b\n\nc /\nd\r\n// x\ne");
-    const std::vector<std::size_t> expected = {1, 1, 2, 3, 5, 6};
-    EXPECT_EQ(state.source_line_numbers, expected);
-    ASSERT_EQ(state.source_lines.size(), expected.size());
-    EXPECT_EQ(state.source_lines[3], "c /\nd\n");
+    std::string bytes = "a;b\n\nc /\nd\r\n// x\ne";
+    SourceReader reader(bytes);
+    std::vector<std::size_t> numbers;
+    std::vector<std::string> lines;
+    SourceLine line;
+    while (reader.next_line(line)) {
+        numbers.push_back(line.number);
+        lines.emplace_back(line.text);
+    }
+    EXPECT_EQ(numbers, (std::vector<std::size_t>{1, 1, 2, 3, 5, 6}));
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[3], "c /\nd\n");
 }
 
 }  // namespace

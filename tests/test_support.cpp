@@ -2,24 +2,19 @@
 
 #include <optional>
 
-#include "core/run.h"
 #include "core/state.h"
+#include "library/run.h"
 
 namespace kelvo::test {
 
-std::vector<std::int32_t> TranslatorTest::counts;
-
 void TranslatorTest::SetUp() {
     restore_loaded_state();
-    counts.clear();
-    state.argument_count_sink = [](std::int32_t count) { counts.push_back(count); };
+    state.diagnostics = &recorder;
 }
 
 void TranslatorTest::TearDown() { restore_loaded_state(); }
 
-std::string TranslatorTest::translate(std::string_view source) {
-    return translate_source(std::string(source));
-}
+std::string TranslatorTest::translate(std::string_view source) { return kelvo::translate(std::string(source)); }
 
 std::string TranslatorTest::errors() {
     std::string fresh = state.error_text.substr(errors_seen_);

@@ -8,7 +8,36 @@
 #include <string_view>
 #include <vector>
 
+#include "core/diagnostics.h"
+
 namespace kelvo::test {
+
+// Listens to a run as the tool does: keeps every report and the argument
+// counts that `end` would write to standard output.
+class Recorder final : public DiagnosticsHook {
+public:
+    struct Message {
+        std::string text;
+        SourcePosition position;
+        std::size_t length = 0;
+    };
+    void message(const Report& report) override {
+        messages.push_back({std::string(report.text), report.position, report.length});
+    }
+    void argument_count(std::int32_t count, std::size_t) override { counts.push_back(count); }
+
+    std::vector<Message> messages;
+    std::vector<std::int32_t> counts;
+};
+
+// A listener that drops everything: `end` then writes nothing to standard
+// output.
+class Silent final : public DiagnosticsHook {
+public:
+    void message(const Report&) override {}
+    void argument_count(std::int32_t, std::size_t) override {}
+};
+inline Silent silent;
 
 class TranslatorTest : public ::testing::Test {
 protected:
@@ -22,8 +51,10 @@ protected:
     // Translates one line and returns its text without the line feed.
     std::string term(std::string_view line);
 
-    // Argument counts that `end` wrote, in order.
-    static std::vector<std::int32_t> counts;
+    // What the runs told the listener; `counts` are the argument counts that
+    // `end` wrote, in order.
+    Recorder recorder;
+    std::vector<std::int32_t>& counts = recorder.counts;
 
 private:
     std::size_t errors_seen_ = 0;

@@ -23,8 +23,10 @@
 #endif
 
 #include "KelvoScriptparser.h"
-#include "core/run.h"
+#include "core/diagnostics.h"
 #include "core/state.h"
+#include "library/files.h"
+#include "library/run.h"
 
 #ifndef KELVO_VERSION
 #define KELVO_VERSION "unknown"
@@ -243,60 +245,44 @@ void write_result(const std::optional<std::string>& output, std::string_view tex
     if (!written || std::fflush(stdout) != 0) throw file_error("cannot write", stdout_name, errno);
 }
 
-// The argument counts that `end` writes, with the place among the messages
-// where each was written, so both come out in the order they happened.
-struct ArgumentCount {
-    std::size_t messages_before = 0;
-    std::size_t line = 0;
-    std::int32_t count = 0;
-};
+// Collects what the run tells besides its result: the messages with their
+// lines and, if asked for, the argument counts of `end`, in the order in
+// which they happened.
+class Listener final : public kelvo::DiagnosticsHook {
+public:
+    Listener(std::string_view file, bool with_messages, bool with_counts)
+        : file_(file), with_messages_(with_messages), with_counts_(with_counts) {}
 
-std::vector<ArgumentCount> argument_counts;
-
-void keep_argument_count(std::int32_t count) {
-    argument_counts.push_back({kelvo::state.diagnostics.size(), kelvo::state.current_line_number, count});
-}
-
-void drop_argument_count(std::int32_t) {}
-
-void append_place(std::string& out, std::string_view file, std::size_t line) {
-    out += file;
-    out += ':';
-    if (line != 0) {
-        out += std::to_string(line);
-        out += ':';
+    void message(const kelvo::Report& report) override {
+        ++messages_;
+        if (with_messages_) add_line(report.position.line, report.text);
     }
-    out += ' ';
-}
+    void argument_count(std::int32_t count, std::size_t line) override {
+        if (with_counts_) add_line(line, "argument count: " + std::to_string(count));
+    }
 
-// The messages of this run (and the argument counts, if kept), one per line.
-std::string report_text(std::string_view file, bool with_messages) {
-    std::string out;
-    const std::vector<kelvo::Diagnostic>& diagnostics = kelvo::state.diagnostics;
-    const std::string_view errors = kelvo::state.error_text;
-    std::size_t next_count = 0;
-    const auto counts_up_to = [&](std::size_t messages) {
-        for (; next_count < argument_counts.size() && argument_counts[next_count].messages_before <= messages;
-             ++next_count) {
-            append_place(out, file, argument_counts[next_count].line);
-            out += "argument count: ";
-            out += std::to_string(argument_counts[next_count].count);
-            out += '\n';
+    bool had_messages() const { return messages_ > 0; }
+    const std::string& text() const { return text_; }
+
+private:
+    void add_line(std::size_t line, std::string_view what) {
+        text_ += file_;
+        text_ += ':';
+        if (line != 0) {
+            text_ += std::to_string(line);
+            text_ += ':';
         }
-    };
-    for (std::size_t i = 0; i < diagnostics.size(); ++i) {
-        counts_up_to(i);
-        if (!with_messages) continue;
-        const kelvo::Diagnostic& d = diagnostics[i];
-        std::string_view text = d.offset <= errors.size() ? errors.substr(d.offset, d.length) : std::string_view();
-        if (text.ends_with('\n')) text.remove_suffix(1);
-        append_place(out, file, d.line);
-        out += text;
-        out += '\n';
+        text_ += ' ';
+        text_ += what;
+        text_ += '\n';
     }
-    counts_up_to(diagnostics.size());
-    return out;
-}
+
+    std::string_view file_;
+    bool with_messages_;
+    bool with_counts_;
+    std::size_t messages_ = 0;
+    std::string text_;
+};
 
 int run(const Options& options) {
     const std::string display_name = is_stream_name(options.input) ? std::string(stdin_name) : options.input;
@@ -309,9 +295,10 @@ int run(const Options& options) {
             Parser_add_global_arg_real(define.name.c_str(), define.value.c_str());
         }
     }
-    kelvo::state.argument_count_sink = options.argument_counts ? keep_argument_count : drop_argument_count;
-    const std::string& result = kelvo::translate_source(std::move(source));
-    const bool had_messages = !kelvo::state.diagnostics.empty();
+    Listener listener(display_name, !options.quiet, options.argument_counts);
+    kelvo::state.diagnostics = &listener;
+    const std::string& result = kelvo::translate(std::move(source));
+    kelvo::state.diagnostics = nullptr;
 
     // The host script first, then the messages, so that on a terminal they
     // end up below it; a failed write is reported after them.
@@ -321,11 +308,10 @@ int run(const Options& options) {
     } catch (const Failure& failure) {
         write_failure = failure;
     }
-    const std::string report = report_text(display_name, !options.quiet);
-    std::fwrite(report.data(), 1, report.size(), stderr);
+    std::fwrite(listener.text().data(), 1, listener.text().size(), stderr);
     std::fflush(stderr);
     if (write_failure) throw *write_failure;
-    return had_messages ? exit_messages : exit_clean;
+    return listener.had_messages() ? exit_messages : exit_clean;
 }
 
 void print_failure(const Failure& failure) { std::fprintf(stderr, "kelvo: %s\n", failure.text.c_str()); }

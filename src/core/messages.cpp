@@ -1,5 +1,7 @@
 #include "core/messages.h"
 
+#include "core/diagnostics.h"
+#include "core/source_reader.h"
 #include "core/state.h"
 
 namespace kelvo {
@@ -29,21 +31,31 @@ MessageText text_of(Message message) {
     return {"Internal error", false};
 }
 
+void tell_hook(Message message, std::string_view text, std::string_view at) {
+    Report r{message, text, {}, at.size()};
+    const SourceReader* reader = state.run.reader;
+    if (reader != nullptr) r.position = {reader->line_number(), 0};
+    state.diagnostics->message(r);
+}
+
 }  // namespace
 
-void report(Message message, std::string_view detail) {
-    if (state.line_abandoned) return;
+void report(Message message, std::string_view detail, std::string_view at) {
+    if (state.run.line_abandoned) return;
     const MessageText m = text_of(message);
     const std::size_t offset = state.error_text.size();
     try {
         state.error_text += m.text;
         if (m.takes_detail) state.error_text += detail;
         state.error_text += '\n';
-        state.diagnostics.push_back({state.current_line_number, offset, state.error_text.size() - offset});
     } catch (...) {
         // Out of memory: the message goes whole or not at all.
         state.error_text.resize(offset);
         throw;
+    }
+    if (state.diagnostics != nullptr) {
+        const std::string_view added = std::string_view(state.error_text).substr(offset);
+        tell_hook(message, added.substr(0, added.size() - 1), at);
     }
 }
 

@@ -19,8 +19,10 @@ enum class Message {
 };
 
 // Appends the message (completed by `detail` where it takes one) and a line
-// feed to `error_text`, and notes the source line it belongs to. A line that
-// the nesting limit abandoned reports nothing more.
-void report(Message message, std::string_view detail = {});
+// feed to `error_text`, and tells the diagnostics hook, if one listens, where
+// it happened: at the word `at` of the line being translated or, where `at`
+// is empty, just past the last word before it. A line that the nesting limit
+// abandoned reports nothing more.
+void report(Message message, std::string_view detail = {}, std::string_view at = {});
 
 }  // namespace kelvo

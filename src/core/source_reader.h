@@ -2,33 +2,80 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "core/diagnostics.h"
 
 namespace kelvo {
 
-// Takes the bytes of the source file as stored and fills `source_lines`
-// (views into `source_text`, which takes over the bytes) and
-// `source_line_numbers`. The file is read as Windows text mode reads it, on
-// every platform: CR LF is one line feed and byte 0x1A ends the input. Then a
-// `;` outside double quotes ends a line, `//` starts a comment that runs to the
-// line feed (or to a zero byte, which stays), and a line feed right after a
-// lone `/` stays inside the line. Lines keep their line feed; none is empty.
-void read_source(std::string bytes);
+// One line as the reading rules cut it.
+struct SourceLine {
+    std::string_view text;   // ends with its line feed, but perhaps the last line
+    std::size_t number = 0;  // the physical line of the file on which it began
+};
 
-// Receives each line as soon as it is cut, with the physical line where it
-// began. The view is valid only during the call.
-using LineSink = void (*)(std::string_view line, std::size_t line_number, void* context);
+// Reads the bytes of the source file as stored, as Windows text mode reads
+// them on every platform: CR LF is one line feed and byte 0x1A ends the
+// input. A `;` outside double quotes ends a line, `//` starts a comment that
+// runs to the line feed (or to a zero byte, which stays), and a line feed
+// right after a lone `/` stays inside the line. Lines keep their line feed;
+// none is empty.
+//
+// The lines are cut in place: each is a view into `bytes`, valid until the
+// bytes change, and the reader asks for the next line only when the run
+// wants it.
+class SourceReader {
+public:
+    explicit SourceReader(std::string& bytes);
 
-// The reading rules of read_source applied to the bytes already in
-// `source_text`, handing each line to `sink` instead of storing it.
-void cut_source_lines(LineSink sink, void* context);
+    // The next line; false when the input has no more.
+    bool next_line(SourceLine& line);
 
-// The same rules applied to an open file read `piece` bytes at a time
-// through `source_text`, which only ever holds the line being cut and the
-// piece being read. False when a read failed; the lines handed out until then
-// stand.
-bool cut_file_lines(std::FILE* file, std::size_t piece, LineSink sink, void* context);
+    // The physical line on which the last line handed out began.
+    std::size_t line_number() const { return marks_.front().line; }
+
+    // Where the word `at` of the last line handed out begins in the file; an
+    // empty `at` is the point just past the last word before it.
+    SourcePosition position_of(std::string_view at) const;
+
+private:
+    // A place where the line's text and the file part: from `offset` on,
+    // the text stands at `line`:`column` of the file.
+    struct Mark {
+        std::size_t offset;
+        std::size_t line;
+        std::size_t column;
+    };
+
+    void start_line();
+    bool cut_line();
+    void copy_plain();
+    bool take_special();
+    bool take_slash();
+    bool skip_comment();
+    void put(char c) { data_[write_++] = c; }
+    void new_physical_line() {
+        ++physical_line_;
+        physical_line_start_ = read_;
+    }
+    void mark(std::size_t file_offset) {
+        marks_.push_back({write_, physical_line_, file_offset - physical_line_start_ + 1});
+    }
+
+    // The bytes of the line being cut are [line_start_, write_), those not
+    // yet read [read_, end_). The reader never writes more bytes than it has
+    // read, so `write_` stays at or behind `read_`.
+    char* data_;
+    std::size_t end_;
+    std::size_t read_ = 0;
+    std::size_t write_ = 0;
+    std::size_t line_start_ = 0;
+    std::size_t physical_line_ = 1;
+    std::size_t physical_line_start_ = 0;  // where the physical line of read_ begins
+    bool quoted_ = false;  // not reset at line ends: an open quote runs on
+    std::vector<Mark> marks_;
+};
 
 }  // namespace kelvo

@@ -2,10 +2,10 @@
 
 #include <string_view>
 
+#include "core/handler.h"
 #include "core/messages.h"
 #include "core/state.h"
 #include "core/word_cursor.h"
-#include "vocabulary/keywords.h"
 
 namespace kelvo {
 
@@ -16,17 +16,17 @@ namespace {
 // back empty without further messages.
 class NestingGuard {
 public:
-    NestingGuard() : entered_(!state.line_abandoned && state.term_depth < nesting_limit) {
+    NestingGuard() : entered_(!state.run.line_abandoned && state.run.term_depth < nesting_limit) {
         if (entered_) {
-            ++state.term_depth;
-        } else if (!state.line_abandoned) {
-            report(Message::nesting_too_deep);
+            ++state.run.term_depth;
+        } else if (!state.run.line_abandoned) {
+            report(Message::nesting_too_deep, {}, peek_word());
             state.current_line = {};
-            state.line_abandoned = true;
+            state.run.line_abandoned = true;
         }
     }
     ~NestingGuard() {
-        if (entered_) --state.term_depth;
+        if (entered_) --state.run.term_depth;
     }
     NestingGuard(const NestingGuard&) = delete;
     NestingGuard& operator=(const NestingGuard&) = delete;
@@ -53,7 +53,7 @@ void translate_script_call(std::string_view word, std::int32_t argument_count, s
         out += ',';
         const std::size_t before = out.size();
         translate_term(out);
-        if (out.size() == before) report(Message::wrong_argument_count);
+        if (out.size() == before) report(Message::wrong_argument_count, {}, word);
     }
     out += ')';
 }
@@ -75,18 +75,18 @@ void translate_term(std::string& out) {
     const std::string_view word = next_word();
     // 3. No word left: the term is missing.
     if (is_symbol(word)) {
-        report(Message::unexpected_symbol, word);
+        report(Message::unexpected_symbol, word, word);
         return;
     }
     const NameEntry* name = state.names.find(word);
     // 4. A parameter name of a definition that is open stands for itself.
-    if (name != nullptr && state.in_script && name->parameter) {
+    if (name != nullptr && state.in_script && name->is_parameter()) {
         out += word;
         return;
     }
     // 5. A keyword: its handler reads its operands.
-    if (name != nullptr && name->keyword != nullptr) {
-        name->keyword->handler(*name->keyword, out);
+    if (name != nullptr && name->keyword() != nullptr) {
+        name->keyword()->handler(Keyword{*name->keyword(), word}, out);
         return;
     }
     // 6. A constant, verbatim.
@@ -95,14 +95,14 @@ void translate_term(std::string& out) {
         return;
     }
     // 7. A string constant, between double quotes.
-    if (name != nullptr && !name->string_constant.empty()) {
+    if (name != nullptr && !name->string_constant().empty()) {
         out += '"';
-        out += name->string_constant;
+        out += name->string_constant();
         out += '"';
         return;
     }
     // 8. A variable, joined with an operator word and the term after it.
-    if (name != nullptr && !name->variable.empty()) {
+    if (name != nullptr && !name->variable().empty()) {
         out += word;
         const std::string_view op = peek_word();
         if (is_operator(op)) {
@@ -112,10 +112,8 @@ void translate_term(std::string& out) {
         return;
     }
     // 9. A user script call; the first signature declared under the name counts.
-    if (name != nullptr && name->script >= 0) {
-        const std::int32_t argument_count =
-            state.script_signatures[static_cast<std::size_t>(name->script)].argument_count;
-        translate_script_call(word, argument_count, out);
+    if (name != nullptr && name->script() >= 0) {
+        translate_script_call(word, state.names.script_signature(name->script()).argument_count, out);
         return;
     }
     // 10. An operator word stands for itself.
@@ -129,7 +127,7 @@ void translate_term(std::string& out) {
         return;
     }
     // 12. Nothing the translator knows.
-    report(Message::unknown_variable, word);
+    report(Message::unknown_variable, word, word);
 }
 
 }  // namespace kelvo

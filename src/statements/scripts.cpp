@@ -1,10 +1,13 @@
 #include "statements/scripts.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <string_view>
 
+#include "core/diagnostics.h"
 #include "core/messages.h"
+#include "core/source_reader.h"
 #include "core/state.h"
 #include "core/term_translator.h"
 #include "core/word_cursor.h"
@@ -19,12 +22,25 @@ namespace {
 bool name_is_taken(std::string_view name) {
     const NameEntry* entry = state.names.find(name);
     if (entry != nullptr) {
-        if (!entry->variable.empty()) return true;
+        if (!entry->variable().empty()) return true;
         if (!entry->constant().empty()) return true;
-        if (entry->keyword != nullptr) return true;
+        if (entry->keyword() != nullptr) return true;
     }
     if (state.script_count > 0 && state.script_bodies.front().name == name) return true;
-    return entry != nullptr && !entry->string_constant.empty();
+    return entry != nullptr && !entry->string_constant().empty();
+}
+
+// What `end` writes: the argument count and a line end on standard output,
+// flushed, unless a tool that listens takes it.
+void write_argument_count(std::int32_t count) {
+    if (state.diagnostics != nullptr) {
+        const SourceReader* reader = state.run.reader;
+        const std::size_t line = reader == nullptr ? 0 : reader->line_number();
+        state.diagnostics->argument_count(count, line);
+        return;
+    }
+    std::printf("%ld\n", static_cast<long>(count));
+    std::fflush(stdout);
 }
 
 }  // namespace
@@ -45,7 +61,7 @@ std::int32_t read_count(std::string_view text) {
     return static_cast<std::int32_t>(value > limit ? limit : value);
 }
 
-void translate_var(const KeywordRow&, std::string& out) {
+void translate_var(const Keyword&, std::string& out) {
     const std::string_view name = next_word();
     const std::size_t value_start = out.size();
     translate_term(out);  // the value's words are read and reported even for a refused name
@@ -53,55 +69,50 @@ void translate_var(const KeywordRow&, std::string& out) {
         out.resize(value_start);
         return;
     }
-    state.names.entry_for_run(name).variable.assign(out, value_start, std::string::npos);
+    state.names.declare_variable(name, std::string_view(out).substr(value_start));
     out.insert(value_start, " = ");
     out.insert(value_start, name);
 }
 
-void translate_function(const KeywordRow&, std::string& out) {
+void translate_function(const Keyword& keyword, std::string& out) {
     state.in_script = true;
-    state.open_definition = OpenDefinition{-1, 0, state.parameter_names.size()};
+    state.run.open_definition = OpenDefinition{-1, 0, state.names.parameter_name_count()};
     const std::string_view name = next_word();
     state.current_script_name.assign(name);
     if (name_is_taken(name)) return;
 
     const std::size_t count_start = out.size();
+    const std::string_view count_word = peek_word();
     translate_term(out);
     const std::int32_t count = read_count(std::string_view(out).substr(count_start));
     out.resize(count_start);
     if (count < 0) {
-        report(Message::negative_argument_size);
+        report(Message::negative_argument_size, {}, count_word);
         return;
     }
     for (std::int32_t i = 0; i < count; ++i) {
         const std::string_view parameter = next_word();
         if (parameter.empty()) {
-            report(Message::wrong_argument_count);
+            report(Message::wrong_argument_count, {}, keyword.word);
             state.in_script = false;
             return;
         }
-        state.parameter_names.emplace_back(parameter);
-        state.names.entry_for_run(parameter).parameter = true;
+        state.names.add_parameter_name(parameter);
     }
-    // Only the first signature of a name is ever called, so a name declared
-    // again (every run of the same script does) adds nothing that lasts.
-    std::int32_t& first = state.names.entry(name).script;
-    if (first < 0) {
-        state.script_signatures.push_back({std::string(name), count});
-        first = static_cast<std::int32_t>(state.script_signatures.size() - 1);
-    }
-    state.open_definition.own_signature = first;
-    state.open_definition.argument_count = count;
+    // A name declared again (every run of the same script does) calls the
+    // signature it was first declared with.
+    state.run.open_definition.own_signature = state.names.declare_script(name, count);
+    state.run.open_definition.argument_count = count;
 }
 
-void translate_end(const KeywordRow&, std::string&) {
+void translate_end(const Keyword&, std::string&) {
     std::string prologue;
-    const OpenDefinition definition = state.open_definition;
+    const OpenDefinition definition = state.run.open_definition;
     if (definition.own_signature >= 0) {
         const std::int32_t count = definition.argument_count;
-        state.argument_count_sink(count);
+        write_argument_count(count);
         for (std::int32_t i = 0; i < count; ++i) {
-            prologue += state.parameter_names[definition.first_parameter + static_cast<std::size_t>(i)];
+            prologue += state.names.parameter_name(definition.first_parameter + static_cast<std::size_t>(i));
             prologue += "=argument";
             prologue += std::to_string(i);
             prologue += '\n';
@@ -112,7 +123,7 @@ void translate_end(const KeywordRow&, std::string&) {
     ++state.script_count;
     state.current_script_name.clear();
     state.script_text.clear();
-    state.open_definition = OpenDefinition{};
+    state.run.open_definition = OpenDefinition{};
 }
 
 }  // namespace kelvo

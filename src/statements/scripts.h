@@ -1,20 +1,22 @@
 // Variable declarations and user script definitions: `var`, `function`, `end`.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
-#include "vocabulary/keywords.h"
+#include "core/handler.h"
 
 namespace kelvo {
 
 // `var NAME VALUE`: declares NAME with the host text of VALUE and yields
 // "NAME = VALUE"; a name that is taken yields nothing.
-void translate_var(const KeywordRow& row, std::string& out);
+void translate_var(const Keyword& keyword, std::string& out);
 // `function NAME COUNT PARAM...`: opens a user script definition. Yields nothing.
-void translate_function(const KeywordRow& row, std::string& out);
+void translate_function(const Keyword& keyword, std::string& out);
 // `end`: closes the open definition and stores it with its parameter prologue.
 // Yields nothing.
-void translate_end(const KeywordRow& row, std::string& out);
+void translate_end(const Keyword& keyword, std::string& out);
 
 // Leading decimal integer of a text as atoi reads it, saturated to the
 // signed 32-bit range.

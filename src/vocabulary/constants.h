@@ -1,7 +1,7 @@
 // The constant table: names that stand for one piece of host text.
 #pragma once
 
-#include <cstddef>
+#include <span>
 #include <string_view>
 
 namespace kelvo {
@@ -14,7 +14,8 @@ struct ConstantRow {
 // Binds every built-in constant, in table order, by assignment.
 void register_constants();
 
-std::size_t constant_count();
-const ConstantRow& constant_row(std::size_t index);
+// The rows in the order in which they are bound (for the language reference
+// that the tool prints).
+std::span<const ConstantRow> constant_table();
 
 }  // namespace kelvo

@@ -1,0 +1,45 @@
+// The diagnostics hook: what a tool that listens learns of a run besides its
+// result. The library itself never listens; with no hook installed nothing
+// below is computed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "core/messages.h"
+
+namespace kelvo {
+
+// A place in the source file as stored: the physical line (1-based) and the
+// byte column in it (1-based). Line 0 is no place (a message about the run
+// as a whole).
+struct SourcePosition {
+    std::size_t line = 0;
+    std::size_t column = 0;
+};
+
+// One message of the run, as it is appended to `error_text`.
+struct Report {
+    Message message;
+    std::string_view text;    // the message without its line feed
+    SourcePosition position;  // where the word it is about begins
+    std::size_t length = 0;   // the bytes of that word (0 where it is a point)
+};
+
+class DiagnosticsHook {
+public:
+    DiagnosticsHook() = default;
+    DiagnosticsHook(const DiagnosticsHook&) = delete;
+    DiagnosticsHook& operator=(const DiagnosticsHook&) = delete;
+
+    virtual void message(const Report& report) = 0;
+    // The argument count that `end` writes: a tool that listens takes it
+    // instead of standard output. `line` is where the `end` line began.
+    virtual void argument_count(std::int32_t count, std::size_t line) = 0;
+
+protected:
+    ~DiagnosticsHook() = default;
+};
+
+}  // namespace kelvo

@@ -1,0 +1,59 @@
+// The handler contract: what a keyword's handler is given and must do, the
+// rows of the keyword table, and the forming of host calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kelvo {
+
+struct KeywordRow;
+
+// One occurrence of a keyword in the line: its row, and the word as it
+// stands there (messages about the call point at it).
+struct Keyword {
+    const KeywordRow& row;
+    std::string_view word;
+};
+
+// Translates one occurrence of a keyword: the keyword is already off the
+// line; the handler takes its operands from `current_line` (through
+// translate_term or the word cursor), appends its host text to `out` without a
+// line feed, and reports problems as messages while still producing text.
+using TermHandler = void (*)(const Keyword& keyword, std::string& out);
+
+// A row of the keyword table. Each column means one thing for every row: a
+// row that has no use for a column leaves it empty.
+struct KeywordRow {
+    std::string_view keyword;
+    TermHandler handler = nullptr;
+    std::string_view host_name;      // a built-in call: the host function it calls
+    std::int32_t operand_count = 0;  // a built-in call: the operands it reads
+    std::string_view host_text;      // a fixed text: the whole host text it stands for
+};
+
+// The handler of a built-in call: build_call with the row's host name and
+// operand count.
+void translate_call(const Keyword& keyword, std::string& out);
+// The handler of a fixed text: the row's host text, no operand read.
+void translate_text(const Keyword& keyword, std::string& out);
+
+// The three kinds of row, as the keyword table names them.
+constexpr KeywordRow call(std::string_view keyword, std::string_view host_name, std::int32_t operand_count) {
+    return {keyword, translate_call, host_name, operand_count, {}};
+}
+constexpr KeywordRow text(std::string_view keyword, std::string_view host_text) {
+    return {keyword, translate_text, {}, 0, host_text};
+}
+constexpr KeywordRow statement(std::string_view keyword, TermHandler handler) {
+    return {keyword, handler, {}, 0, {}};
+}
+
+// Appends the host call name(op1,op2,...) with `count` operands translated
+// from the line, left to right. The first operand goes in as it comes; each
+// later one that comes out empty is reported and replaced by "0". `caller` is
+// the keyword's word, where a message about a missing operand points.
+void build_call(std::int32_t count, std::string_view name, std::string_view caller, std::string& out);
+
+}  // namespace kelvo

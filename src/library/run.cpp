@@ -1,0 +1,138 @@
+#include "library/run.h"
+
+#include <cstdint>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "core/large_pages.h"
+#include "core/messages.h"
+#include "core/source_reader.h"
+#include "core/state.h"
+#include "core/term_translator.h"
+#include "library/files.h"
+#include "vocabulary/constants.h"
+#include "vocabulary/keywords.h"
+
+namespace kelvo {
+
+namespace {
+
+// The result buffer: the text of the last run, valid until the next.
+std::string result;
+
+// Room for the usual output, so the main code is not moved as it grows;
+// pages that stay unused cost no memory. Only a help: where the address space
+// has no such room, the result grows as it needs.
+void reserve_result(std::size_t source_size) {
+    try {
+        const std::size_t capacity = result.capacity();
+        result.reserve(source_size + source_size / 2 + 64);
+        if (result.capacity() != capacity) ask_for_large_pages(result);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+// Translates the one term of a line and sends its text and a line feed to
+// the open definition or to the main code. A line abandoned by the nesting
+// limit contributes only its line feed. Main code is translated straight into
+// place; a line of a definition goes through `line_text`, since an `end`
+// inside it takes `script_text` away while the line is still being built.
+void translate_line(std::string_view line, std::string& main_code) {
+    if (line == "\n") return;
+    state.current_line = line;
+    const bool was_in_script = state.in_script;
+    std::string& text = was_in_script ? state.run.line_text : main_code;
+    const std::size_t start = was_in_script ? 0 : main_code.size();
+    if (was_in_script) text.clear();
+    state.run.term_depth = 0;
+    state.run.line_abandoned = false;
+    translate_term(text);
+    if (state.run.line_abandoned) text.resize(start);
+    state.run.line_abandoned = false;
+    if (was_in_script) {
+        state.script_text += text;
+        state.script_text += '\n';
+    } else {
+        main_code += '\n';
+    }
+}
+
+// Puts every stored definition, as name='body', in front of the main code.
+void prepend_definitions(std::string& main_code) {
+    if (state.script_bodies.empty()) return;
+    std::string definitions;
+    for (const ScriptBody& definition : state.script_bodies) {
+        definitions += definition.name;
+        definitions += "='";
+        definitions += definition.body;
+        definitions += "'\n";
+    }
+    main_code.insert(0, definitions);
+}
+
+// The run from its reset to its result.
+void run(std::optional<std::string> source) {
+    reset_run();
+    register_handlers();
+    register_constants();
+    result.clear();
+    if (!source) report(Message::cannot_open_source, source_file_name);
+    std::string bytes = source ? std::move(*source) : std::string();
+    reserve_result(bytes.size());
+
+    SourceReader reader(bytes);
+    state.run.reader = &reader;
+    SourceLine line;
+    while (reader.next_line(line)) translate_line(line.text, result);
+    state.run.reader = nullptr;
+    state.current_line = {};
+    prepend_definitions(result);
+}
+
+// What a run leaves for the next one besides its messages. A run that fails
+// inside gives it back as it found it: a definition the failed run opened
+// must not swallow the next run's lines, nor its scripts stay callable.
+class SurvivingState {
+public:
+    SurvivingState()
+        : in_script_(state.in_script),
+          current_script_name_(state.current_script_name),
+          signature_count_(state.names.script_signature_count()) {}
+
+    void restore() noexcept {
+        state.in_script = in_script_;
+        state.current_script_name.swap(current_script_name_);
+        state.names.forget_script_signatures_from(signature_count_);
+        state.run.reader = nullptr;
+        state.current_line = {};
+    }
+
+private:
+    bool in_script_;
+    std::string current_script_name_;
+    std::size_t signature_count_;
+};
+
+}  // namespace
+
+const std::string& translate(std::optional<std::string> source) {
+    SurvivingState before;
+    try {
+        run(std::move(source));
+    } catch (...) {
+        before.restore();
+        throw;
+    }
+    return result;
+}
+
+const std::string& run_in_working_directory() {
+    const std::string source_path(source_file_name);
+    const std::string output_path(output_file_name);
+    const std::string& text = translate(read_file(source_path.c_str()));
+    if (!write_text_file(output_path.c_str(), text)) report(Message::cannot_write_output, output_file_name);
+    return text;
+}
+
+}  // namespace kelvo

@@ -1,0 +1,24 @@
+// One translation run: the one path for the exports, the command-line tool,
+// the tests and the fuzzers.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kelvo {
+
+inline constexpr std::string_view source_file_name = "test.txt";
+inline constexpr std::string_view output_file_name = "temp.txt";
+
+// One whole run over the bytes of a source file as stored (nullopt: the file
+// could not be read, which is reported and translated as an empty file).
+// Returns the result, which stays in place until the next run. Touches no
+// file. A run that fails inside (no memory) throws, after giving back what
+// outlives a run as it found it.
+const std::string& translate(std::optional<std::string> source);
+
+// The run behind Parser: "test.txt" in, "temp.txt" out, result returned.
+const std::string& run_in_working_directory();
+
+}  // namespace kelvo
