@@ -19,7 +19,7 @@ namespace {
 // Takes the counts that `end` would write, so the runs print nothing.
 class Silent final : public kelvo::DiagnosticsHook {
 public:
-    void message(const kelvo::Report&) override {}
+    void report(const kelvo::Report&) override {}
     void argument_count(std::int32_t, std::size_t) override {}
 };
 Silent silent;

@@ -70,7 +70,7 @@ void check_finished_run(std::string_view result, std::size_t errors_before) {
 
 Listener listener;
 
-void Listener::message(const Report& report) {
+void Listener::report(const Report& report) {
     const std::string_view errors = state.error_text;
     require(!report.text.empty(), "a report without text");
     require(errors.size() > report.text.size() && errors.back() == '\n', "a report before its message");

@@ -25,7 +25,7 @@ void check_finished_run(std::string_view result, std::size_t errors_before);
 // appended to the error text; the counts of `end` go nowhere.
 class Listener final : public DiagnosticsHook {
 public:
-    void message(const Report& report) override;
+    void report(const Report& report) override;
     void argument_count(std::int32_t, std::size_t) override {}
 };
 extern Listener listener;

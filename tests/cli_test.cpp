@@ -101,7 +101,7 @@ protected:
 
 std::string reason(int error) { return std::strerror(error); }
 
-// Each message names the file's physical line on which its source line began.
+// Each message names the line and column where its word stands in the file.
 struct LineCase {
     const char* what;
     std::string source;
@@ -109,27 +109,27 @@ struct LineCase {
 };
 
 const LineCase line_cases[] = {
-    {"plain lines", "abs 1\nbad\n", "s.txt:2: Unknown variable: bad\n"},
-    {"no final line feed", "abs 1\n\nbad", "s.txt:3: Unknown variable: bad\n"},
-    {"lines cut by ;", "abs 1; one\nabs 2;two;three\n",
-     "s.txt:1: Unknown variable: one\ns.txt:2: Unknown variable: two\ns.txt:2: Unknown variable: three\n"},
-    {"; between quotes", "message \"a;b\"\nbad\n", "s.txt:2: Unknown variable: bad\n"},
+    {"plain lines", "abs 1\nbad\n", "s.txt:2:1: Unknown variable: bad\n"},
+    {"no final line feed", "abs 1\n\nbad", "s.txt:3:1: Unknown variable: bad\n"},
+    {"lines cut by ;", "abs 1; one\nabs 2;two;qqq\n",
+     "s.txt:1:8: Unknown variable: one\ns.txt:2:7: Unknown variable: two\ns.txt:2:11: Unknown variable: qqq\n"},
+    {"; between quotes", "message \"a;b\"\nbad\n", "s.txt:2:1: Unknown variable: bad\n"},
     {"comments", "// c\n\n  // blanks before\nbad // c\n// c\nlast",
-     "s.txt:3: Unexpected symbol: \ns.txt:4: Unknown variable: bad\ns.txt:6: Unknown variable: last\n"},
+     "s.txt:3:1: Unexpected symbol: \ns.txt:4:1: Unknown variable: bad\ns.txt:6:1: Unknown variable: last\n"},
     {"CR LF", "abs 1\r\n\r\nbad\r\nabs 2; two\r\n",
-     "s.txt:3: Unknown variable: bad\ns.txt:4: Unknown variable: two\n"},
+     "s.txt:3:1: Unknown variable: bad\ns.txt:4:8: Unknown variable: two\n"},
     {"/ and line feed", "var x 4\nx = x /\nnope\nbad\n",
-     "s.txt:2: Unknown variable: nope\ns.txt:4: Unknown variable: bad\n"},
-    {"/ and CR LF", "var x 4\r\nx = x /\r\nnope\r\nbad\r\n",
-     "s.txt:2: Unknown variable: nope\ns.txt:4: Unknown variable: bad\n"},
+     "s.txt:3:1: Unknown variable: nope\ns.txt:4:1: Unknown variable: bad\n"},
+    {"/ and CR LF", "var x 4\r\nx = x /\r\n  nope\r\nbad\r\n",
+     "s.txt:3:3: Unknown variable: nope\ns.txt:4:1: Unknown variable: bad\n"},
     {"inside a definition", "function f 1 a\nreturn a\nin_body\nend\nafter\n",
-     "s.txt:3: Unknown variable: in_body\ns.txt:5: Unknown variable: after\n"},
-    {"function line", "\nfunction g 2 a\nabs 1\nend\n",
-     "s.txt:2: Wrong number of arguments to function or script.\n"},
-    {"zero byte", "abs 1\nab\0c\n"s, "s.txt:2: Unknown variable: ab\0c\n"s},
+     "s.txt:3:1: Unknown variable: in_body\ns.txt:5:1: Unknown variable: after\n"},
+    {"function line", "\n  function g 2 a\nabs 1\nend\n",
+     "s.txt:2:3: Wrong number of arguments to function or script.\n"},
+    {"zero byte", "abs 1\nab\0c\n"s, "s.txt:2:1: Unknown variable: ab\0c\n"s},
 };
 
-TEST_F(Cli, MessagesCarryTheLineWhereTheSourceLineBegan) {
+TEST_F(Cli, MessagesCarryTheLineAndColumnOfTheirWord) {
     for (const LineCase& c : line_cases) {
         SCOPED_TRACE(c.what);
         put("s.txt", c.source);
@@ -153,13 +153,13 @@ TEST_F(Cli, CleanScriptExitsZeroWithTheLibrarysTranslation) {
 TEST_F(Cli, ArgumentCountsGoToStandardErrorOnlyWhenAsked) {
     put("s.txt", "bad\nfunction f 2 a b\nend\nfunction g 0\nend\nbad\n");
     const Outcome quiet = run({"s.txt"});
-    EXPECT_EQ(quiet.err, "s.txt:1: Unknown variable: bad\ns.txt:6: Unknown variable: bad\n");
+    EXPECT_EQ(quiet.err, "s.txt:1:1: Unknown variable: bad\ns.txt:6:1: Unknown variable: bad\n");
     const Outcome shown = run({"--argument-counts", "s.txt"});
     EXPECT_EQ(shown.status, 1);
     EXPECT_EQ(shown.out, quiet.out);
     EXPECT_EQ(shown.err,
-              "s.txt:1: Unknown variable: bad\ns.txt:3: argument count: 2\ns.txt:5: argument count: 0\n"
-              "s.txt:6: Unknown variable: bad\n");
+              "s.txt:1:1: Unknown variable: bad\ns.txt:3: argument count: 2\ns.txt:5: argument count: 0\n"
+              "s.txt:6:1: Unknown variable: bad\n");
 }
 
 TEST_F(Cli, DefaultFileIsTestTxtAndTempTxtIsNeverTouched) {
@@ -185,7 +185,7 @@ TEST_F(Cli, ReadsStandardInputAsBytes) {
     const Outcome o = run({"-"}, source);
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, library_translation(source));
-    EXPECT_EQ(o.err, "<stdin>:2: Unknown variable: bad\n<stdin>:3: Unknown variable: ab\0c\n"s);
+    EXPECT_EQ(o.err, "<stdin>:2:1: Unknown variable: bad\n<stdin>:3:1: Unknown variable: ab\0c\n"s);
     EXPECT_EQ(run({"-"}, "").status, 0);
 }
 
@@ -197,7 +197,7 @@ TEST_F(Cli, OutputFileTakesTheHostScript) {
         const Outcome o = run(args);
         EXPECT_EQ(o.status, 1);
         EXPECT_EQ(o.out, "");
-        EXPECT_EQ(o.err, "s.txt:2: Unknown variable: bad\n");
+        EXPECT_EQ(o.err, "s.txt:2:1: Unknown variable: bad\n");
         EXPECT_EQ(get("out.txt"), "abs(1)\n\n");
     }
     EXPECT_EQ(run({"-o", "-", "s.txt"}).out, "abs(1)\n\n");
@@ -250,10 +250,10 @@ TEST_F(Cli, UnwritableOutputFailsAfterTheMessages) {
     fs::create_directory(work_ / "dir");
     Outcome o = run({"-o", "dir", "s.txt"});
     EXPECT_EQ(o.status, 2);
-    EXPECT_EQ(o.err, "s.txt:1: Unknown variable: bad\nkelvo: cannot write dir: " + reason(EISDIR) + "\n");
+    EXPECT_EQ(o.err, "s.txt:1:1: Unknown variable: bad\nkelvo: cannot write dir: " + reason(EISDIR) + "\n");
     o = run({"-o", "no/such/out.txt", "s.txt"});
     EXPECT_EQ(o.status, 2);
-    EXPECT_EQ(o.err, "s.txt:1: Unknown variable: bad\nkelvo: cannot write no/such/out.txt: " + reason(ENOENT) + "\n");
+    EXPECT_EQ(o.err, "s.txt:1:1: Unknown variable: bad\nkelvo: cannot write no/such/out.txt: " + reason(ENOENT) + "\n");
     if (fs::exists("/dev/full")) {
         put("ok.txt", "abs 1\n");
         expect_file_failure(run({"ok.txt"}, {}, "/dev/full"), "cannot write <stdout>: " + reason(ENOSPC));

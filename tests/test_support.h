@@ -17,12 +17,13 @@ namespace kelvo::test {
 class Recorder final : public DiagnosticsHook {
 public:
     struct Message {
+        Severity severity;
         std::string text;
         SourcePosition position;
         std::size_t length = 0;
     };
-    void message(const Report& report) override {
-        messages.push_back({std::string(report.text), report.position, report.length});
+    void report(const Report& report) override {
+        messages.push_back({report.severity, std::string(report.text), report.position, report.length});
     }
     void argument_count(std::int32_t count, std::size_t) override { counts.push_back(count); }
 
@@ -34,7 +35,7 @@ public:
 // output.
 class Silent final : public DiagnosticsHook {
 public:
-    void message(const Report&) override {}
+    void report(const Report&) override {}
     void argument_count(std::int32_t, std::size_t) override {}
 };
 inline Silent silent;

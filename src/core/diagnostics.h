@@ -1,13 +1,11 @@
 // The diagnostics hook: what a tool that listens learns of a run besides its
 // result. The library itself never listens; with no hook installed nothing
-// below is computed.
+// of it is computed.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-
-#include "core/messages.h"
 
 namespace kelvo {
 
@@ -19,10 +17,16 @@ struct SourcePosition {
     std::size_t column = 0;
 };
 
-// One message of the run, as it is appended to `error_text`.
+enum class Severity {
+    error,    // a message of the run, also appended to error_text
+    warning,  // one of the language's silent traps
+    note,     // more about the report before it
+};
+
 struct Report {
-    Message message;
-    std::string_view text;    // the message without its line feed
+    Severity severity = Severity::error;
+    std::string_view code;    // a short name of the kind, such as "unknown-variable"
+    std::string_view text;    // the text, without a line feed
     SourcePosition position;  // where the word it is about begins
     std::size_t length = 0;   // the bytes of that word (0 where it is a point)
 };
@@ -33,7 +37,7 @@ public:
     DiagnosticsHook(const DiagnosticsHook&) = delete;
     DiagnosticsHook& operator=(const DiagnosticsHook&) = delete;
 
-    virtual void message(const Report& report) = 0;
+    virtual void report(const Report& report) = 0;
     // The argument count that `end` writes: a tool that listens takes it
     // instead of standard output. `line` is where the `end` line began.
     virtual void argument_count(std::int32_t count, std::size_t line) = 0;

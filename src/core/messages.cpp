@@ -1,6 +1,7 @@
 #include "core/messages.h"
 
-#include "core/diagnostics.h"
+#include <string>
+
 #include "core/source_reader.h"
 #include "core/state.h"
 
@@ -8,41 +9,109 @@ namespace kelvo {
 
 namespace {
 
-struct MessageText {
+// A text and the short name of its kind. In a warning or note, each {} takes
+// the next detail.
+struct Text {
+    std::string_view code;
     std::string_view text;
-    bool takes_detail;
+    bool takes_detail = false;
 };
 
-MessageText text_of(Message message) {
+Text text_of(Message message) {
     switch (message) {
-        case Message::unexpected_symbol: return {"Unexpected symbol: ", true};
-        case Message::unknown_variable: return {"Unknown variable: ", true};
+        case Message::unexpected_symbol: return {"unexpected-symbol", "Unexpected symbol: ", true};
+        case Message::unknown_variable: return {"unknown-variable", "Unknown variable: ", true};
         case Message::wrong_argument_count:
-            return {"Wrong number of arguments to function or script.", false};
-        case Message::if_not_operator: return {"is not operator help:'if var0 operator var1'", false};
+            return {"wrong-argument-count", "Wrong number of arguments to function or script."};
+        case Message::if_not_operator: return {"not-operator", "is not operator help:'if var0 operator var1'"};
         case Message::while_not_operator:
-            return {"is not operator help:'while var0 operator var1'", false};
-        case Message::negative_argument_size: return {"Negative function argument size", false};
-        case Message::nesting_too_deep: return {"Nesting too deep", false};
-        case Message::cannot_open_source: return {"Cannot open source file: ", true};
-        case Message::cannot_write_output: return {"Cannot write output file: ", true};
-        case Message::internal_error: return {"Internal error", false};
+            return {"not-operator", "is not operator help:'while var0 operator var1'"};
+        case Message::negative_argument_size: return {"negative-argument-size", "Negative function argument size"};
+        case Message::nesting_too_deep: return {"nesting-too-deep", "Nesting too deep"};
+        case Message::cannot_open_source: return {"cannot-open-source", "Cannot open source file: ", true};
+        case Message::cannot_write_output: return {"cannot-write-output", "Cannot write output file: ", true};
+        case Message::internal_error: return {"internal-error", "Internal error"};
     }
-    return {"Internal error", false};
+    return {"internal-error", "Internal error"};
 }
 
-void tell_hook(Message message, std::string_view text, std::string_view at) {
-    Report r{message, text, {}, at.size()};
-    const SourceReader* reader = state.run.reader;
-    if (reader != nullptr) r.position = {reader->line_number(), 0};
-    state.diagnostics->message(r);
+Text text_of(Warning warning) {
+    switch (warning) {
+        case Warning::words_left:
+            return {"words-left", "'{}' and the rest of the line are not translated: a line holds one term"};
+        case Warning::variable_takes_operator:
+            return {"variable-takes-operator",
+                    "'{}' is one operand: a variable takes the operator and the next term into it, so '{}' "
+                    "finds no operator after it"};
+        case Warning::quote_runs_on:
+            return {"quote-runs-on",
+                    "this double quote is not closed on its line: the string runs on into the following lines, "
+                    "where ';' no longer ends a line"};
+        case Warning::comment_in_string:
+            return {"comment-in-string",
+                    "'//' starts a comment also inside a quoted string: the rest of the line is dropped, the "
+                    "closing quote with it"};
+        case Warning::var_name_refused:
+            return {"name-refused", "'{}' is {}: this 'var' declares nothing and its line stays empty"};
+        case Warning::function_name_refused:
+            return {"name-refused",
+                    "'{}' is {}: this 'function' declares no script, yet the lines up to 'end' still go into "
+                    "a definition"};
+        case Warning::nested_function:
+            return {"nested-function",
+                    "'function' inside the open definition of '{}': definitions do not nest, and the lines "
+                    "collected so far go into this one"};
+        case Warning::definition_left_open:
+            return {"definition-left-open",
+                    "the definition of '{}' is still open at the end of the file: it is not emitted, and it "
+                    "takes in the lines of the next run up to an 'end'"};
+    }
+    return {"warning", "warning"};
+}
+
+Text text_of(Note note) {
+    switch (note) {
+        case Note::did_you_mean: return {"did-you-mean", "did you mean '{}'?"};
+        case Note::no_comparison_words:
+            return {"no-comparison-words",
+                    "the language has no comparison words: '{}' is none of the operator words "
+                    "+ - * / % = += -= *= /="};
+    }
+    return {"note", "note"};
+}
+
+// The text with each {} replaced by the next detail.
+std::string fill(std::string_view text, std::initializer_list<std::string_view> details) {
+    std::string out;
+    auto detail = details.begin();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 2, "{}") == 0 && detail != details.end()) {
+            out += *detail++;
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+void tell(Severity severity, const Text& t, std::string_view text, SourcePosition position, std::size_t length) {
+    state.diagnostics->report(Report{severity, t.code, text, position, length});
 }
 
 }  // namespace
 
+bool diagnostics_wanted() { return state.diagnostics != nullptr && !state.run.line_abandoned; }
+
+SourcePosition place_of(std::string_view at) {
+    const SourceReader* reader = state.run.reader;
+    if (state.diagnostics == nullptr || reader == nullptr || at.data() == nullptr) return {};
+    return reader->position_of(at);
+}
+
 void report(Message message, std::string_view detail, std::string_view at) {
     if (state.run.line_abandoned) return;
-    const MessageText m = text_of(message);
+    const Text m = text_of(message);
     const std::size_t offset = state.error_text.size();
     try {
         state.error_text += m.text;
@@ -53,10 +122,27 @@ void report(Message message, std::string_view detail, std::string_view at) {
         state.error_text.resize(offset);
         throw;
     }
-    if (state.diagnostics != nullptr) {
-        const std::string_view added = std::string_view(state.error_text).substr(offset);
-        tell_hook(message, added.substr(0, added.size() - 1), at);
-    }
+    if (state.diagnostics == nullptr) return;
+    const std::string_view added = std::string_view(state.error_text).substr(offset);
+    tell(Severity::error, m, added.substr(0, added.size() - 1), place_of(at), at.size());
+}
+
+void warn(Warning warning, std::string_view at, std::initializer_list<std::string_view> details) {
+    if (!diagnostics_wanted()) return;
+    warn_at(warning, place_of(at), at.size(), details);
+}
+
+void warn_at(Warning warning, SourcePosition position, std::size_t length,
+             std::initializer_list<std::string_view> details) {
+    if (!diagnostics_wanted()) return;
+    const Text w = text_of(warning);
+    tell(Severity::warning, w, fill(w.text, details), position, length);
+}
+
+void note(Note note, std::string_view at, std::initializer_list<std::string_view> details) {
+    if (!diagnostics_wanted()) return;
+    const Text n = text_of(note);
+    tell(Severity::note, n, fill(n.text, details), place_of(at), at.size());
 }
 
 }  // namespace kelvo

@@ -1,7 +1,12 @@
-// Every message the translator reports, and the one function that reports them.
+// Every message, warning and note of the translator, and the functions that
+// report them.
 #pragma once
 
+#include <cstddef>
+#include <initializer_list>
 #include <string_view>
+
+#include "core/diagnostics.h"
 
 namespace kelvo {
 
@@ -18,11 +23,44 @@ enum class Message {
     internal_error,          // an export failed inside (out of memory)
 };
 
+// The traps of the language: what it accepts without a message although it is
+// almost always a mistake. Only a listening tool hears of them.
+enum class Warning {
+    words_left,               // details: the first word left on the line
+    variable_takes_operator,  // details: the operand as written, the keyword
+    quote_runs_on,            // a double quote not closed on its line
+    comment_in_string,        // `//` inside a quoted string
+    var_name_refused,         // details: the name, why it is taken
+    function_name_refused,    // details: the name, why it is taken
+    nested_function,          // details: the name of the open definition
+    definition_left_open,     // details: the name of the definition
+};
+
+enum class Note {
+    did_you_mean,         // details: the name meant
+    no_comparison_words,  // details: the comparison word
+};
+
 // Appends the message (completed by `detail` where it takes one) and a line
 // feed to `error_text`, and tells the diagnostics hook, if one listens, where
 // it happened: at the word `at` of the line being translated or, where `at`
 // is empty, just past the last word before it. A line that the nesting limit
 // abandoned reports nothing more.
 void report(Message message, std::string_view detail = {}, std::string_view at = {});
+
+// Tell a listening tool of a warning or a note at the word `at` of the line
+// being translated, or at a place of the file; nothing without a listener.
+void warn(Warning warning, std::string_view at, std::initializer_list<std::string_view> details = {});
+void warn_at(Warning warning, SourcePosition position, std::size_t length,
+             std::initializer_list<std::string_view> details = {});
+void note(Note note, std::string_view at, std::initializer_list<std::string_view> details = {});
+
+// Someone listens: the places and texts of warnings and notes are worth
+// computing.
+bool diagnostics_wanted();
+
+// Where the word `at` of the line being translated stands in the file (no
+// place without a listener).
+SourcePosition place_of(std::string_view at);
 
 }  // namespace kelvo

@@ -32,6 +32,7 @@ public:
     std::string_view constant() const {
         return has_global_constant_ ? std::string_view(global_constant_) : builtin_constant_;
     }
+    bool is_global_constant() const { return has_global_constant_; }
     std::string_view string_constant() const { return string_constant_; }
     std::string_view variable() const { return variable_; }
     bool is_parameter() const { return parameter_; }

@@ -10,6 +10,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/messages.h"
 #include "core/word_cursor.h"
 
 namespace kelvo {
@@ -98,7 +99,7 @@ bool SourceReader::take_special() {
     const char c = data_[read_++];
     switch (c) {
         case '"':
-            quoted_ = !quoted_;
+            toggle_quote();
             put(c);
             return false;
         case ';':
@@ -126,7 +127,10 @@ bool SourceReader::take_slash() {
     }
     if (data_[read_] == '\r' && read_ + 1 < end_ && data_[read_ + 1] == '\n') ++read_;
     const char d = data_[read_++];
-    if (d == '/') return skip_comment();
+    if (d == '/') {
+        if (quoted_) warn_at(Warning::comment_in_string, file_position(read_ - 2), 2);
+        return skip_comment();
+    }
     put('/');
     put(d);
     if (d == '\n') {
@@ -154,6 +158,22 @@ bool SourceReader::skip_comment() {
     new_physical_line();
     put('\n');
     return true;
+}
+
+// A double quote left open when its physical line ends runs on into the
+// next: a listening tool hears of it once.
+void SourceReader::new_physical_line() {
+    if (quoted_ && open_quote_.line != 0) {
+        warn_at(Warning::quote_runs_on, open_quote_, 1);
+        open_quote_ = {};
+    }
+    ++physical_line_;
+    physical_line_start_ = read_;
+}
+
+void SourceReader::toggle_quote() {
+    quoted_ = !quoted_;
+    open_quote_ = quoted_ ? file_position(read_ - 1) : SourcePosition{};
 }
 
 SourcePosition SourceReader::position_of(std::string_view at) const {

@@ -56,9 +56,10 @@ private:
     bool take_slash();
     bool skip_comment();
     void put(char c) { data_[write_++] = c; }
-    void new_physical_line() {
-        ++physical_line_;
-        physical_line_start_ = read_;
+    void new_physical_line();
+    void toggle_quote();
+    SourcePosition file_position(std::size_t file_offset) const {
+        return {physical_line_, file_offset - physical_line_start_ + 1};
     }
     void mark(std::size_t file_offset) {
         marks_.push_back({write_, physical_line_, file_offset - physical_line_start_ + 1});
@@ -75,6 +76,7 @@ private:
     std::size_t physical_line_ = 1;
     std::size_t physical_line_start_ = 0;  // where the physical line of read_ begins
     bool quoted_ = false;  // not reset at line ends: an open quote runs on
+    SourcePosition open_quote_;  // the quote that opened a string on this physical line
     std::vector<Mark> marks_;
 };
 

@@ -18,6 +18,9 @@ void reset_run() {
     state.run.term_depth = 0;
     state.run.line_abandoned = false;
     state.run.reader = nullptr;
+    state.run.chain_variable = nullptr;
+    state.run.rest_left_on_purpose = false;
+    state.run.suggestions.found.clear();
 }
 
 void restore_loaded_state() { state = TranslatorState{}; }

@@ -7,7 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/diagnostics.h"
 #include "core/name_table.h"
+#include "core/suggestions.h"
 
 namespace kelvo {
 
@@ -20,12 +22,14 @@ struct ScriptBody {
 };
 
 // The definition that the latest `function` line of the run opened: the
-// signature its name calls (if it declared one), its own argument count and
-// where its parameter names begin.
+// signature its name calls (if it declared one), its own argument count,
+// where its parameter names begin and, for a listening tool, where its
+// `function` word stands.
 struct OpenDefinition {
     std::int32_t own_signature = -1;
     std::int32_t argument_count = 0;
     std::size_t first_parameter = 0;
+    SourcePosition opened_at;
 };
 
 // The working fields of the run: emptied by the run reset, meaningless
@@ -38,6 +42,13 @@ struct RunScratch {
     int term_depth = 0;           // active translate_term calls for the line
     bool line_abandoned = false;  // the nesting limit gave up on the line
     const SourceReader* reader = nullptr;  // where the line being translated came from
+
+    // For a listening tool: the variable whose operator chain returned last,
+    // whether the line's term leaves words unread on purpose, and the names
+    // suggested for unknown words.
+    const char* chain_variable = nullptr;
+    bool rest_left_on_purpose = false;
+    SuggestionSearches suggestions;
 };
 
 struct TranslatorState {

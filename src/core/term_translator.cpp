@@ -5,6 +5,7 @@
 #include "core/handler.h"
 #include "core/messages.h"
 #include "core/state.h"
+#include "core/suggestions.h"
 #include "core/word_cursor.h"
 
 namespace kelvo {
@@ -35,6 +36,14 @@ public:
 private:
     bool entered_;
 };
+
+// The note after an unknown word, for a listening tool: the name it may
+// have meant.
+void suggest_for(std::string_view word) {
+    if (!diagnostics_wanted()) return;
+    const std::string_view meant = closest_name(word);
+    if (!meant.empty()) note(Note::did_you_mean, word, {meant});
+}
 
 bool is_number(std::string_view word) {
     for (const char c : word)
@@ -108,6 +117,7 @@ void translate_term(std::string& out) {
         if (is_operator(op)) {
             out += next_word();
             translate_term(out);
+            state.run.chain_variable = word.data();
         }
         return;
     }
@@ -128,6 +138,7 @@ void translate_term(std::string& out) {
     }
     // 12. Nothing the translator knows.
     report(Message::unknown_variable, word, word);
+    suggest_for(word);
 }
 
 }  // namespace kelvo

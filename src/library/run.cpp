@@ -10,6 +10,7 @@
 #include "core/source_reader.h"
 #include "core/state.h"
 #include "core/term_translator.h"
+#include "core/word_cursor.h"
 #include "library/files.h"
 #include "vocabulary/constants.h"
 #include "vocabulary/keywords.h"
@@ -33,6 +34,21 @@ void reserve_result(std::size_t source_size) {
     }
 }
 
+// For a listening tool: the words after the line's term, which the run drops.
+void check_rest_of_line() {
+    if (!diagnostics_wanted()) return;
+    const std::string_view rest = peek_word();
+    if (!rest.empty()) warn(Warning::words_left, rest, {rest});
+}
+
+// For a listening tool: a definition that this run opened and did not close.
+void check_open_definition() {
+    const SourcePosition opened_at = state.run.open_definition.opened_at;
+    if (state.in_script && opened_at.line != 0)
+        warn_at(Warning::definition_left_open, opened_at, std::string_view("function").size(),
+                {state.current_script_name});
+}
+
 // Translates the one term of a line and sends its text and a line feed to
 // the open definition or to the main code. A line abandoned by the nesting
 // limit contributes only its line feed. Main code is translated straight into
@@ -47,8 +63,10 @@ void translate_line(std::string_view line, std::string& main_code) {
     if (was_in_script) text.clear();
     state.run.term_depth = 0;
     state.run.line_abandoned = false;
+    state.run.rest_left_on_purpose = false;
     translate_term(text);
     if (state.run.line_abandoned) text.resize(start);
+    if (!state.run.rest_left_on_purpose) check_rest_of_line();
     state.run.line_abandoned = false;
     if (was_in_script) {
         state.script_text += text;
@@ -85,6 +103,7 @@ void run(std::optional<std::string> source) {
     state.run.reader = &reader;
     SourceLine line;
     while (reader.next_line(line)) translate_line(line.text, result);
+    check_open_definition();
     state.run.reader = nullptr;
     state.current_line = {};
     prepend_definitions(result);

@@ -1,8 +1,10 @@
 #include "statements/blocks.h"
 
+#include <array>
 #include <string_view>
 
 #include "core/messages.h"
+#include "core/state.h"
 #include "core/term_translator.h"
 #include "core/word_cursor.h"
 
@@ -10,17 +12,40 @@ namespace kelvo {
 
 namespace {
 
+bool is_comparison_word(std::string_view word) {
+    constexpr std::array<std::string_view, 6> comparisons = {"<", ">", "<=", ">=", "==", "!="};
+    for (const std::string_view comparison : comparisons)
+        if (word == comparison) return true;
+    return false;
+}
+
+// For a listening tool: a first operand that is a variable took the operator
+// and the term after it into itself.
+void check_first_operand(const Keyword& keyword, std::string_view first) {
+    if (!diagnostics_wanted() || first.empty() || state.run.chain_variable != first.data()) return;
+    std::string_view written(first.data(), static_cast<std::size_t>(state.current_line.data() - first.data()));
+    while (!written.empty() && is_whitespace(written.back())) written.remove_suffix(1);
+    warn(Warning::variable_takes_operator, first, {written, keyword.word});
+}
+
 // The middle operand is checked after it has been translated, so a
 // comparison word such as `<` is reported as unknown first and then as no
 // operator. The operator message points at the middle operand's word.
-void translate_condition(std::string_view opening, Message not_operator, std::string& out) {
+void translate_condition(const Keyword& keyword, std::string_view opening, Message not_operator,
+                         std::string& out) {
     out += opening;
+    const std::string_view first = peek_word();
+    state.run.chain_variable = nullptr;
     translate_term(out);
+    check_first_operand(keyword, first);
     out += ' ';
     const std::size_t middle = out.size();
     const std::string_view middle_word = peek_word();
     translate_term(out);
-    if (!is_operator(std::string_view(out).substr(middle))) report(not_operator, {}, middle_word);
+    if (!is_operator(std::string_view(out).substr(middle))) {
+        report(not_operator, {}, middle_word);
+        if (is_comparison_word(middle_word)) note(Note::no_comparison_words, middle_word, {middle_word});
+    }
     translate_term(out);
     out += ") ";
 }
@@ -45,10 +70,12 @@ void translate_repeat(const Keyword& keyword, std::string& out) { build_call(1, 
 void translate_switch(const Keyword& keyword, std::string& out) { build_call(1, "switch", keyword.word, out); }
 void translate_return(const Keyword& keyword, std::string& out) { build_call(1, "return", keyword.word, out); }
 
-void translate_if(const Keyword&, std::string& out) { translate_condition("if(", Message::if_not_operator, out); }
+void translate_if(const Keyword& keyword, std::string& out) {
+    translate_condition(keyword, "if(", Message::if_not_operator, out);
+}
 
-void translate_while(const Keyword&, std::string& out) {
-    translate_condition("while(", Message::while_not_operator, out);
+void translate_while(const Keyword& keyword, std::string& out) {
+    translate_condition(keyword, "while(", Message::while_not_operator, out);
 }
 
 }  // namespace kelvo

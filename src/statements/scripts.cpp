@@ -16,18 +16,19 @@ namespace kelvo {
 
 namespace {
 
-// A name that `var` and `function` must not take: a declared variable, a
-// constant, a keyword, the first script stored in this run, or a string
-// constant.
-bool name_is_taken(std::string_view name) {
+// Why `var` and `function` must not take a name, or nothing when they may: a
+// declared variable, a constant, a keyword, the first script stored in this
+// run, or a string constant.
+std::string_view why_taken(std::string_view name) {
     const NameEntry* entry = state.names.find(name);
     if (entry != nullptr) {
-        if (!entry->variable().empty()) return true;
-        if (!entry->constant().empty()) return true;
-        if (entry->keyword() != nullptr) return true;
+        if (!entry->variable().empty()) return "already a variable";
+        if (!entry->constant().empty()) return entry->is_global_constant() ? "a global argument" : "a constant";
+        if (entry->keyword() != nullptr) return "a keyword";
     }
-    if (state.script_count > 0 && state.script_bodies.front().name == name) return true;
-    return entry != nullptr && !entry->string_constant().empty();
+    if (state.script_count > 0 && state.script_bodies.front().name == name) return "the first script of this run";
+    if (entry != nullptr && !entry->string_constant().empty()) return "a global argument";
+    return {};
 }
 
 // What `end` writes: the argument count and a line end on standard output,
@@ -65,7 +66,8 @@ void translate_var(const Keyword&, std::string& out) {
     const std::string_view name = next_word();
     const std::size_t value_start = out.size();
     translate_term(out);  // the value's words are read and reported even for a refused name
-    if (name_is_taken(name)) {
+    if (const std::string_view taken = why_taken(name); !taken.empty()) {
+        warn(Warning::var_name_refused, name, {name, taken});
         out.resize(value_start);
         return;
     }
@@ -75,11 +77,16 @@ void translate_var(const Keyword&, std::string& out) {
 }
 
 void translate_function(const Keyword& keyword, std::string& out) {
+    if (state.in_script) warn(Warning::nested_function, keyword.word, {state.current_script_name});
     state.in_script = true;
-    state.run.open_definition = OpenDefinition{-1, 0, state.names.parameter_name_count()};
+    state.run.open_definition = OpenDefinition{-1, 0, state.names.parameter_name_count(), place_of(keyword.word)};
     const std::string_view name = next_word();
     state.current_script_name.assign(name);
-    if (name_is_taken(name)) return;
+    if (const std::string_view taken = why_taken(name); !taken.empty()) {
+        warn(Warning::function_name_refused, name, {name, taken});
+        state.run.rest_left_on_purpose = true;
+        return;
+    }
 
     const std::size_t count_start = out.size();
     const std::string_view count_word = peek_word();
@@ -88,6 +95,7 @@ void translate_function(const Keyword& keyword, std::string& out) {
     out.resize(count_start);
     if (count < 0) {
         report(Message::negative_argument_size, {}, count_word);
+        state.run.rest_left_on_purpose = true;
         return;
     }
     for (std::int32_t i = 0; i < count; ++i) {

@@ -1,0 +1,184 @@
+// kelvo: translates a source script from the shell, as one run of the library
+// translates "test.txt", and reports each message where it happened.
+//
+//   kelvo [OPTIONS] [FILE]
+//
+// The host script goes to standard output (or to the -o file), the reports
+// to standard error as FILE:LINE:COL: message. Exit status: 0 without
+// messages, 1 with messages, 2 for usage errors and files that cannot be read
+// or written.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "KelvoScriptparser.h"
+#include "core/state.h"
+#include "library/files.h"
+#include "library/run.h"
+#include "options.h"
+#include "printer.h"
+#include "reference.h"
+
+#ifndef KELVO_VERSION
+#define KELVO_VERSION "unknown"
+#endif
+
+namespace kelvo::tool {
+
+namespace {
+
+constexpr int exit_clean = 0;
+constexpr int exit_messages = 1;
+constexpr int exit_failure = 2;
+
+constexpr std::string_view stdin_name = "<stdin>";
+constexpr std::string_view stdout_name = "<stdout>";
+
+Failure file_error(std::string_view verb, std::string_view name, int error) {
+    std::string text(verb);
+    text += ' ';
+    text += name;
+    text += ": ";
+    text += error != 0 ? std::strerror(error) : "input/output error";
+    return {std::move(text)};
+}
+
+bool is_stream_name(std::string_view name) { return name == "-"; }
+
+// All bytes of an open stream; errno's reason when a read fails.
+std::string read_stream(std::FILE* stream, std::string_view name) {
+    std::string bytes;
+    std::vector<char> buffer(std::size_t{1} << 16);
+    for (;;) {
+        errno = 0;
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), stream);
+        bytes.append(buffer.data(), got);
+        if (got == buffer.size()) continue;
+        if (std::ferror(stream) != 0) throw file_error("cannot read", name, errno);
+        return bytes;
+    }
+}
+
+// The bytes of the source as stored: no text-mode conversion here, the
+// library's reader applies the reading rules itself.
+std::string read_source_bytes(const std::string& path) {
+    if (is_stream_name(path)) {
+#ifdef _WIN32
+        _setmode(_fileno(stdin), _O_BINARY);
+#endif
+        return read_stream(stdin, stdin_name);
+    }
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) throw file_error("cannot read", path, errno);
+    try {
+        std::string bytes = read_stream(file, path);
+        std::fclose(file);
+        return bytes;
+    } catch (...) {
+        std::fclose(file);
+        throw;
+    }
+}
+
+void write_result(const std::optional<std::string>& output, std::string_view text) {
+    if (output && !is_stream_name(*output)) {
+        errno = 0;
+        if (!kelvo::write_text_file(output->c_str(), text)) throw file_error("cannot write", *output, errno);
+        return;
+    }
+    errno = 0;
+    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    if (!written || std::fflush(stdout) != 0) throw file_error("cannot write", stdout_name, errno);
+}
+
+bool chosen(Choice choice, bool automatic) { return choice == Choice::always || (choice == Choice::automatic && automatic); }
+
+void apply_defines(const std::vector<Define>& defines) {
+    for (const Define& define : defines) {
+        if (define.as_string) {
+            Parser_add_global_arg_string(define.name.c_str(), define.value.c_str());
+        } else {
+            Parser_add_global_arg_real(define.name.c_str(), define.value.c_str());
+        }
+    }
+}
+
+int translate_file(const Options& options) {
+    const std::string display_name = is_stream_name(options.input) ? std::string(stdin_name) : options.input;
+    std::string source = read_source_bytes(options.input);
+    PrinterSettings settings;
+    settings.file = display_name;
+    settings.messages = !options.quiet;
+    settings.warnings = !options.quiet && options.warnings != Warnings::off;
+    settings.argument_counts = options.argument_counts;
+    settings.show_source = !options.quiet && chosen(options.show_source, is_terminal(2));
+    settings.color = chosen(options.color, colours_wanted(2));
+    // The reader cuts the source in place: the source lines to show come from a copy.
+    const std::string shown_source = settings.show_source ? source : std::string();
+    Printer printer(settings, shown_source);
+
+    apply_defines(options.defines);
+    kelvo::state.diagnostics = &printer;
+    const std::string& result = kelvo::translate(std::move(source));
+    kelvo::state.diagnostics = nullptr;
+
+    // The host script first, then the reports, so that on a terminal they
+    // end up below it; a failed write is reported after them.
+    std::optional<Failure> write_failure;
+    try {
+        write_result(options.output, result);
+    } catch (const Failure& failure) {
+        write_failure = failure;
+    }
+    std::fwrite(printer.text().data(), 1, printer.text().size(), stderr);
+    std::fflush(stderr);
+    if (write_failure) throw *write_failure;
+    const bool failed = printer.messages() > 0 || (options.warnings == Warnings::errors && printer.warnings() > 0);
+    return failed ? exit_messages : exit_clean;
+}
+
+int print_text(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0 ? exit_clean : exit_failure;
+}
+
+int run(const Options& options) {
+    switch (options.action) {
+        case Action::help: return print_text(help_text);
+        case Action::version: return print_text("kelvo (KelvoScriptparser) " KELVO_VERSION "\n");
+        case Action::list_keywords: return print_text(keyword_table_markdown());
+        case Action::list_constants: return print_text(constant_table_markdown());
+        case Action::translate: break;
+    }
+    return translate_file(options);
+}
+
+void print_failure(const Failure& failure) { std::fprintf(stderr, "kelvo: %s\n", failure.text.c_str()); }
+
+}  // namespace
+
+}  // namespace kelvo::tool
+
+int main(int argc, char** argv) {
+    using namespace kelvo::tool;
+    try {
+        return run(parse_arguments(argc, argv));
+    } catch (const Failure& failure) {
+        print_failure(failure);
+    } catch (const std::exception& e) {
+        print_failure({std::string("internal error: ") + e.what()});
+    }
+    return exit_failure;
+}

@@ -1,0 +1,194 @@
+#include "options.h"
+
+#include <array>
+#include <functional>
+
+namespace kelvo::tool {
+
+const std::string_view help_text =
+    "Usage: kelvo [OPTIONS] [FILE]\n"
+    "Translates the source script FILE into the host script, as one run of the\n"
+    "KelvoScriptparser library translates test.txt, and prints it.\n"
+    "\n"
+    "FILE defaults to test.txt; - reads standard input, whose messages are then\n"
+    "named <stdin>. Only FILE and the -o file are read or written: temp.txt is\n"
+    "never touched.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output FILE           write the host script to FILE instead of standard\n"
+    "                              output (in the platform's text mode, as the library\n"
+    "                              writes temp.txt; - means standard output)\n"
+    "  --define NAME=VALUE         NAME stands for VALUE, emitted verbatim (what\n"
+    "                              Parser_add_global_arg_real does); repeatable\n"
+    "  --define-string NAME=VALUE  NAME stands for VALUE between double quotes (what\n"
+    "                              Parser_add_global_arg_string does); repeatable\n"
+    "  --warnings                  also report what the language accepts silently but\n"
+    "                              is almost always a mistake, as FILE:LINE:COL: warning:\n"
+    "  --warnings=error            the same, and count the warnings like messages\n"
+    "  --show-source               show the source line and a caret under the column\n"
+    "                              after each report (the default on a terminal)\n"
+    "  --no-show-source            do not show the source lines\n"
+    "  --color[=WHEN]              colour the reports: auto (on a terminal, the\n"
+    "                              default), always (also --color alone) or never\n"
+    "  --argument-counts           show on standard error the argument count that\n"
+    "                              each `end` writes (as FILE:LINE: argument count: N);\n"
+    "                              without it the counts are dropped, and they never\n"
+    "                              reach standard output\n"
+    "  -q, --quiet                 do not print the reports (the exit status still\n"
+    "                              tells whether there were messages)\n"
+    "  --list-keywords             print the keywords as a Markdown table and exit\n"
+    "  --list-constants            print the constants as a Markdown table and exit\n"
+    "  -h, --help                  show this help and exit\n"
+    "  --version                   show the version and exit\n"
+    "  --                          the next argument is FILE, even if it starts with -\n"
+    "\n"
+    "Messages go to standard error, one per line, as FILE:LINE:COL: message, where\n"
+    "LINE and COL (counted in bytes, from 1) are where the word the message is\n"
+    "about stands in FILE. A note (FILE:LINE:COL: note: ...) may follow a message.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  the translation reported no message\n"
+    "  1  the translation reported messages (the host script is still written), or\n"
+    "     warnings with --warnings=error\n"
+    "  2  usage error, or FILE or the output cannot be read or written\n";
+
+namespace {
+
+Failure usage_error(std::string_view what) {
+    std::string text(what);
+    text += " (see kelvo --help)";
+    return {std::move(text)};
+}
+
+Define parse_define(std::string_view option, std::string_view argument, bool as_string) {
+    const std::size_t equals = argument.find('=');
+    if (equals == std::string_view::npos) {
+        throw usage_error(std::string(option) + " needs NAME=VALUE, got '" + std::string(argument) + "'");
+    }
+    if (equals == 0) throw usage_error(std::string(option) + " needs a NAME before '='");
+    return {as_string, std::string(argument.substr(0, equals)), std::string(argument.substr(equals + 1))};
+}
+
+Choice parse_when(std::string_view value) {
+    if (value == "auto") return Choice::automatic;
+    if (value == "always") return Choice::always;
+    if (value == "never") return Choice::never;
+    throw usage_error("--color takes auto, always or never, not '" + std::string(value) + "'");
+}
+
+// An option as written: its name, and the value attached with `=` (or glued
+// to -o), if any.
+struct Written {
+    std::string_view arg;
+    std::string_view name;
+    std::optional<std::string_view> attached;
+};
+
+Written split_option(std::string_view arg) {
+    Written w{arg, arg, std::nullopt};
+    if (arg.starts_with("--")) {
+        const std::size_t equals = arg.find('=');
+        if (equals != std::string_view::npos) {
+            w.name = arg.substr(0, equals);
+            w.attached = arg.substr(equals + 1);
+        }
+    } else if (arg.size() > 2 && arg.starts_with("-o")) {
+        w.name = "-o";
+        w.attached = arg.substr(2);
+    }
+    return w;
+}
+
+// How the option takes its value: none, one that must be given (attached or
+// as the next argument), or one that may be attached.
+enum class Value { none, required, optional };
+
+struct Rule {
+    std::string_view name;
+    std::string_view alias;
+    Value value;
+    std::function<void(Options&, std::optional<std::string_view>)> apply;
+};
+
+void set_output(Options& o, std::optional<std::string_view> value) {
+    if (o.output) throw usage_error("more than one output file given");
+    if (value->empty()) throw usage_error("empty output file name");
+    o.output = std::string(*value);
+}
+
+void set_warnings(Options& o, std::optional<std::string_view> value) {
+    if (!value) {
+        o.warnings = Warnings::shown;
+    } else if (*value == "error") {
+        o.warnings = Warnings::errors;
+    } else {
+        throw usage_error("--warnings takes no value or =error, not '" + std::string(*value) + "'");
+    }
+}
+
+const std::array<Rule, 13>& rules() {
+    static const std::array<Rule, 13> table = {{
+        {"--output", "-o", Value::required, set_output},
+        {"--define", "", Value::required,
+         [](Options& o, auto v) { o.defines.push_back(parse_define("--define", *v, false)); }},
+        {"--define-string", "", Value::required,
+         [](Options& o, auto v) { o.defines.push_back(parse_define("--define-string", *v, true)); }},
+        {"--warnings", "", Value::optional, set_warnings},
+        {"--show-source", "", Value::none, [](Options& o, auto) { o.show_source = Choice::always; }},
+        {"--no-show-source", "", Value::none, [](Options& o, auto) { o.show_source = Choice::never; }},
+        {"--color", "", Value::optional,
+         [](Options& o, auto v) { o.color = v ? parse_when(*v) : Choice::always; }},
+        {"--argument-counts", "", Value::none, [](Options& o, auto) { o.argument_counts = true; }},
+        {"--quiet", "-q", Value::none, [](Options& o, auto) { o.quiet = true; }},
+        {"--list-keywords", "", Value::none, [](Options& o, auto) { o.action = Action::list_keywords; }},
+        {"--list-constants", "", Value::none, [](Options& o, auto) { o.action = Action::list_constants; }},
+        {"--help", "-h", Value::none, [](Options& o, auto) { o.action = Action::help; }},
+        {"--version", "", Value::none, [](Options& o, auto) { o.action = Action::version; }},
+    }};
+    return table;
+}
+
+const Rule& rule_for(const Written& w) {
+    for (const Rule& r : rules())
+        if (w.name == r.name || (!r.alias.empty() && w.name == r.alias)) return r;
+    throw usage_error("unknown option '" + std::string(w.arg) + "'");
+}
+
+void set_input(Options& options, std::string_view name) {
+    if (options.input_given) {
+        throw usage_error("more than one FILE given: '" + options.input + "' and '" + std::string(name) + "'");
+    }
+    options.input = name;
+    options.input_given = true;
+}
+
+}  // namespace
+
+Options parse_arguments(int argc, char** argv) {
+    Options options;
+    bool options_ended = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg.empty()) throw usage_error("empty file name");
+        if (options_ended || arg == "-" || arg[0] != '-') {
+            set_input(options, arg);
+        } else if (arg == "--") {
+            options_ended = true;
+        } else {
+            const Written w = split_option(arg);
+            const Rule& rule = rule_for(w);
+            std::optional<std::string_view> value = w.attached;
+            if (rule.value == Value::none && value)
+                throw usage_error("option " + std::string(w.name) + " takes no argument");
+            if (rule.value == Value::required && !value) {
+                if (i + 1 >= argc) throw usage_error("option " + std::string(w.name) + " needs an argument");
+                value = argv[++i];
+            }
+            rule.apply(options, value);
+            if (options.action == Action::help || options.action == Action::version) return options;
+        }
+    }
+    return options;
+}
+
+}  // namespace kelvo::tool

@@ -1,0 +1,185 @@
+#include "printer.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace kelvo::tool {
+
+namespace {
+
+constexpr std::string_view bold = "\x1b[1m";
+constexpr std::string_view red = "\x1b[1;31m";
+constexpr std::string_view magenta = "\x1b[1;35m";
+constexpr std::string_view cyan = "\x1b[1;36m";
+constexpr std::string_view green = "\x1b[1;32m";
+constexpr std::string_view reset = "\x1b[0m";
+
+// A source line longer than this shows only the part around its column.
+constexpr std::size_t shown_width = 160;
+constexpr std::size_t shown_before = 60;
+
+bool is_continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Whether the bytes are UTF-8: then a character of several bytes takes one
+// column on the screen, else every byte does.
+bool is_utf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        if (n == 0 || i + n > text.size()) return false;
+        for (std::size_t k = 1; k < n; ++k)
+            if (!is_continuation(static_cast<unsigned char>(text[i + k]))) return false;
+        i += n;
+    }
+    return true;
+}
+
+// A byte as it can stand on a terminal: control bytes become '?'.
+char shown(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u < 0x20 && c != '\t') || u == 0x7F ? '?' : c;
+}
+
+}  // namespace
+
+bool is_terminal(int fd) {
+#ifdef _WIN32
+    return _isatty(fd) != 0;
+#else
+    return ::isatty(fd) != 0;
+#endif
+}
+
+bool colours_wanted(int fd) {
+    const char* no_color = std::getenv("NO_COLOR");
+    const char* term = std::getenv("TERM");
+    if (no_color != nullptr && *no_color != '\0') return false;
+    if (term != nullptr && std::strcmp(term, "dumb") == 0) return false;
+    return is_terminal(fd);
+}
+
+Printer::Printer(const PrinterSettings& settings, std::string_view source) : settings_(settings), source_(source) {}
+
+void Printer::report(const Report& report) {
+    bool show = false;
+    switch (report.severity) {
+        case Severity::error:
+            ++messages_;
+            show = settings_.messages;
+            break;
+        case Severity::warning:
+            ++warnings_;
+            show = settings_.warnings;
+            break;
+        case Severity::note:
+            show = last_shown_;
+            break;
+    }
+    if (report.severity != Severity::note) last_shown_ = show;
+    if (show) print(report);
+}
+
+void Printer::argument_count(std::int32_t count, std::size_t line) {
+    if (!settings_.argument_counts) return;
+    print_place(line, 0);
+    text_ += "argument count: ";
+    text_ += std::to_string(count);
+    text_ += '\n';
+}
+
+void Printer::paint(std::string_view colour) {
+    if (settings_.color) text_ += colour;
+}
+
+void Printer::unpaint() {
+    if (settings_.color) text_ += reset;
+}
+
+void Printer::print_place(std::size_t line, std::size_t column) {
+    paint(bold);
+    text_ += settings_.file;
+    text_ += ':';
+    if (line != 0) {
+        text_ += std::to_string(line);
+        text_ += ':';
+        if (column != 0) {
+            text_ += std::to_string(column);
+            text_ += ':';
+        }
+    }
+    unpaint();
+    text_ += ' ';
+}
+
+void Printer::print(const Report& report) {
+    print_place(report.position.line, report.position.column);
+    if (report.severity == Severity::warning) {
+        paint(magenta);
+        text_ += "warning:";
+        unpaint();
+        text_ += ' ';
+    } else if (report.severity == Severity::note) {
+        paint(cyan);
+        text_ += "note:";
+        unpaint();
+        text_ += ' ';
+    }
+    if (report.severity == Severity::error) paint(red);
+    text_ += report.text;
+    if (report.severity == Severity::error) unpaint();
+    text_ += '\n';
+    if (settings_.show_source && report.position.line != 0 && report.position.column != 0) print_source(report);
+}
+
+std::string_view Printer::physical_line(std::size_t line) {
+    if (line_starts_.empty()) {
+        line_starts_.push_back(0);
+        for (std::size_t i = 0; i < source_.size(); ++i)
+            if (source_[i] == '\n') line_starts_.push_back(i + 1);
+    }
+    if (line == 0 || line > line_starts_.size()) return {};
+    const std::size_t start = line_starts_[line - 1];
+    std::size_t end = line < line_starts_.size() ? line_starts_[line] - 1 : source_.size();
+    if (end > start && source_[end - 1] == '\r') --end;
+    return source_.substr(start, end - start);
+}
+
+// The source line (or the part of a long one around the column), then a
+// caret under the column and a tilde under each further byte of the word.
+void Printer::print_source(const Report& report) {
+    const std::string_view line = physical_line(report.position.line);
+    const std::size_t column = std::min(report.position.column - 1, line.size());
+    const std::size_t from = line.size() > shown_width && column > shown_before ? column - shown_before : 0;
+    const std::size_t to = std::min(line.size(), from + shown_width);
+    const std::string_view part = line.substr(from, to - from);
+    const bool utf8 = is_utf8(part);
+    const std::string_view ellipsis = from > 0 ? "..." : "";
+
+    text_ += ellipsis;
+    for (const char c : part) text_ += shown(c);
+    if (to < line.size()) text_ += "...";
+    text_ += '\n';
+
+    std::string caret(ellipsis.size(), ' ');
+    for (std::size_t i = from; i < column && i < to; ++i) {
+        if (utf8 && is_continuation(static_cast<unsigned char>(line[i]))) continue;
+        caret += line[i] == '\t' ? '\t' : ' ';
+    }
+    paint(green);
+    text_ += caret;
+    text_ += '^';
+    const std::size_t end = std::min(to, column + std::max<std::size_t>(report.length, 1));
+    for (std::size_t i = column + 1; i < end; ++i)
+        if (!(utf8 && is_continuation(static_cast<unsigned char>(line[i])))) text_ += '~';
+    unpaint();
+    text_ += '\n';
+}
+
+}  // namespace kelvo::tool

@@ -1,0 +1,58 @@
+// How the kelvo tool shows what a run reports: FILE:LINE:COL: text, as
+// compilers print it, with the source line and a caret when asked for.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/diagnostics.h"
+
+namespace kelvo::tool {
+
+struct PrinterSettings {
+    std::string_view file;        // the name the reports give
+    bool messages = true;         // print the messages and their notes
+    bool warnings = false;        // print the warnings and their notes
+    bool argument_counts = false; // print what `end` writes
+    bool show_source = false;     // the source line and a caret under each report
+    bool color = false;           // colours for a terminal
+};
+
+class Printer final : public DiagnosticsHook {
+public:
+    // `source` is the file as stored, for the source lines (may be empty
+    // when they are not shown).
+    Printer(const PrinterSettings& settings, std::string_view source);
+
+    void report(const Report& report) override;
+    void argument_count(std::int32_t count, std::size_t line) override;
+
+    std::size_t messages() const { return messages_; }
+    std::size_t warnings() const { return warnings_; }
+    const std::string& text() const { return text_; }
+
+private:
+    void print(const Report& report);
+    void print_place(std::size_t line, std::size_t column);
+    void print_source(const Report& report);
+    std::string_view physical_line(std::size_t line);
+    void paint(std::string_view colour);
+    void unpaint();
+
+    PrinterSettings settings_;
+    std::string_view source_;
+    std::vector<std::size_t> line_starts_;  // made when the first source line is shown
+    std::size_t messages_ = 0;
+    std::size_t warnings_ = 0;
+    bool last_shown_ = false;  // a note goes with the report before it
+    std::string text_;
+};
+
+// Whether a stream is a terminal that shows colours (and NO_COLOR is not set).
+bool is_terminal(int fd);
+bool colours_wanted(int fd);
+
+}  // namespace kelvo::tool
