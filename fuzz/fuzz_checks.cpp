@@ -73,6 +73,8 @@ Listener listener;
 void Listener::report(const Report& report) {
     const std::string_view errors = state.error_text;
     require(!report.text.empty(), "a report without text");
+    require((report.position.line == 0) == (report.position.column == 0), "a place with a line but no column");
+    if (report.severity != Severity::error) return;
     require(errors.size() > report.text.size() && errors.back() == '\n', "a report before its message");
     require(errors.substr(errors.size() - 1 - report.text.size(), report.text.size()) == report.text,
             "a report that is not the message just appended");

@@ -21,8 +21,9 @@ void check_messages(std::string_view error_text, std::size_t from);
 // result empty or ending in a line feed.
 void check_finished_run(std::string_view result, std::size_t errors_before);
 
-// Listens to every run while fuzzing: each report must be the message just
-// appended to the error text; the counts of `end` go nowhere.
+// Listens to every run while fuzzing, so that every warning and note is
+// made too: each message it hears must be the one just appended to the
+// error text; the counts of `end` go nowhere.
 class Listener final : public DiagnosticsHook {
 public:
     void report(const Report& report) override;

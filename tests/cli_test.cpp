@@ -309,4 +309,97 @@ TEST_F(Cli, HelpAndVersion) {
     EXPECT_EQ(o.out, "kelvo (KelvoScriptparser) " KELVO_VERSION "\n");
 }
 
+
+TEST_F(Cli, WarningsOnlyWhenAskedAndErrorsOnlyWithWarningsError) {
+    put("s.txt", "} else\nvar x 5\nvar x 7\n");
+    Outcome o = run({"s.txt"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.err, "");
+    o = run({"--warnings", "s.txt"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.err,
+              "s.txt:1:3: warning: 'else' and the rest of the line are not translated: a line holds one term\n"
+              "s.txt:3:5: warning: 'x' is already a variable: this 'var' declares nothing and its line stays empty\n");
+    o = run({"--warnings=error", "s.txt"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, run({"s.txt"}).out);
+    put("clean.txt", "abs 1\n");
+    EXPECT_EQ(run({"--warnings=error", "clean.txt"}).status, 0);
+    expect_file_failure(run({"--warnings=all", "s.txt"}),
+                        "--warnings takes no value or =error, not 'all' (see kelvo --help)");
+}
+
+TEST_F(Cli, NotesFollowTheirMessageAndDoNotChangeTheStatus) {
+    put("s.txt", "var speed 1\nspeeed\nif 1 < 2\n");
+    Outcome o = run({"s.txt"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err,
+              "s.txt:2:1: Unknown variable: speeed\n"
+              "s.txt:2:1: note: did you mean 'speed'?\n"
+              "s.txt:3:6: Unknown variable: <\n"
+              "s.txt:3:6: is not operator help:'if var0 operator var1'\n"
+              "s.txt:3:6: note: the language has no comparison words: '<' is none of the operator words "
+              "+ - * / % = += -= *= /=\n");
+    EXPECT_EQ(run({"-q", "s.txt"}).err, "");
+    put("ok.txt", "var speed 1\nspeed = 2\n");
+    EXPECT_EQ(run({"ok.txt"}).status, 0);
+}
+
+// The source line and a caret under the column, a tilde under the rest of
+// the word; tabs stay tabs so the caret lines up, and a long line shows the
+// part around its column.
+TEST_F(Cli, ShowSourcePutsACaretUnderTheWord) {
+    put("s.txt", "abs 1\n\tmessage zzz // note\r\ncircle 1 2\n" + std::string(300, ' ') + "qqq\n");
+    const Outcome o = run({"--show-source", "s.txt"});
+    const std::string far_part = "..." + std::string(60, ' ') + "qqq";
+    EXPECT_EQ(o.err,
+              "s.txt:2:10: Unknown variable: zzz\n"
+              "\tmessage zzz // note\n"
+              "\t        ^~~\n"
+              "s.txt:3:11: Unexpected symbol: \n"
+              "circle 1 2\n"
+              "          ^\n"
+              "s.txt:3:1: Wrong number of arguments to function or script.\n"
+              "circle 1 2\n"
+              "^~~~~~\n"
+              "s.txt:3:11: Unexpected symbol: \n"
+              "circle 1 2\n"
+              "          ^\n"
+              "s.txt:3:1: Wrong number of arguments to function or script.\n"
+              "circle 1 2\n"
+              "^~~~~~\n"
+              "s.txt:4:301: Unknown variable: qqq\n" +
+                  far_part + "\n" + std::string(63, ' ') + "^~~\n");
+    EXPECT_EQ(run({"--no-show-source", "s.txt"}).err.find('^'), std::string::npos);
+}
+
+TEST_F(Cli, ColoursOnlyWhenAsked) {
+    put("s.txt", "zz\n} else\n");
+    const std::string plain = run({"--warnings", "s.txt"}).err;
+    EXPECT_EQ(plain.find('\x1b'), std::string::npos);
+    EXPECT_EQ(run({"--warnings", "--color=never", "s.txt"}).err, plain);
+    const std::string coloured = run({"--warnings", "--color=always", "s.txt"}).err;
+    EXPECT_EQ(coloured,
+              "\x1b[1ms.txt:1:1:\x1b[0m \x1b[1;31mUnknown variable: zz\x1b[0m\n"
+              "\x1b[1ms.txt:2:3:\x1b[0m \x1b[1;35mwarning:\x1b[0m 'else' and the rest of the line are not "
+              "translated: a line holds one term\n");
+    EXPECT_EQ(run({"--warnings", "--color", "s.txt"}).err, coloured);
+    expect_file_failure(run({"--color=sometimes", "s.txt"}),
+                        "--color takes auto, always or never, not 'sometimes' (see kelvo --help)");
+}
+
+TEST_F(Cli, ListsTheTablesAsMarkdown) {
+    const Outcome keywords = run({"--list-keywords"});
+    EXPECT_EQ(keywords.status, 0);
+    EXPECT_TRUE(keywords.out.starts_with("| Keyword and operands | Operands | Host text | Remark |\n|---|---|---|---|\n"
+                                         "| `line x1 y1 x2 y2` | 4 | `draw_line(x1,y1,x2,y2)` |  |\n"))
+        << keywords.out;
+    EXPECT_NE(keywords.out.find("| `circle x y r outline` | 4 | `draw_circle(x,y,r,outline)` |"), std::string::npos);
+    EXPECT_NE(keywords.out.find("| `exit` | 0 | `game_end()` |"), std::string::npos);
+    EXPECT_NE(keywords.out.find("| `function name count parameter...` | 2 + count |"), std::string::npos);
+    const Outcome constants = run({"--list-constants"});
+    EXPECT_TRUE(constants.out.starts_with("| Name | Text |\n|---|---|\n| `true` | `1` |\n")) << constants.out;
+    EXPECT_NE(constants.out.find("| `gold` | `55295` |"), std::string::npos);
+}
+
 }  // namespace

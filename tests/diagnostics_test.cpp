@@ -1,0 +1,213 @@
+// What a listening tool hears of a run: where each message points, the
+// warnings for the language's silent traps and the notes after a report.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "KelvoScriptparser.h"
+#include "core/state.h"
+#include "library/run.h"
+#include "test_support.h"
+
+namespace kelvo::test {
+namespace {
+
+using namespace std::string_literals;
+
+// A report as the table below writes it: its kind, place, word length and
+// the start of its text.
+struct Expected {
+    Severity severity;
+    std::size_t line;
+    std::size_t column;
+    std::size_t length;
+    std::string text;  // the report's text starts with this
+};
+
+constexpr Severity E = Severity::error;
+constexpr Severity W = Severity::warning;
+constexpr Severity N = Severity::note;
+
+struct Case {
+    const char* what;
+    std::string source;
+    std::vector<Expected> reports;
+};
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.what; }
+
+std::string describe(const Recorder::Message& m) {
+    const char* kind = m.severity == E ? "error" : m.severity == W ? "warning" : "note";
+    return std::string(kind) + " " + std::to_string(m.position.line) + ":" + std::to_string(m.position.column) +
+           " (" + std::to_string(m.length) + ") " + m.text;
+}
+
+class Reports : public TranslatorTest, public ::testing::WithParamInterface<Case> {};
+
+TEST_P(Reports, PointAtTheirWord) {
+    const Case& c = GetParam();
+    Parser_add_global_arg_real("minus", "-2");
+    Parser_add_global_arg_string("player", "Ann");
+    translate(c.source);
+    const auto& got = recorder.messages;
+    std::string all;
+    for (const auto& m : got) all += describe(m) + "\n";
+    ASSERT_EQ(got.size(), c.reports.size()) << all;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        const Expected& e = c.reports[i];
+        EXPECT_EQ(got[i].severity, e.severity) << i << ": " << all;
+        EXPECT_EQ(got[i].position.line, e.line) << i << ": " << all;
+        EXPECT_EQ(got[i].position.column, e.column) << i << ": " << all;
+        EXPECT_EQ(got[i].length, e.length) << i << ": " << all;
+        EXPECT_EQ(got[i].text.substr(0, e.text.size()), e.text) << i << ": " << all;
+    }
+}
+
+const std::string nested_1001 = [] {
+    std::string line;
+    for (int i = 0; i < 1000; ++i) line += "abs ";
+    return line + "1\n";
+}();
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryMessage, Reports,
+    ::testing::Values(
+        Case{"unknown word", "abs 1\n  zz\n", {{E, 2, 3, 2, "Unknown variable: zz"}}},
+        Case{"missing operands of a call",
+             "circle 1 2\n",
+             {{E, 1, 11, 0, "Unexpected symbol: "},
+              {E, 1, 1, 6, "Wrong number of arguments"},
+              {E, 1, 11, 0, "Unexpected symbol: "},
+              {E, 1, 1, 6, "Wrong number of arguments"}}},
+        Case{"missing term past trailing blanks and a comment",
+             "abs   // why\n",
+             {{E, 1, 4, 0, "Unexpected symbol: "}}},
+        Case{"missing argument of a script call",
+             "function f 2 a b\nend\n f 1\n",
+             {{E, 3, 5, 0, "Unexpected symbol: "}, {E, 3, 2, 1, "Wrong number of arguments"}}},
+        Case{"short parameter list", "  function g 2 a\n", {{E, 1, 3, 8, "Wrong number of arguments"}}},
+        Case{"no operator in a condition", "if 1 abs 2 3\n", {{E, 1, 6, 3, "is not operator help:'if"}}},
+        Case{"no operator left in a condition",
+             "while 1\n",
+             {{E, 1, 8, 0, "Unexpected symbol: "},
+              {E, 1, 8, 0, "is not operator help:'while"},
+              {E, 1, 8, 0, "Unexpected symbol: "}}},
+        Case{"negative count", "function g minus a\nend\n", {{E, 1, 12, 5, "Negative function argument size"}}},
+        Case{"nesting limit", nested_1001, {{E, 1, 4001, 1, "Nesting too deep"}}},
+        Case{"after a semicolon", "a; zz\n",
+             {{E, 1, 1, 1, "Unknown variable: a"}, {E, 1, 4, 2, "Unknown variable: zz"}}},
+        Case{"second physical line of a continued line",
+             "var x 4\nx = x /\n  nope\n",
+             {{E, 3, 3, 4, "Unknown variable: nope"}}},
+        Case{"CR LF", "abs 1\r\nzz\r\n", {{E, 2, 1, 2, "Unknown variable: zz"}}},
+        Case{"after a comment that a zero byte ends", "abs //c\0zz\n"s,
+             {{E, 1, 8, 3, "Unknown variable: \0zz"s}}},
+        Case{"a tab is one byte", "\tzz\n", {{E, 1, 2, 2, "Unknown variable: zz"}}}));
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryWarning, Reports,
+    ::testing::Values(
+        Case{"words after the term", "} else\n", {{W, 1, 3, 4, "'else' and the rest of the line"}}},
+        Case{"no words after the term", "}\nabs 1\nelse\n", {}},
+        Case{"variable takes the operator",
+             "var x 0\nif x = 1\n",
+             {{W, 2, 4, 1, "'x = 1' is one operand"},
+              {E, 2, 9, 0, "Unexpected symbol"},
+              {E, 2, 9, 0, "is not operator"},
+              {E, 2, 9, 0, "Unexpected symbol"}}},
+        Case{"operator before the variable", "var x 0\nif 1 = x\nwhile x\n",
+             {{E, 3, 8, 0, "Unexpected symbol"},
+              {E, 3, 8, 0, "is not operator"},
+              {E, 3, 8, 0, "Unexpected symbol"}}},
+        Case{"quote runs on", "message \"abc\nabs 1\n",
+             {{W, 1, 9, 1, "this double quote is not closed"}, {E, 1, 9, 4, "Unknown variable: \"abc"}}},
+        Case{"quote closed, or open only at the end", "message \"abc\"\nmessage \"abc", {{E, 2, 9, 4, "Unknown"}}},
+        Case{"comment inside a string",
+             "message \"a // b\"\n",
+             {{W, 1, 12, 2, "'//' starts a comment also inside"},
+              {W, 1, 9, 1, "this double quote is not closed"},
+              {E, 1, 9, 2, "Unknown variable: \"a"}}},
+        Case{"slash and comment outside a string", "message \"a / b\"\nabs 1 // two\n", {}},
+        Case{"var refuses a declared name", "var x 5\nvar x 7\n", {{W, 2, 5, 1, "'x' is already a variable"}}},
+        Case{"var refuses a constant, a keyword, a global", "var pi 3\nvar if 1\nvar player 1\nvar minus 1\n",
+             {{W, 1, 5, 2, "'pi' is a constant"},
+              {W, 2, 5, 2, "'if' is a keyword"},
+              {W, 3, 5, 6, "'player' is a global argument"},
+              {W, 4, 5, 5, "'minus' is a global argument"}}},
+        Case{"function refuses the first script's name",
+             "function f 0\nend\nfunction f 1 a\nend\n",
+             {{W, 3, 10, 1, "'f' is the first script of this run"}}},
+        Case{"var takes a free name", "var y 7\nfunction g 0\nend\n", {}},
+        Case{"function inside an open definition",
+             "function f 0\n function g 0\nend\n",
+             {{W, 2, 2, 8, "'function' inside the open definition of 'f'"}}},
+        Case{"definitions one after another", "function f 0\nend\nfunction g 0\nend\n", {}},
+        Case{"definition left open",
+             "abs 1\n  function f 0\nabs 2\n",
+             {{W, 2, 3, 8, "the definition of 'f' is still open"}}},
+        Case{"definition closed again by a short parameter list", "function f 2 a\nabs 1\n",
+             {{E, 1, 1, 8, "Wrong number"}}}));
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryNote, Reports,
+    ::testing::Values(
+        Case{"a keyword", "cirlce 1 2 3 4\n",
+             {{E, 1, 1, 6, "Unknown variable: cirlce"},
+              {N, 1, 1, 6, "did you mean 'circle'?"},
+              {W, 1, 8, 1, "'1' and the rest"}}},
+        Case{"a constant in another case", "Red\n",
+             {{E, 1, 1, 3, "Unknown variable: Red"}, {N, 1, 1, 3, "did you mean 'red'?"}}},
+        Case{"a variable declared before", "var speed 1\nspeeed\n",
+             {{E, 2, 1, 6, "Unknown variable"}, {N, 2, 1, 6, "did you mean 'speed'?"}}},
+        Case{"not a variable declared after", "speeed\nvar speed 1\n", {{E, 1, 1, 6, "Unknown variable"}}},
+        Case{"a script", "function bounce 0\nend\nbounse\n",
+             {{E, 3, 1, 6, "Unknown variable"}, {N, 3, 1, 6, "did you mean 'bounce'?"}}},
+        Case{"a global argument", "playr\n", {{E, 1, 1, 5, "Unknown variable"}, {N, 1, 1, 5, "did you mean 'player'?"}}},
+        Case{"nothing close", "zz\nqqqqqq\n", {{E, 1, 1, 2, "Unknown"}, {E, 2, 1, 6, "Unknown"}}},
+        Case{"no comparison words",
+             "if 1 < 2\n",
+             {{E, 1, 6, 1, "Unknown variable: <"},
+              {E, 1, 6, 1, "is not operator"},
+              {N, 1, 6, 1, "the language has no comparison words: '<'"}}},
+        Case{"== is none either",
+             "while 1 == 2\n",
+             {{E, 1, 9, 2, "Unknown variable: =="},
+              {E, 1, 9, 2, "is not operator"},
+              {N, 1, 9, 2, "the language has no comparison words: '=='"}}},
+        Case{"no note for other words", "if 1 zz 2\n",
+             {{E, 1, 6, 2, "Unknown variable: zz"}, {E, 1, 6, 2, "is not operator"}}}));
+
+using Listening = TranslatorTest;
+
+TEST_F(Listening, WarningsAndNotesLeaveTheErrorTextAsItIs) {
+    const std::string source = "} else\nvar x 0\nif x = 1\ncirlce\nif 1 < 2\nmessage \"a // b\"\n";
+    translate(source);
+    const std::string heard = errors();
+    state.diagnostics = nullptr;
+    translate(source);
+    EXPECT_EQ(errors(), heard);
+}
+
+TEST_F(Listening, MessagesWithoutAWordHaveNoPlace) {
+    kelvo::translate(std::nullopt);
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].position.line, 0u);
+    EXPECT_EQ(recorder.messages[0].text, "Cannot open source file: test.txt");
+}
+
+TEST_F(Listening, EachDistinctWordIsSearchedOnceAndOnlyTheFirstHundred) {
+    std::string source;
+    for (int i = 0; i < 150; ++i) source += "cirlce" + std::to_string(i) + "\nredd\n";
+    translate(source);
+    std::size_t notes = 0;
+    for (const auto& m : recorder.messages) notes += m.severity == N ? 1 : 0;
+    // "redd" is searched once and suggested each time; the numbered words
+    // are searched until the hundred searches are spent.
+    EXPECT_EQ(notes, 150u);
+    EXPECT_EQ(state.run.suggestions.found.size(), SuggestionSearches::limit);
+}
+
+}  // namespace
+}  // namespace kelvo::test
