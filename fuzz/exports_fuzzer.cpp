@@ -25,6 +25,7 @@
 #include "KelvoScriptparser.h"
 #include "core/state.h"
 #include "fuzz_checks.h"
+#include "library/run.h"
 
 namespace {
 
@@ -66,8 +67,8 @@ void run_parser() {
     const char* result = Parser();
     require(result != nullptr, "Parser returned a null pointer");
     // The returned text is the result buffer itself, zero bytes and all.
-    require(result == kelvo::state.result.c_str(), "Parser returned another text than its result");
-    const std::string_view text(kelvo::state.result);
+    require(result == kelvo::last_result().c_str(), "Parser returned another text than its result");
+    const std::string_view text(kelvo::last_result());
     kelvo::fuzz::check_finished_run(text, errors_before);
     require(read_output() == text, "temp.txt differs from the returned text");
     require(Parser_last_error() == kelvo::state.error_text.c_str(), "Parser_last_error gave another text");

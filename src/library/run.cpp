@@ -146,6 +146,8 @@ const std::string& translate(std::optional<std::string> source) {
     return result;
 }
 
+const std::string& last_result() { return result; }
+
 const std::string& run_in_working_directory() {
     const std::string source_path(source_file_name);
     const std::string output_path(output_file_name);

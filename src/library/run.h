@@ -18,6 +18,9 @@ inline constexpr std::string_view output_file_name = "temp.txt";
 // outlives a run as it found it.
 const std::string& translate(std::optional<std::string> source);
 
+// The result buffer: the text of the last run, which Parser returns.
+const std::string& last_result();
+
 // The run behind Parser: "test.txt" in, "temp.txt" out, result returned.
 const std::string& run_in_working_directory();
 
