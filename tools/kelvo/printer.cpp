@@ -138,15 +138,21 @@ void Printer::print(const Report& report) {
     if (settings_.show_source && report.position.line != 0 && report.position.column != 0) print_source(report);
 }
 
+// The line starts are found as far as a report needs them, so a file whose
+// reports stop early is not scanned to its end.
 std::string_view Printer::physical_line(std::size_t line) {
-    if (line_starts_.empty()) {
-        line_starts_.push_back(0);
-        for (std::size_t i = 0; i < source_.size(); ++i)
-            if (source_[i] == '\n') line_starts_.push_back(i + 1);
+    if (line_starts_.empty()) line_starts_.push_back(0);
+    while (line_starts_.size() <= line && line_starts_.back() <= source_.size()) {
+        const std::size_t from = line_starts_.back();
+        const void* found = std::memchr(source_.data() + from, '\n', source_.size() - from);
+        line_starts_.push_back(found == nullptr ? source_.size() + 1
+                                                : static_cast<std::size_t>(static_cast<const char*>(found) -
+                                                                           source_.data()) + 1);
     }
-    if (line == 0 || line > line_starts_.size()) return {};
+    if (line == 0 || line >= line_starts_.size()) return {};
     const std::size_t start = line_starts_[line - 1];
-    std::size_t end = line < line_starts_.size() ? line_starts_[line] - 1 : source_.size();
+    if (start > source_.size()) return {};
+    std::size_t end = line_starts_[line] - 1;
     if (end > start && source_[end - 1] == '\r') --end;
     return source_.substr(start, end - start);
 }
