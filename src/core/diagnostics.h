@@ -31,6 +31,17 @@ struct Report {
     std::size_t length = 0;   // the bytes of that word (0 where it is a point)
 };
 
+// A name that a `var` or `function` line declared.
+struct Declaration {
+    enum class Kind { variable, script };
+    Kind kind = Kind::variable;
+    std::string_view name;
+    SourcePosition position;          // of the name
+    SourcePosition keyword_position;  // of `var` or `function`
+    std::int32_t argument_count = 0;  // a script's
+    std::string_view parameters;      // a script's parameter names, as the line writes them
+};
+
 class DiagnosticsHook {
 public:
     DiagnosticsHook() = default;
@@ -41,6 +52,10 @@ public:
     // The argument count that `end` writes: a tool that listens takes it
     // instead of standard output. `line` is where the `end` line began.
     virtual void argument_count(std::int32_t count, std::size_t line) = 0;
+    // What an editor needs besides the reports: the names the source
+    // declares, and where each definition ends (at its `end` word).
+    virtual void declared(const Declaration&) {}
+    virtual void definition_closed(SourcePosition) {}
 
 protected:
     ~DiagnosticsHook() = default;

@@ -127,6 +127,17 @@ void report(Message message, std::string_view detail, std::string_view at) {
     tell(Severity::error, m, added.substr(0, added.size() - 1), place_of(at), at.size());
 }
 
+void tell_declared(Declaration::Kind kind, std::string_view name, std::string_view keyword,
+                   std::int32_t argument_count, std::string_view parameters) {
+    if (state.diagnostics == nullptr) return;
+    state.diagnostics->declared(
+        Declaration{kind, name, place_of(name), place_of(keyword), argument_count, parameters});
+}
+
+void tell_definition_closed(std::string_view end_word) {
+    if (state.diagnostics != nullptr) state.diagnostics->definition_closed(place_of(end_word));
+}
+
 void warn(Warning warning, std::string_view at, std::initializer_list<std::string_view> details) {
     if (!diagnostics_wanted()) return;
     warn_at(warning, place_of(at), at.size(), details);

@@ -63,4 +63,10 @@ bool diagnostics_wanted();
 // place without a listener).
 SourcePosition place_of(std::string_view at);
 
+// Tell a listening tool of a declared name, with the words `name` and
+// `keyword` of the line, or of the `end` that closes a definition.
+void tell_declared(Declaration::Kind kind, std::string_view name, std::string_view keyword,
+                   std::int32_t argument_count = 0, std::string_view parameters = {});
+void tell_definition_closed(std::string_view end_word);
+
 }  // namespace kelvo

@@ -62,7 +62,7 @@ std::int32_t read_count(std::string_view text) {
     return static_cast<std::int32_t>(value > limit ? limit : value);
 }
 
-void translate_var(const Keyword&, std::string& out) {
+void translate_var(const Keyword& keyword, std::string& out) {
     const std::string_view name = next_word();
     const std::size_t value_start = out.size();
     translate_term(out);  // the value's words are read and reported even for a refused name
@@ -72,6 +72,7 @@ void translate_var(const Keyword&, std::string& out) {
         return;
     }
     state.names.declare_variable(name, std::string_view(out).substr(value_start));
+    tell_declared(Declaration::Kind::variable, name, keyword.word);
     out.insert(value_start, " = ");
     out.insert(value_start, name);
 }
@@ -98,6 +99,8 @@ void translate_function(const Keyword& keyword, std::string& out) {
         state.run.rest_left_on_purpose = true;
         return;
     }
+    const char* parameters_start = nullptr;
+    const char* parameters_end = nullptr;
     for (std::int32_t i = 0; i < count; ++i) {
         const std::string_view parameter = next_word();
         if (parameter.empty()) {
@@ -106,14 +109,21 @@ void translate_function(const Keyword& keyword, std::string& out) {
             return;
         }
         state.names.add_parameter_name(parameter);
+        if (parameters_start == nullptr) parameters_start = parameter.data();
+        parameters_end = parameter.data() + parameter.size();
     }
     // A name declared again (every run of the same script does) calls the
     // signature it was first declared with.
     state.run.open_definition.own_signature = state.names.declare_script(name, count);
     state.run.open_definition.argument_count = count;
+    const std::string_view parameters =
+        parameters_start == nullptr ? std::string_view()
+                                    : std::string_view(parameters_start, static_cast<std::size_t>(parameters_end - parameters_start));
+    tell_declared(Declaration::Kind::script, name, keyword.word, count, parameters);
 }
 
-void translate_end(const Keyword&, std::string&) {
+void translate_end(const Keyword& keyword, std::string&) {
+    tell_definition_closed(keyword.word);
     std::string prologue;
     const OpenDefinition definition = state.run.open_definition;
     if (definition.own_signature >= 0) {

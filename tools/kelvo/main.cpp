@@ -6,7 +6,7 @@
 // The host script goes to standard output (or to the -o file), the reports
 // to standard error as FILE:LINE:COL: message. Exit status: 0 without
 // messages, 1 with messages, 2 for usage errors and files that cannot be read
-// or written.
+// or written. `kelvo --lsp` is a language server instead.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -35,6 +35,15 @@
 #endif
 
 namespace kelvo::tool {
+
+#ifdef KELVO_LANGUAGE_SERVER
+int serve_language(const std::vector<Define>& defines);
+#else
+int serve_language(const std::vector<Define>&) {
+    std::fputs("kelvo: this kelvo is built without the language server\n", stderr);
+    return 2;
+}
+#endif
 
 namespace {
 
@@ -160,6 +169,7 @@ int run(const Options& options) {
         case Action::version: return print_text("kelvo (KelvoScriptparser) " KELVO_VERSION "\n");
         case Action::list_keywords: return print_text(keyword_table_markdown());
         case Action::list_constants: return print_text(constant_table_markdown());
+        case Action::language_server: return serve_language(options.defines);
         case Action::translate: break;
     }
     return translate_file(options);

@@ -38,6 +38,9 @@ const std::string_view help_text =
     "                              tells whether there were messages)\n"
     "  --list-keywords             print the keywords as a Markdown table and exit\n"
     "  --list-constants            print the constants as a Markdown table and exit\n"
+    "  --lsp                       run as a language server on standard input and\n"
+    "                              output (the Language Server Protocol); --define and\n"
+    "                              --define-string give it global arguments\n"
     "  -h, --help                  show this help and exit\n"
     "  --version                   show the version and exit\n"
     "  --                          the next argument is FILE, even if it starts with -\n"
@@ -126,8 +129,8 @@ void set_warnings(Options& o, std::optional<std::string_view> value) {
     }
 }
 
-const std::array<Rule, 13>& rules() {
-    static const std::array<Rule, 13> table = {{
+const std::array<Rule, 14>& rules() {
+    static const std::array<Rule, 14> table = {{
         {"--output", "-o", Value::required, set_output},
         {"--define", "", Value::required,
          [](Options& o, auto v) { o.defines.push_back(parse_define("--define", *v, false)); }},
@@ -142,6 +145,7 @@ const std::array<Rule, 13>& rules() {
         {"--quiet", "-q", Value::none, [](Options& o, auto) { o.quiet = true; }},
         {"--list-keywords", "", Value::none, [](Options& o, auto) { o.action = Action::list_keywords; }},
         {"--list-constants", "", Value::none, [](Options& o, auto) { o.action = Action::list_constants; }},
+        {"--lsp", "", Value::none, [](Options& o, auto) { o.action = Action::language_server; }},
         {"--help", "-h", Value::none, [](Options& o, auto) { o.action = Action::help; }},
         {"--version", "", Value::none, [](Options& o, auto) { o.action = Action::version; }},
     }};
