@@ -22,6 +22,11 @@ constexpr int invalid_params = -32602;
 constexpr int internal_error = -32603;
 constexpr int server_not_initialized = -32002;
 
+// Parameters that name nothing the server knows.
+struct InvalidParams : std::invalid_argument {
+    using std::invalid_argument::invalid_argument;
+};
+
 json error_response(const json& id, int code, const std::string& message) {
     return {{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}};
 }
@@ -100,6 +105,8 @@ void Server::request(const json& message, std::vector<json>& out) {
         out.push_back({{"jsonrpc", "2.0"}, {"id", id}, {"result", (this->*(found->second))(params)}});
     } catch (const json::exception& e) {
         out.push_back(error_response(id, invalid_params, e.what()));
+    } catch (const InvalidParams& e) {
+        out.push_back(error_response(id, invalid_params, e.what()));
     } catch (const std::exception& e) {
         out.push_back(error_response(id, internal_error, e.what()));
     }
@@ -166,7 +173,7 @@ json Server::open_document(const std::string& uri, std::string text) {
 const Server::Open& Server::document(const json& params) const {
     const std::string uri = params.at("textDocument").at("uri").get<std::string>();
     const auto found = documents_.find(uri);
-    if (found == documents_.end()) throw std::invalid_argument("no open document " + uri);
+    if (found == documents_.end()) throw InvalidParams("no open document " + uri);
     return *found->second;
 }
 

@@ -1,0 +1,341 @@
+// The language server as an editor meets it: `kelvo --lsp` in a process of
+// its own, spoken to with framed messages over its standard input and output.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using nlohmann::json;
+
+// One server process; every read waits at most a few seconds.
+class Server {
+public:
+    explicit Server(const std::vector<std::string>& extra_args = {}) {
+        int to_server[2];
+        int from_server[2];
+        if (pipe(to_server) != 0 || pipe(from_server) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(to_server[0], 0);
+            dup2(from_server[1], 1);
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, 2);
+            close(to_server[1]);
+            close(from_server[0]);
+            std::vector<char*> argv{const_cast<char*>(KELVO_TOOL_PATH), const_cast<char*>("--lsp")};
+            for (const std::string& a : extra_args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(to_server[0]);
+        close(from_server[1]);
+        in_ = to_server[1];
+        out_ = from_server[0];
+    }
+    ~Server() {
+        if (in_ >= 0) close(in_);
+        if (out_ >= 0) close(out_);
+        if (pid_ > 0 && !waited_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    void send_raw(const std::string& body) {
+        const std::string framed = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+        ASSERT_EQ(write(in_, framed.data(), framed.size()), static_cast<ssize_t>(framed.size()));
+    }
+    void send(const json& message) { send_raw(message.dump()); }
+    void request(int id, const std::string& method, const json& params = json::object()) {
+        send({{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}});
+    }
+    void notify(const std::string& method, const json& params = json::object()) {
+        send({{"jsonrpc", "2.0"}, {"method", method}, {"params", params}});
+    }
+
+    // The next message, or nullopt when none comes in time.
+    std::optional<json> receive() {
+        std::string headers;
+        while (headers.find("\r\n\r\n") == std::string::npos) {
+            char c;
+            if (!read_byte(c)) return std::nullopt;
+            headers += c;
+        }
+        const std::string prefix = "Content-Length: ";
+        EXPECT_EQ(headers.rfind(prefix, 0), 0u) << "not a framed message: " << headers;
+        const std::size_t length = std::stoul(headers.substr(prefix.size()));
+        std::string body;
+        for (char c; body.size() < length && read_byte(c);) body += c;
+        return json::parse(body);
+    }
+
+    // The answer to request `id` (notifications before it are kept).
+    json answer(int id) {
+        for (std::optional<json> m = receive(); m; m = receive()) {
+            if (m->contains("id") && (*m)["id"] == id) return *m;
+            notifications.push_back(*m);
+        }
+        ADD_FAILURE() << "no answer to request " << id;
+        return {};
+    }
+
+    // The next diagnostics published for a document.
+    json diagnostics_for(const std::string& uri) {
+        for (std::size_t i = 0; i < notifications.size(); ++i) {
+            if (notifications[i].value("method", "") == "textDocument/publishDiagnostics" &&
+                notifications[i]["params"]["uri"] == uri) {
+                json found = notifications[i]["params"]["diagnostics"];
+                notifications.erase(notifications.begin() + static_cast<std::ptrdiff_t>(i));
+                return found;
+            }
+        }
+        for (std::optional<json> m = receive(); m; m = receive()) {
+            if (m->value("method", "") == "textDocument/publishDiagnostics" && (*m)["params"]["uri"] == uri)
+                return (*m)["params"]["diagnostics"];
+            notifications.push_back(*m);
+        }
+        ADD_FAILURE() << "no diagnostics for " << uri;
+        return {};
+    }
+
+    // The exit status once the server has ended, or -1.
+    int wait_for_exit() {
+        for (int i = 0; i < 500; ++i) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                waited_ = true;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            usleep(10'000);
+        }
+        return -1;
+    }
+
+    void initialize(const json& options = json::object()) {
+        request(1, "initialize", {{"processId", nullptr}, {"rootUri", nullptr}, {"capabilities", json::object()},
+                                  {"initializationOptions", options}});
+        const json reply = answer(1);
+        ASSERT_TRUE(reply.contains("result")) << reply.dump();
+        notify("initialized");
+    }
+
+    std::vector<json> notifications;
+
+private:
+    bool read_byte(char& c) {
+        pollfd p{out_, POLLIN, 0};
+        if (poll(&p, 1, 5000) <= 0) return false;
+        return read(out_, &c, 1) == 1;
+    }
+
+    pid_t pid_ = -1;
+    int in_ = -1;
+    int out_ = -1;
+    bool waited_ = false;
+};
+
+const char* const uri = "file:///work/bounce.kelvo";
+
+json position(int line, int character) {
+    return {{"textDocument", {{"uri", uri}}}, {"position", {{"line", line}, {"character", character}}}};
+}
+
+json range(int line, int start, int end) {
+    return {{"start", {{"line", line}, {"character", start}}}, {"end", {{"line", line}, {"character", end}}}};
+}
+
+void open(Server& server, const std::string& text) {
+    server.notify("textDocument/didOpen",
+                  {{"textDocument", {{"uri", uri}, {"languageId", "kelvo"}, {"version", 1}, {"text", text}}}});
+}
+
+const std::string script =
+    "function bounce 2 pos limit\n"  // 0
+    "return pos\n"                   // 1
+    "end\n"                          // 2
+    "var x 10\n"                     // 3
+    "circle x 20 8 false\n"          // 4
+    "x = bounce x 480\n"             // 5
+    "message player\n";              // 6
+
+TEST(LanguageServer, DiagnosticsWithRangesThenNoneOnceFixed) {
+    Server server;
+    server.initialize();
+    open(server, "var x 1\nx = y\n} else\ncirlce\n");
+    const json found = server.diagnostics_for(uri);
+    ASSERT_EQ(found.size(), 4u) << found.dump(2);
+    EXPECT_EQ(found[0]["message"], "Unknown variable: y");
+    EXPECT_EQ(found[0]["severity"], 1);
+    EXPECT_EQ(found[0]["range"], range(1, 4, 5));
+    EXPECT_EQ(found[1]["message"], "'else' and the rest of the line are not translated: a line holds one term");
+    EXPECT_EQ(found[1]["severity"], 2);
+    EXPECT_EQ(found[1]["range"], range(2, 2, 6));
+    EXPECT_EQ(found[2]["message"], "Unknown variable: cirlce");
+    EXPECT_EQ(found[2]["range"], range(3, 0, 6));
+    EXPECT_EQ(found[3]["message"], "did you mean 'circle'?");
+    EXPECT_EQ(found[3]["severity"], 3);
+
+    server.notify("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", 2}}},
+                                             {"contentChanges", {{{"text", "var x 1\nx = x\n}\n"}}}}});
+    EXPECT_EQ(server.diagnostics_for(uri), json::array());
+
+    server.notify("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", 3}}},
+                                             {"contentChanges", {{{"text", "zz\n"}}}}});
+    EXPECT_EQ(server.diagnostics_for(uri).size(), 1u);
+    server.notify("textDocument/didClose", {{"textDocument", {{"uri", uri}}}});
+    EXPECT_EQ(server.diagnostics_for(uri), json::array());
+}
+
+TEST(LanguageServer, GlobalArgumentsFromTheInitializationOptions) {
+    Server server;
+    server.initialize({{"define", {{"speed", "2"}}}, {"defineString", {{"player", "Ann"}}}});
+    open(server, "message player\nabs speed\nmessage nobody\n");
+    const json found = server.diagnostics_for(uri);
+    ASSERT_EQ(found.size(), 1u) << found.dump(2);
+    EXPECT_EQ(found[0]["message"], "Unknown variable: nobody");
+}
+
+TEST(LanguageServer, HoverTellsWhatAWordIs) {
+    Server server;
+    server.initialize({{"defineString", {{"player", "Ann"}}}});
+    open(server, script + "function open 1 q\nq\nnobody\n");
+    server.diagnostics_for(uri);
+    struct Case {
+        int line, character;
+        std::string contains;
+    };
+    const Case cases[] = {
+        {4, 2, "circle x y r outline  \u2192  draw_circle(x,y,r,outline)"},
+        {4, 2, "4 operands"},
+        {4, 16, "```\n0\n```\n\nConstant"},
+        {5, 0, "var x 10"},
+        {5, 6, "function bounce 2 pos limit"},
+        {1, 8, "Parameter 0 of `bounce`"},
+        {8, 0, "Parameter 0 of `open`"},
+        {6, 10, "\"Ann\""},
+    };
+    int id = 10;
+    for (const Case& c : cases) {
+        server.request(id, "textDocument/hover", position(c.line, c.character));
+        const json reply = server.answer(id++);
+        ASSERT_TRUE(reply["result"].is_object()) << c.contains << ": " << reply.dump();
+        const std::string text = reply["result"]["contents"]["value"];
+        EXPECT_NE(text.find(c.contains), std::string::npos) << text;
+    }
+    // Outside its definition a parameter's name is nothing.
+    server.request(id, "textDocument/hover", position(3, 0));
+    EXPECT_NE(server.answer(id)["result"]["contents"]["value"].get<std::string>().find("Keyword"), std::string::npos);
+    server.request(++id, "textDocument/hover", position(9, 2));
+    EXPECT_TRUE(server.answer(id)["result"].is_null());
+}
+
+TEST(LanguageServer, CompletionOffersTheVocabularyAndWhatIsDeclaredAbove) {
+    Server server;
+    server.initialize({{"define", {{"speed", "2"}}}});
+    open(server, script + "var late 1\n");
+    server.diagnostics_for(uri);
+    server.request(2, "textDocument/completion", position(4, 0));
+    const json items = server.answer(2)["result"]["items"];
+    std::size_t keywords = 0, constants = 0;
+    std::vector<std::string> others;
+    for (const json& item : items) {
+        if (item["kind"] == 14) {
+            ++keywords;
+        } else if (item["kind"] == 21) {
+            ++constants;
+        } else {
+            others.push_back(item["label"]);
+        }
+        if (item["label"] == "circle") {
+            EXPECT_EQ(item["detail"], "4 operands: draw_circle(x,y,r,outline)");
+        }
+    }
+    EXPECT_EQ(keywords, 92u);
+    EXPECT_EQ(constants, 57u + 1u);  // and the global argument
+    EXPECT_EQ(others, (std::vector<std::string>{"bounce", "x"}));  // not `late`, declared further down
+}
+
+TEST(LanguageServer, DefinitionAndDocumentSymbols) {
+    Server server;
+    server.initialize();
+    open(server, script);
+    server.diagnostics_for(uri);
+    server.request(2, "textDocument/definition", position(5, 7));
+    EXPECT_EQ(server.answer(2)["result"], (json{{"uri", uri}, {"range", range(0, 9, 15)}}));
+    server.request(3, "textDocument/definition", position(4, 7));
+    EXPECT_EQ(server.answer(3)["result"], (json{{"uri", uri}, {"range", range(3, 4, 5)}}));
+    server.request(4, "textDocument/definition", position(4, 1));
+    EXPECT_TRUE(server.answer(4)["result"].is_null());
+
+    server.request(5, "textDocument/documentSymbol", {{"textDocument", {{"uri", uri}}}});
+    const json symbols = server.answer(5)["result"];
+    ASSERT_EQ(symbols.size(), 2u) << symbols.dump(2);
+    EXPECT_EQ(symbols[0]["name"], "bounce");
+    EXPECT_EQ(symbols[0]["kind"], 12);
+    EXPECT_EQ(symbols[0]["range"]["end"]["line"], 2);
+    EXPECT_EQ(symbols[0]["selectionRange"], range(0, 9, 15));
+    EXPECT_EQ(symbols[1]["name"], "x");
+    EXPECT_EQ(symbols[1]["kind"], 13);
+}
+
+TEST(LanguageServer, KeepsServingAfterBadMessages) {
+    Server server;
+    server.request(1, "textDocument/hover", position(0, 0));
+    EXPECT_EQ(server.answer(1)["error"]["code"], -32002);  // not initialized yet
+    server.initialize();
+    server.send_raw("{\"jsonrpc\": \"2.0\", \"id\": 7, \"method\": ");
+    EXPECT_EQ(server.answer(7)["error"]["code"], -32700);
+    server.send_raw("not json at all");
+    server.send_raw("[1, 2]");
+    server.request(8, "workspace/nothing");
+    const json unknown = server.answer(8);
+    EXPECT_EQ(unknown["error"]["code"], -32601);
+    server.request(9, "textDocument/hover", {{"textDocument", {{"uri", uri}}}});
+    EXPECT_EQ(server.answer(9)["error"]["code"], -32602);
+    server.request(10, "shutdown");
+    EXPECT_TRUE(server.answer(10)["result"].is_null());
+    EXPECT_TRUE(server.notifications.empty()) << server.notifications.front().dump();
+}
+
+TEST(LanguageServer, NothingButTheProtocolReachesStandardOutput) {
+    Server server;
+    server.initialize();
+    // Each `end` writes an argument count where no listener takes it.
+    open(server, "function f 3 a b c\nend\nfunction g 0\nend\n");
+    EXPECT_EQ(server.diagnostics_for(uri), json::array());
+    server.request(2, "shutdown");
+    EXPECT_TRUE(server.answer(2)["result"].is_null());  // read as a framed message: no stray bytes came first
+}
+
+TEST(LanguageServer, ExitStatusTellsWhetherShutdownCameFirst) {
+    {
+        Server server;
+        server.initialize();
+        server.request(2, "shutdown");
+        server.answer(2);
+        server.notify("exit");
+        EXPECT_EQ(server.wait_for_exit(), 0);
+    }
+    {
+        Server server;
+        server.initialize();
+        server.notify("exit");
+        EXPECT_EQ(server.wait_for_exit(), 1);
+    }
+}
+
+}  // namespace
