@@ -4,18 +4,8 @@
 #         [-DC_COMPILER=..] [-DINCLUDEDIR=include] [-DCMAKEDIR=lib/cmake/KelvoScriptparser]
 #         -P run_consumer_test.cmake
 cmake_minimum_required(VERSION 3.20)
-foreach(var BUILD_DIR SOURCE_DIR WORK_DIR GENERATOR)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "run_consumer_test.cmake needs -D${var}=...")
-  endif()
-endforeach()
-
-function(run what)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "${what} failed (${rc}):\n${out}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/consumer_steps.cmake)
+kelvo_require_variables(run_consumer_test.cmake BUILD_DIR SOURCE_DIR WORK_DIR GENERATOR)
 
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/install)
@@ -44,14 +34,7 @@ run("configuring the consumer" ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/
 run("building the consumer" ${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 
 set(run_dir ${WORK_DIR}/run)
-file(MAKE_DIRECTORY ${run_dir})
-file(WRITE ${run_dir}/test.txt "message player\nspeed\nnobody\n")
-execute_process(COMMAND ${WORK_DIR}/build/consumer WORKING_DIRECTORY ${run_dir}
-  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-set(expected "show_message(\"Ann\")\n2.5\n\n--\nUnknown variable: nobody\n")
-if(NOT rc EQUAL 0 OR NOT out STREQUAL expected)
-  message(FATAL_ERROR "the consumer printed (exit ${rc}):\n${out}${err}\nexpected:\n${expected}")
-endif()
+kelvo_run_consumer(${WORK_DIR}/build/consumer ${run_dir})
 file(READ ${run_dir}/temp.txt temp)
 if(NOT temp STREQUAL "show_message(\"Ann\")\n2.5\n\n")
   message(FATAL_ERROR "temp.txt holds:\n${temp}")
