@@ -1,6 +1,6 @@
 #include "server.h"
 
-#include <regex>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -35,16 +35,39 @@ json notification_message(const char* method, json params) {
     return {{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
 }
 
+// The text of the JSON number or string at the head of `text`, or empty.
+std::string_view leading_value(std::string_view text) {
+    std::size_t end = 0;
+    if (!text.empty() && text[0] == '"') {
+        for (end = 1; end < text.size() && text[end] != '"'; ++end)
+            if (text[end] == '\\') ++end;
+        return end < text.size() ? text.substr(0, end + 1) : std::string_view();
+    }
+    if (!text.empty() && text[0] == '-') ++end;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+    return text.substr(0, end);
+}
+
 // The id of a message that is no JSON, when one can still be read from it.
 std::optional<json> salvage_id(std::string_view body) {
-    static const std::regex id(R"re("id"\s*:\s*(-?[0-9]+|"(?:[^"\\]|\\.)*"))re");
-    std::match_results<std::string_view::const_iterator> match;
-    if (!std::regex_search(body.begin(), body.end(), match, id)) return std::nullopt;
-    try {
-        return json::parse(match[1].str());
-    } catch (const json::exception&) {
-        return std::nullopt;
+    const auto skip_blanks = [](std::string_view& text) {
+        while (!text.empty() && (text[0] == ' ' || text[0] == '\t' || text[0] == '\r' || text[0] == '\n'))
+            text.remove_prefix(1);
+    };
+    for (std::size_t at = body.find("\"id\""); at != std::string_view::npos; at = body.find("\"id\"", at + 1)) {
+        std::string_view rest = body.substr(at + 4);
+        skip_blanks(rest);
+        if (rest.empty() || rest[0] != ':') continue;
+        rest.remove_prefix(1);
+        skip_blanks(rest);
+        const std::string_view value = leading_value(rest);
+        if (value.empty() || value == "-") continue;
+        try {
+            return json::parse(value);
+        } catch (const json::exception&) {
+        }
     }
+    return std::nullopt;
 }
 
 // The global arguments of initializationOptions: {"define": {...},
