@@ -101,8 +101,6 @@ void tell(Severity severity, const Text& t, std::string_view text, SourcePositio
 
 }  // namespace
 
-bool diagnostics_wanted() { return state.diagnostics != nullptr && !state.run.line_abandoned; }
-
 SourcePosition place_of(std::string_view at) {
     const SourceReader* reader = state.run.reader;
     if (state.diagnostics == nullptr || reader == nullptr || at.data() == nullptr) return {};

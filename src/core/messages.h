@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/diagnostics.h"
+#include "core/state.h"
 
 namespace kelvo {
 
@@ -56,8 +57,8 @@ void warn_at(Warning warning, SourcePosition position, std::size_t length,
 void note(Note note, std::string_view at, std::initializer_list<std::string_view> details = {});
 
 // Someone listens: the places and texts of warnings and notes are worth
-// computing.
-bool diagnostics_wanted();
+// computing. (Inline: the run asks for every line.)
+inline bool diagnostics_wanted() { return state.diagnostics != nullptr && !state.run.line_abandoned; }
 
 // Where the word `at` of the line being translated stands in the file (no
 // place without a listener).

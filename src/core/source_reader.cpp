@@ -55,67 +55,44 @@ std::size_t next_special(const char* data, std::size_t from, std::size_t end) {
 SourceReader::SourceReader(std::string& bytes)
     : data_(bytes.data()), end_(std::min(bytes.find('\x1a'), bytes.size())) {}
 
-bool SourceReader::next_line(SourceLine& line) {
-    start_line();
-    cut_line();
-    if (write_ == line_start_) return false;  // only at the end of the input
-    line.text = std::string_view(data_ + line_start_, write_ - line_start_);
-    line.number = marks_.front().line;
-    return true;
-}
-
-// Lines are views that need not touch each other: the next line starts where
-// the reading is, so the bytes a comment or a CR LF dropped are stepped over
-// instead of every later byte moving back.
-void SourceReader::start_line() {
-    line_start_ = write_ = read_;
-    marks_.clear();
-    mark(read_);
-}
-
 // Cuts up to and including the next line end; false when the input ended
-// first.
+// first. A run of plain bytes moves in one piece (not at all unless a comment
+// or a CR LF has made the line shorter); the common special bytes are taken
+// right here.
 bool SourceReader::cut_line() {
     while (read_ < end_) {
-        copy_plain();
-        if (read_ == end_) break;
-        if (take_special()) return true;
+        const std::size_t stop = next_special(data_, read_, end_);
+        if (stop != read_) {
+            if (write_ != read_) std::memmove(data_ + write_, data_ + read_, stop - read_);
+            write_ += stop - read_;
+            read_ = stop;
+            if (read_ == end_) break;
+        }
+        const char c = data_[read_++];
+        if (c == '\n') {
+            new_physical_line();
+            put(c);
+            return true;
+        }
+        if (c == '"') {
+            toggle_quote();
+            put(c);
+        } else if (c == ';') {
+            put(quoted_ ? ';' : '\n');
+            if (!quoted_) return true;
+        } else if (take_rare(c)) {
+            return true;
+        }
     }
     return false;
 }
 
-// A run of plain bytes moves in one piece (not at all unless a comment or a
-// CR LF has made the line shorter).
-void SourceReader::copy_plain() {
-    const std::size_t stop = next_special(data_, read_, end_);
-    if (stop == read_) return;
-    if (write_ != read_) std::memmove(data_ + write_, data_ + read_, stop - read_);
-    write_ += stop - read_;
-    read_ = stop;
-}
-
-// One byte that needs a closer look; true when it ended the line.
-bool SourceReader::take_special() {
-    const char c = data_[read_++];
-    switch (c) {
-        case '"':
-            toggle_quote();
-            put(c);
-            return false;
-        case ';':
-            put(quoted_ ? ';' : '\n');
-            return !quoted_;
-        case '\r':
-            // A CR LF pair reads as its line feed; a lone CR is a plain byte.
-            if (read_ == end_ || data_[read_] != '\n') put(c);
-            return false;
-        case '\n':
-            new_physical_line();
-            put(c);
-            return true;
-        default:
-            return take_slash();
-    }
+// A CR or a `/`; true when it ended the line.
+bool SourceReader::take_rare(char c) {
+    if (c == '/') return take_slash();
+    // A CR LF pair reads as its line feed; a lone CR is a plain byte.
+    if (read_ == end_ || data_[read_] != '\n') put(c);
+    return false;
 }
 
 // After a `/`: a second one starts a comment; any other byte is kept as it
@@ -135,7 +112,7 @@ bool SourceReader::take_slash() {
     put(d);
     if (d == '\n') {
         new_physical_line();
-        mark(read_);
+        later_marks_.push_back(mark_at(read_));
     }
     return false;
 }
@@ -143,15 +120,21 @@ bool SourceReader::take_slash() {
 // A comment is dropped up to its line feed, which ends the line, or up to a
 // zero byte, which stays and lets the line go on. True when the line ended.
 bool SourceReader::skip_comment() {
-    std::size_t stop = read_;
-    while (stop < end_ && data_[stop] != '\n' && data_[stop] != '\0') ++stop;
+    // The line feed first, then a zero byte before it (rare): two scans that
+    // look at many bytes at a time.
+    const char* const from = data_ + read_;
+    const std::size_t left = end_ - read_;
+    const void* feed = std::memchr(from, '\n', left);
+    const std::size_t span = feed == nullptr ? left : static_cast<std::size_t>(static_cast<const char*>(feed) - from);
+    const void* zero = std::memchr(from, '\0', span);
+    const std::size_t stop = read_ + (zero == nullptr ? span : static_cast<std::size_t>(static_cast<const char*>(zero) - from));
     if (stop == end_) {
         read_ = end_;
         return false;
     }
     read_ = stop + 1;
     if (data_[stop] == '\0') {
-        mark(stop);
+        later_marks_.push_back(mark_at(stop));
         put('\0');
         return false;
     }
@@ -181,8 +164,13 @@ SourcePosition SourceReader::position_of(std::string_view at) const {
     if (at.empty()) {
         while (offset > line_start_ && is_whitespace(data_[offset - 1])) --offset;
     }
-    auto m = marks_.rbegin();
-    while (m + 1 != marks_.rend() && m->offset > offset) ++m;
+    const Mark* m = &first_mark_;
+    for (auto later = later_marks_.rbegin(); later != later_marks_.rend(); ++later) {
+        if (later->offset <= offset) {
+            m = &*later;
+            break;
+        }
+    }
     return {m->line, m->column + (offset - m->offset)};
 }
 

@@ -30,11 +30,19 @@ class SourceReader {
 public:
     explicit SourceReader(std::string& bytes);
 
-    // The next line; false when the input has no more.
-    bool next_line(SourceLine& line);
+    // The next line; false when the input has no more. (Inline: the run
+    // asks for every line.)
+    bool next_line(SourceLine& line) {
+        start_line();
+        cut_line();
+        if (write_ == line_start_) return false;  // only at the end of the input
+        line.text = std::string_view(data_ + line_start_, write_ - line_start_);
+        line.number = first_mark_.line;
+        return true;
+    }
 
     // The physical line on which the last line handed out began.
-    std::size_t line_number() const { return marks_.front().line; }
+    std::size_t line_number() const { return first_mark_.line; }
 
     // Where the word `at` of the last line handed out begins in the file; an
     // empty `at` is the point just past the last word before it.
@@ -49,10 +57,16 @@ private:
         std::size_t column;
     };
 
-    void start_line();
+    // Lines are views that need not touch each other: the next line starts
+    // where the reading is, so the bytes a comment or a CR LF dropped are
+    // stepped over instead of every later byte moving back.
+    void start_line() {
+        line_start_ = write_ = read_;
+        first_mark_ = mark_at(read_);
+        if (!later_marks_.empty()) later_marks_.clear();
+    }
     bool cut_line();
-    void copy_plain();
-    bool take_special();
+    bool take_rare(char c);
     bool take_slash();
     bool skip_comment();
     void put(char c) { data_[write_++] = c; }
@@ -61,8 +75,8 @@ private:
     SourcePosition file_position(std::size_t file_offset) const {
         return {physical_line_, file_offset - physical_line_start_ + 1};
     }
-    void mark(std::size_t file_offset) {
-        marks_.push_back({write_, physical_line_, file_offset - physical_line_start_ + 1});
+    Mark mark_at(std::size_t file_offset) const {
+        return {write_, physical_line_, file_offset - physical_line_start_ + 1};
     }
 
     // The bytes of the line being cut are [line_start_, write_), those not
@@ -77,7 +91,8 @@ private:
     std::size_t physical_line_start_ = 0;  // where the physical line of read_ begins
     bool quoted_ = false;  // not reset at line ends: an open quote runs on
     SourcePosition open_quote_;  // the quote that opened a string on this physical line
-    std::vector<Mark> marks_;
+    Mark first_mark_{};             // where the line begins
+    std::vector<Mark> later_marks_;  // where a continuation or a comment made it part from the file
 };
 
 }  // namespace kelvo
