@@ -30,7 +30,7 @@ bool is_special(char c) { return special_bytes[static_cast<unsigned char>(c)]; }
 // The first byte at or after `from` that needs a closer look, or `end`.
 // Sixteen bytes at a time where the processor compares them at once.
 std::size_t next_special(const char* data, std::size_t from, std::size_t end) {
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(KELVO_PLAIN_READER)
     const __m128i quote = _mm_set1_epi8('"');
     const __m128i semicolon = _mm_set1_epi8(';');
     const __m128i slash = _mm_set1_epi8('/');
