@@ -155,7 +155,10 @@ static int decode_repeat(Parser* p, const char* s, size_t n, size_t* i, Bytes* o
     start = ++at;
     while (at < n && s[at] != '}') at += s[at] == '\\' ? 2 : 1;
     if (at >= n) return fail(p, "\\*%lu{ without its }", (unsigned long)count);
-    if (decode(p, s + start, at - start, 0, &once) != 0) return -1;
+    if (decode(p, s + start, at - start, 0, &once) != 0) {
+        free(once.data);
+        return -1;
+    }
     bytes_add(&once, "", 0);
     for (k = 0; k < count; ++k) bytes_add(out, once.data, once.size);
     free(once.data);
