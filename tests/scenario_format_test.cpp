@@ -130,6 +130,7 @@ TEST_F(ScenarioFormat, RefusesMistakesWithTheirLine) {
         {"scenario s\nsource\nresult\nscenario s\nsource\nresult\n", "t.txt:4: a second scenario named 's'"},
         {"scenario s\nsource\nresult\nfoo\n", "t.txt:4: unknown line 'foo'"},
         {"scenario\n", "a scenario needs a name"},
+        {"scenario 123456789 123456789 123456789 123456789 123456789 1234567\n", "of more than 56 characters"},
     };
     for (const Case& c : cases) {
         EXPECT_FALSE(parse(c.file)) << c.file;

@@ -109,6 +109,9 @@ void scenario_show(const char* data, size_t size, size_t limit, char* out, size_
 
 /* ---- the parser's state ----------------------------------------------- */
 
+/* Names become test names; long ones make every test listing wide. */
+#define SCENARIO_NAME_LIMIT 56
+
 typedef struct {
     const char* file;
     int line;
@@ -320,6 +323,7 @@ static int start_scenario(Parser* p, const char* name, size_t n) {
     size_t k;
     while (n > 0 && is_blank(name[n - 1])) --n;
     if (n == 0) return fail(p, "a scenario needs a name");
+    if (n > SCENARIO_NAME_LIMIT) return fail(p, "a scenario name of more than %d characters", SCENARIO_NAME_LIMIT);
     for (k = 0; k < list->count; ++k)
         if (strlen(list->items[k].name) == n && memcmp(list->items[k].name, name, n) == 0 &&
             strcmp(list->items[k].file, p->file) == 0)
