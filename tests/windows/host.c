@@ -351,13 +351,14 @@ static void run_table(const ScenarioList* table, int with_stdout) {
         (unsigned long)(GetTickCount() - start));
 }
 
-/* The working directory of the runs: scratch\ beside the program. */
-static int enter_scratch_directory(void) {
+/* The working directory of the runs, beside the program (one for each
+ * build, so that the GUI build started by the console build works apart). */
+static int enter_scratch_directory(const char* name) {
     char here[MAX_PATH];
     if (GetCurrentDirectoryA(sizeof here, here) == 0) return 0;
     snprintf(capture_path, sizeof capture_path, "%s\\stdout.capture", here);
-    CreateDirectoryA("scratch", NULL);
-    return SetCurrentDirectoryA("scratch") != 0;
+    CreateDirectoryA(name, NULL);
+    return SetCurrentDirectoryA(name) != 0;
 }
 
 static int summary(void) {
@@ -377,7 +378,7 @@ int main(void) {
         summary();
         return 2;
     }
-    if (!enter_scratch_directory()) {
+    if (!enter_scratch_directory("scratch")) {
         check(0, "cannot make and enter the directory scratch");
         return summary();
     }
@@ -410,8 +411,8 @@ int main(void) {
         summary();
         return 2;
     }
-    if (!enter_scratch_directory()) {
-        check(0, "cannot make and enter the directory scratch");
+    if (!enter_scratch_directory("scratch-gui")) {
+        check(0, "cannot make and enter the directory scratch-gui");
         return summary();
     }
     run_table(&table, 0);
