@@ -18,6 +18,10 @@ if(NOT WIN32)
   # The unversioned name that the linker looks for.
   install(TARGETS KelvoScriptparser LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_ONLY)
 endif()
+if(WIN32 AND TARGET kelvo)
+  # The command-line translator goes beside the DLL in the ZIP for users.
+  install(TARGETS kelvo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/include/KelvoScriptparser.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 if(WIN32)

@@ -1,6 +1,6 @@
 # Makes the ZIP that users download (CPack, from the Windows build) and
-# checks that it holds the DLL, the header and the README, and that the DLL
-# in it is the one just built.
+# checks that it holds the DLL with kelvo.exe beside it, the header and the
+# README, and that the DLL and the tool in it are the ones just built.
 #   cmake -DBINARY_DIR=<Windows build> -P check_package.cmake
 cmake_minimum_required(VERSION 3.20)
 if(NOT DEFINED BINARY_DIR)
@@ -25,7 +25,7 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${zips} WORKING_DIRECTORY ${u
 file(GLOB_RECURSE files RELATIVE ${unpacked} ${unpacked}/*)
 list(SORT files)
 set(missing "")
-foreach(name KelvoScriptparser.dll KelvoScriptparser.h README.md KelvoScriptparserConfig.cmake)
+foreach(name KelvoScriptparser.dll kelvo.exe KelvoScriptparser.h README.md KelvoScriptparserConfig.cmake)
   set(found ${files})
   list(FILTER found INCLUDE REGEX "(^|/)${name}$")
   if(NOT found)
@@ -35,12 +35,18 @@ endforeach()
 if(missing)
   message(FATAL_ERROR "${zips} lacks ${missing}; it holds:\n${files}")
 endif()
-set(packed_dll ${files})
-list(FILTER packed_dll INCLUDE REGEX "(^|/)KelvoScriptparser.dll$")
-file(SHA256 ${unpacked}/${packed_dll} packed_hash)
-file(SHA256 ${BINARY_DIR}/KelvoScriptparser.dll built_hash)
-if(NOT packed_hash STREQUAL built_hash)
-  message(FATAL_ERROR "the DLL in ${zips} is not the one built")
+foreach(name KelvoScriptparser.dll kelvo.exe)
+  set(packed ${files})
+  list(FILTER packed INCLUDE REGEX "(^|/)${name}$")
+  file(SHA256 ${unpacked}/${packed} packed_hash)
+  file(SHA256 ${BINARY_DIR}/${name} built_hash)
+  if(NOT packed_hash STREQUAL built_hash)
+    message(FATAL_ERROR "the ${name} in ${zips} is not the one built")
+  endif()
+  get_filename_component(directory_of_${name} ${packed} DIRECTORY)
+endforeach()
+if(NOT directory_of_kelvo.exe STREQUAL directory_of_KelvoScriptparser.dll)
+  message(FATAL_ERROR "kelvo.exe is not beside the DLL in ${zips}")
 endif()
 string(REPLACE ";" "\n  " listing "${files}")
 message(STATUS "${zips}:\n  ${listing}")
