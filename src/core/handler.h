@@ -6,6 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/inlining.h"
+#include "core/messages.h"
+#include "core/term_translator.h"
+
 namespace kelvo {
 
 struct KeywordRow;
@@ -39,6 +43,17 @@ void translate_call(const Keyword& keyword, std::string& out);
 // The handler of a fixed text: the row's host text, no operand read.
 void translate_text(const Keyword& keyword, std::string& out);
 
+// Appends to host text; on 32-bit x86 out of line, as the frames of the
+// recursion would otherwise each hold what a growing string needs.
+KELVO_LEAN_FRAMES void append(std::string& out, std::string_view text) { out += text; }
+KELVO_LEAN_FRAMES void append(std::string& out, char c) { out += c; }
+// "\"" + text + "\""
+KELVO_LEAN_FRAMES void append_quoted(std::string& out, std::string_view text) {
+    out += '"';
+    out += text;
+    out += '"';
+}
+
 // The three kinds of row, as the keyword table names them.
 constexpr KeywordRow call(std::string_view keyword, std::string_view host_name, std::int32_t operand_count) {
     return {keyword, translate_call, host_name, operand_count, {}};
@@ -54,6 +69,22 @@ constexpr KeywordRow statement(std::string_view keyword, TermHandler handler) {
 // from the line, left to right. The first operand goes in as it comes; each
 // later one that comes out empty is reported and replaced by "0". `caller` is
 // the keyword's word, where a message about a missing operand points.
-void build_call(std::int32_t count, std::string_view name, std::string_view caller, std::string& out);
+// Folded into the handler that calls it: it is a step of the recursion.
+KELVO_FOLDED void build_call(std::int32_t count, std::string_view name, std::string_view caller,
+                             std::string& out) {
+    append(out, name);
+    append(out, '(');
+    translate_term(out);
+    for (std::int32_t i = 1; i < count; ++i) {
+        append(out, ',');
+        const std::size_t before = out.size();
+        translate_term(out);
+        if (out.size() == before) {
+            report(Message::wrong_argument_count, {}, caller);
+            append(out, '0');
+        }
+    }
+    append(out, ')');
+}
 
 }  // namespace kelvo

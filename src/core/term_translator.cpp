@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "core/handler.h"
+#include "core/inlining.h"
 #include "core/messages.h"
 #include "core/state.h"
 #include "core/suggestions.h"
@@ -39,11 +40,15 @@ private:
 
 // The note after an unknown word, for a listening tool: the name it may
 // have meant.
-void suggest_for(std::string_view word) {
+KELVO_OUT_OF_LINE void suggest_for(std::string_view word) {
     if (!diagnostics_wanted()) return;
     const std::string_view meant = closest_name(word);
     if (!meant.empty()) note(Note::did_you_mean, word, {meant});
 }
+
+// The one lookup of a word. On 32-bit x86 out of line: its hashing needs
+// many registers, which would stay in every frame of the recursion.
+KELVO_LEAN_FRAMES const NameEntry* look_up(std::string_view word) { return state.names.find(word); }
 
 bool is_number(std::string_view word) {
     for (const char c : word)
@@ -51,20 +56,20 @@ bool is_number(std::string_view word) {
     return true;
 }
 
-void translate_script_call(std::string_view word, std::int32_t argument_count, std::string& out) {
-    out += "execute_string(";
-    out += word;
+KELVO_OUT_OF_LINE void translate_script_call(std::string_view word, std::int32_t argument_count, std::string& out) {
+    append(out, "execute_string(");
+    append(out, word);
     if (argument_count == 0) {
-        out += ", 0)";
+        append(out, ", 0)");
         return;
     }
     for (std::int32_t i = 0; i < argument_count; ++i) {
-        out += ',';
+        append(out, ',');
         const std::size_t before = out.size();
         translate_term(out);
         if (out.size() == before) report(Message::wrong_argument_count, {}, word);
     }
-    out += ')';
+    append(out, ')');
 }
 
 }  // namespace
@@ -75,9 +80,7 @@ void translate_term(std::string& out) {
 
     // 1. A quoted string, kept between its double quotes.
     if (read_quoted()) {
-        out += '"';
-        out += state.quoted_text;
-        out += '"';
+        append_quoted(out, state.quoted_text);
         return;
     }
     // 2. The word.
@@ -87,10 +90,10 @@ void translate_term(std::string& out) {
         report(Message::unexpected_symbol, word, word);
         return;
     }
-    const NameEntry* name = state.names.find(word);
+    const NameEntry* name = look_up(word);
     // 4. A parameter name of a definition that is open stands for itself.
     if (name != nullptr && state.in_script && name->is_parameter()) {
-        out += word;
+        append(out, word);
         return;
     }
     // 5. A keyword: its handler reads its operands.
@@ -100,22 +103,20 @@ void translate_term(std::string& out) {
     }
     // 6. A constant, verbatim.
     if (name != nullptr && !name->constant().empty()) {
-        out += name->constant();
+        append(out, name->constant());
         return;
     }
     // 7. A string constant, between double quotes.
     if (name != nullptr && !name->string_constant().empty()) {
-        out += '"';
-        out += name->string_constant();
-        out += '"';
+        append_quoted(out, name->string_constant());
         return;
     }
     // 8. A variable, joined with an operator word and the term after it.
     if (name != nullptr && !name->variable().empty()) {
-        out += word;
+        append(out, word);
         const std::string_view op = peek_word();
         if (is_operator(op)) {
-            out += next_word();
+            append(out, next_word());
             translate_term(out);
             state.run.chain_variable = word.data();
         }
@@ -128,12 +129,12 @@ void translate_term(std::string& out) {
     }
     // 10. An operator word stands for itself.
     if (is_operator(word)) {
-        out += word;
+        append(out, word);
         return;
     }
     // 11. An unsigned whole number, leading zeros and all.
     if (is_number(word)) {
-        out += word;
+        append(out, word);
         return;
     }
     // 12. Nothing the translator knows.

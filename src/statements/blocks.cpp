@@ -3,6 +3,8 @@
 #include <array>
 #include <string_view>
 
+#include "core/handler.h"
+#include "core/inlining.h"
 #include "core/messages.h"
 #include "core/state.h"
 #include "core/term_translator.h"
@@ -21,11 +23,16 @@ bool is_comparison_word(std::string_view word) {
 
 // For a listening tool: a first operand that is a variable took the operator
 // and the term after it into itself.
-void check_first_operand(const Keyword& keyword, std::string_view first) {
+KELVO_OUT_OF_LINE void check_first_operand(const Keyword& keyword, std::string_view first) {
     if (!diagnostics_wanted() || first.empty() || state.run.chain_variable != first.data()) return;
     std::string_view written(first.data(), static_cast<std::size_t>(state.current_line.data() - first.data()));
     while (!written.empty() && is_whitespace(written.back())) written.remove_suffix(1);
     warn(Warning::variable_takes_operator, first, {written, keyword.word});
+}
+
+KELVO_OUT_OF_LINE void report_no_operator(Message not_operator, std::string_view middle_word) {
+    report(not_operator, {}, middle_word);
+    if (is_comparison_word(middle_word)) note(Note::no_comparison_words, middle_word, {middle_word});
 }
 
 // The middle operand is checked after it has been translated, so a
@@ -33,21 +40,18 @@ void check_first_operand(const Keyword& keyword, std::string_view first) {
 // operator. The operator message points at the middle operand's word.
 void translate_condition(const Keyword& keyword, std::string_view opening, Message not_operator,
                          std::string& out) {
-    out += opening;
+    append(out, opening);
     const std::string_view first = peek_word();
     state.run.chain_variable = nullptr;
     translate_term(out);
     check_first_operand(keyword, first);
-    out += ' ';
+    append(out, ' ');
     const std::size_t middle = out.size();
     const std::string_view middle_word = peek_word();
     translate_term(out);
-    if (!is_operator(std::string_view(out).substr(middle))) {
-        report(not_operator, {}, middle_word);
-        if (is_comparison_word(middle_word)) note(Note::no_comparison_words, middle_word, {middle_word});
-    }
+    if (!is_operator(std::string_view(out).substr(middle))) report_no_operator(not_operator, middle_word);
     translate_term(out);
-    out += ") ";
+    append(out, ") ");
 }
 
 }  // namespace
@@ -61,9 +65,9 @@ void translate_break(const Keyword&, std::string& out) { out += "break;"; }
 void translate_default(const Keyword&, std::string& out) { out += "default:"; }
 
 void translate_case(const Keyword&, std::string& out) {
-    out += "case ";
+    append(out, "case ");
     translate_term(out);
-    out += ':';
+    append(out, ':');
 }
 
 void translate_repeat(const Keyword& keyword, std::string& out) { build_call(1, "repeat", keyword.word, out); }
