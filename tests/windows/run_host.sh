@@ -18,7 +18,7 @@ done
 cp "$scenarios"/*.txt "$work/scenarios/" || exit 1
 # What the Linux build made of the large source (the test LargeSource writes it).
 for file in large_source.result large_source.errors; do
-  cp "$reference/$file" "$work/" || echo "run_host.sh: no $reference/$file"
+  cp "$reference/$file" "$work/" || { echo "run_host.sh: no $reference/$file (the test LargeSource writes it)"; exit 1; }
 done
 
 bash "$here/wine_run.sh" setup "$state" || exit
