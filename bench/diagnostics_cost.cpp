@@ -38,9 +38,9 @@ Timing one_run(const std::string& source, Listener listener) {
     const std::string shown = settings.show_source ? bytes : std::string();
     kelvo::tool::Printer printer(settings, shown);
     // Without a listener, `end` writes its counts to standard output.
-    kelvo::state.diagnostics = listener == Listener::none ? nullptr : &printer;
+    kelvo::state.listener = listener == Listener::none ? nullptr : &printer;
     const std::size_t size = kelvo::translate(std::move(bytes)).size();
-    kelvo::state.diagnostics = nullptr;
+    kelvo::state.listener = nullptr;
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     if (size == 0) std::abort();
     return {seconds, printer.text().size()};

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/diagnostics.h"
+#include "core/listener.h"
 #include "core/source_reader.h"
 #include "core/state.h"
 #include "core/term_translator.h"
@@ -17,7 +17,7 @@
 namespace {
 
 // Takes the counts that `end` would write, so the runs print nothing.
-class Silent final : public kelvo::DiagnosticsHook {
+class Silent final : public kelvo::Listener {
 public:
     void report(const kelvo::Report&) override {}
     void argument_count(std::int32_t, std::size_t) override {}
@@ -28,7 +28,7 @@ Silent silent;
 // and the script `bounce`, as the words below expect.
 void prepare() {
     kelvo::restore_loaded_state();
-    kelvo::state.diagnostics = &silent;
+    kelvo::state.listener = &silent;
     kelvo::translate(std::string("var speed 4\nfunction bounce 1 pos\nreturn pos\nend\n"));
 }
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/diagnostics.h"
+#include "core/listener.h"
 
 namespace kelvo::fuzz {
 
@@ -24,7 +24,7 @@ void check_finished_run(std::string_view result, std::size_t errors_before);
 // Listens to every run while fuzzing, so that every warning and note is
 // made too: each message it hears must be the one just appended to the
 // error text; the counts of `end` go nowhere.
-class Listener final : public DiagnosticsHook {
+class Listener final : public Listener {
 public:
     void report(const Report& report) override;
     void argument_count(std::int32_t, std::size_t) override {}

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Each input starts from a freshly loaded library, so the error text does
     // not grow across executions.
     kelvo::restore_loaded_state();
-    kelvo::state.diagnostics = &kelvo::fuzz::listener;
+    kelvo::state.listener = &kelvo::fuzz::listener;
     std::string source(reinterpret_cast<const char*>(data), size);
     const std::string& result = kelvo::translate(std::move(source));
     kelvo::fuzz::check_finished_run(result, 0);

@@ -39,7 +39,7 @@ std::string slurp(const fs::path& path) {
 std::string library_translation(const std::string& source) {
     kelvo::restore_loaded_state();
     kelvo::test::Recorder quiet;
-    kelvo::state.diagnostics = &quiet;
+    kelvo::state.listener = &quiet;
     std::string result = kelvo::translate(source);
     kelvo::restore_loaded_state();
     return result;

@@ -7,13 +7,13 @@
 #include <string_view>
 #include <vector>
 
-#include "core/diagnostics.h"
+#include "core/listener.h"
 #include "core/name_table.h"
 #include "core/suggestions.h"
 
 namespace kelvo {
 
-class DiagnosticsHook;
+class Listener;
 class SourceReader;
 
 struct ScriptBody {
@@ -65,7 +65,7 @@ struct TranslatorState {
     std::string_view quoted_text;
 
     RunScratch run;
-    DiagnosticsHook* diagnostics = nullptr;  // the tool's listener, if any
+    Listener* listener = nullptr;  // the tool's listener, if any
 };
 
 extern TranslatorState state;

@@ -36,7 +36,7 @@ void reserve_result(std::size_t source_size) {
 
 // For a listening tool: the words after the line's term, which the run drops.
 void check_rest_of_line() {
-    if (!diagnostics_wanted()) return;
+    if (!listening()) return;
     const std::string_view rest = peek_word();
     if (!rest.empty()) warn(Warning::words_left, rest, {rest});
 }
@@ -54,9 +54,9 @@ void check_open_definition() {
 // limit contributes only its line feed. Main code is translated straight into
 // place; a line of a definition goes through `line_text`, since an `end`
 // inside it takes `script_text` away while the line is still being built.
-void translate_line(std::string_view line, std::string& main_code) {
-    if (line == "\n") return;
-    state.current_line = line;
+void translate_line(const SourceLine& line, std::string& main_code) {
+    if (line.text == "\n") return;
+    state.current_line = line.text;
     const bool was_in_script = state.in_script;
     std::string& text = was_in_script ? state.run.line_text : main_code;
     const std::size_t start = was_in_script ? 0 : main_code.size();
@@ -64,10 +64,14 @@ void translate_line(std::string_view line, std::string& main_code) {
     state.run.term_depth = 0;
     state.run.line_abandoned = false;
     state.run.rest_left_on_purpose = false;
+    if (state.listener != nullptr) state.listener->line_begins(line.number, start, was_in_script);
     translate_term(text);
-    if (state.run.line_abandoned) text.resize(start);
+    const bool abandoned = state.run.line_abandoned;
+    if (abandoned) text.resize(start);
     if (!state.run.rest_left_on_purpose) check_rest_of_line();
     state.run.line_abandoned = false;
+    if (state.listener != nullptr)
+        state.listener->line_ends(text.size(), abandoned, was_in_script ? state.script_text.size() : 0);
     if (was_in_script) {
         state.script_text += text;
         state.script_text += '\n';
@@ -102,7 +106,7 @@ void run(std::optional<std::string> source) {
     SourceReader reader(bytes);
     state.run.reader = &reader;
     SourceLine line;
-    while (reader.next_line(line)) translate_line(line.text, result);
+    while (reader.next_line(line)) translate_line(line, result);
     check_open_definition();
     state.run.reader = nullptr;
     state.current_line = {};

@@ -24,7 +24,7 @@ bool is_comparison_word(std::string_view word) {
 // For a listening tool: a first operand that is a variable took the operator
 // and the term after it into itself.
 KELVO_OUT_OF_LINE void check_first_operand(const Keyword& keyword, std::string_view first) {
-    if (!diagnostics_wanted() || first.empty() || state.run.chain_variable != first.data()) return;
+    if (!listening() || first.empty() || state.run.chain_variable != first.data()) return;
     std::string_view written(first.data(), static_cast<std::size_t>(state.current_line.data() - first.data()));
     while (!written.empty() && is_whitespace(written.back())) written.remove_suffix(1);
     warn(Warning::variable_takes_operator, first, {written, keyword.word});

@@ -7,6 +7,7 @@
 // to standard error as FILE:LINE:COL: message. Exit status: 0 without
 // messages, 1 with messages, 2 for usage errors and files that cannot be read
 // or written. `kelvo --lsp` is a language server instead.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -22,10 +23,10 @@
 #include <io.h>
 #endif
 
-#include "KelvoScriptparser.h"
-#include "core/state.h"
+#include "library/analysis.h"
+#include "library/analysis_json.h"
 #include "library/files.h"
-#include "library/run.h"
+#include "library/session.h"
 #include "options.h"
 #include "printer.h"
 #include "reference.h"
@@ -114,21 +115,24 @@ void write_result(const std::optional<std::string>& output, std::string_view tex
 
 bool chosen(Choice choice, bool automatic) { return choice == Choice::always || (choice == Choice::automatic && automatic); }
 
-void apply_defines(const std::vector<Define>& defines) {
-    for (const Define& define : defines) {
-        if (define.as_string) {
-            Parser_add_global_arg_string(define.name.c_str(), define.value.c_str());
-        } else {
-            Parser_add_global_arg_real(define.name.c_str(), define.value.c_str());
-        }
+SessionOptions session_options(const Options& options) {
+    SessionOptions session;
+    for (const Define& define : options.defines) {
+        const auto kind = define.as_string ? GlobalArgument::Kind::string : GlobalArgument::Kind::real;
+        session.globals.push_back({kind, define.name, define.value});
     }
+    return session;
+}
+
+std::string display_name(const Options& options) {
+    return is_stream_name(options.input) ? std::string(stdin_name) : options.input;
 }
 
 int translate_file(const Options& options) {
-    const std::string display_name = is_stream_name(options.input) ? std::string(stdin_name) : options.input;
+    const std::string file = display_name(options);
     std::string source = read_source_bytes(options.input);
     PrinterSettings settings;
-    settings.file = display_name;
+    settings.file = file;
     settings.messages = !options.quiet;
     settings.warnings = !options.quiet && options.warnings != Warnings::off;
     settings.argument_counts = options.argument_counts;
@@ -138,10 +142,9 @@ int translate_file(const Options& options) {
     const std::string shown_source = settings.show_source ? source : std::string();
     Printer printer(settings, shown_source);
 
-    apply_defines(options.defines);
-    kelvo::state.diagnostics = &printer;
-    const std::string& result = kelvo::translate(std::move(source));
-    kelvo::state.diagnostics = nullptr;
+    SessionOptions session = session_options(options);
+    session.listener = &printer;
+    const std::string_view result = translate_source(std::move(source), session).host;
 
     // The host script first, then the reports, so that on a terminal they
     // end up below it; a failed write is reported after them.
@@ -158,6 +161,18 @@ int translate_file(const Options& options) {
     return failed ? exit_messages : exit_clean;
 }
 
+// The analysis as JSON on standard output (or the -o file); the reports are
+// in it, so none is printed.
+int print_analysis(const Options& options) {
+    const std::string source = read_source_bytes(options.input);
+    const Analysis analysis = analyse(source, session_options(options));
+    write_result(options.output, analysis_json(analysis, source));
+    return analysis.findings.end() != std::find_if(analysis.findings.begin(), analysis.findings.end(),
+                                                   [](const Finding& f) { return f.severity == Severity::error; })
+               ? exit_messages
+               : exit_clean;
+}
+
 int print_text(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0 ? exit_clean : exit_failure;
@@ -170,6 +185,7 @@ int run(const Options& options) {
         case Action::list_keywords: return print_text(keyword_table_markdown());
         case Action::list_constants: return print_text(constant_table_markdown());
         case Action::language_server: return serve_language(options.defines);
+        case Action::analysis: return print_analysis(options);
         case Action::translate: break;
     }
     return translate_file(options);

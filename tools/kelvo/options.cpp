@@ -38,6 +38,11 @@ const std::string_view help_text =
     "                              tells whether there were messages)\n"
     "  --list-keywords             print the keywords as a Markdown table and exit\n"
     "  --list-constants            print the constants as a Markdown table and exit\n"
+    "  --analysis                  print, instead of the host script, what the\n"
+    "                              translation told of FILE as JSON: every word and\n"
+    "                              what it resolved to, every term, where each line's\n"
+    "                              host text went, the reports and the declarations\n"
+    "                              (docs/analysis.md describes it)\n"
     "  --lsp                       run as a language server on standard input and\n"
     "                              output (the Language Server Protocol); --define and\n"
     "                              --define-string give it global arguments\n"
@@ -129,8 +134,8 @@ void set_warnings(Options& o, std::optional<std::string_view> value) {
     }
 }
 
-const std::array<Rule, 14>& rules() {
-    static const std::array<Rule, 14> table = {{
+const std::array<Rule, 15>& rules() {
+    static const std::array<Rule, 15> table = {{
         {"--output", "-o", Value::required, set_output},
         {"--define", "", Value::required,
          [](Options& o, auto v) { o.defines.push_back(parse_define("--define", *v, false)); }},
@@ -145,6 +150,7 @@ const std::array<Rule, 14>& rules() {
         {"--quiet", "-q", Value::none, [](Options& o, auto) { o.quiet = true; }},
         {"--list-keywords", "", Value::none, [](Options& o, auto) { o.action = Action::list_keywords; }},
         {"--list-constants", "", Value::none, [](Options& o, auto) { o.action = Action::list_constants; }},
+        {"--analysis", "", Value::none, [](Options& o, auto) { o.action = Action::analysis; }},
         {"--lsp", "", Value::none, [](Options& o, auto) { o.action = Action::language_server; }},
         {"--help", "-h", Value::none, [](Options& o, auto) { o.action = Action::help; }},
         {"--version", "", Value::none, [](Options& o, auto) { o.action = Action::version; }},

@@ -20,7 +20,7 @@ struct Define {
     std::string value;
 };
 
-enum class Action { translate, help, version, list_keywords, list_constants, language_server };
+enum class Action { translate, analysis, help, version, list_keywords, list_constants, language_server };
 enum class Choice { automatic, always, never };
 enum class Warnings { off, shown, errors };
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/diagnostics.h"
+#include "core/listener.h"
 
 namespace kelvo::tool {
 
@@ -21,7 +21,7 @@ struct PrinterSettings {
     bool color = false;           // colours for a terminal
 };
 
-class Printer final : public DiagnosticsHook {
+class Printer final : public Listener {
 public:
     // `source` is the file as stored, for the source lines (may be empty
     // when they are not shown).

@@ -23,7 +23,7 @@ std::vector<std::string> words_of(std::string_view text) {
 
 // Takes in what one run tells: the reports, the declarations, and where the
 // definitions end.
-class Collector final : public DiagnosticsHook {
+class Collector final : public Listener {
 public:
     explicit Collector(Analysis& analysis) : analysis_(analysis) {}
 
@@ -61,14 +61,14 @@ Analysis analyse(std::string text, const Globals& globals) {
     restore_loaded_state();
     for (const auto& [name, value] : globals.real) Parser_add_global_arg_real(name.c_str(), value.c_str());
     for (const auto& [name, value] : globals.text) Parser_add_global_arg_string(name.c_str(), value.c_str());
-    state.diagnostics = &collector;
+    state.listener = &collector;
     try {
         translate(std::move(text));
     } catch (...) {
-        state.diagnostics = nullptr;
+        state.listener = nullptr;
         throw;
     }
-    state.diagnostics = nullptr;
+    state.listener = nullptr;
     return analysis;
 }
 

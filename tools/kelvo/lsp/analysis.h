@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/diagnostics.h"
+#include "core/listener.h"
 
 namespace kelvo::lsp {
 
