@@ -142,8 +142,8 @@ TEST_F(Cli, MessagesCarryTheLineAndColumnOfTheirWord) {
 
 TEST_F(Cli, CleanScriptExitsZeroWithTheLibrarysTranslation) {
     const std::string demo = slurp(KELVO_DEMO_PATH);
-    put("demo.txt", demo);
-    const Outcome o = run({"demo.txt"});
+    put("demo.kelvo", demo);
+    const Outcome o = run({"demo.kelvo"});
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.err, "");
     EXPECT_EQ(o.out, library_translation(demo));  // `end`'s argument count is not mixed in
