@@ -42,6 +42,7 @@
 #include "KelvoScriptparser.h"
 #include "core/state.h"
 #include "library/run.h"
+#include "library/session.h"
 #include "test_support.h"
 
 namespace {
@@ -97,12 +98,14 @@ bool define_globals(const std::string& options) {
 Outcome translate(const Sample& sample) {
     kelvo::restore_loaded_state();
     kelvo::test::Recorder recorder;
-    kelvo::state.diagnostics = &recorder;
     Outcome outcome;
     if (!define_globals(sample.options)) {
         outcome.reports.push_back("cannot read the options: " + sample.options);
     }
-    outcome.host = kelvo::translate(sample.source);
+    kelvo::SessionOptions options;
+    options.start = kelvo::StartFrom::current_state;
+    options.listener = &recorder;
+    outcome.host = std::string(kelvo::translate_source(sample.source, options).host);
     for (const auto& m : recorder.messages) {
         if (m.severity == kelvo::Severity::note) continue;
         outcome.reports.push_back(std::to_string(m.position.line) + ":" + std::to_string(m.position.column) +
