@@ -41,6 +41,9 @@ struct RunScratch {
     OpenDefinition open_definition;
     int term_depth = 0;           // active translate_term calls for the line
     bool line_abandoned = false;  // the nesting limit gave up on the line
+    // Terms take the careful path: the line was abandoned, or a listener
+    // listens. One test keeps the usual term on its fast path.
+    bool careful = false;
     const SourceReader* reader = nullptr;  // where the line being translated came from
 
     // For a listening tool: the variable whose operator chain returned last,

@@ -26,6 +26,7 @@ public:
             report(Message::nesting_too_deep, {}, peek_word());
             state.current_line = {};
             state.run.line_abandoned = true;
+            state.run.careful = true;
         }
     }
     ~NestingGuard() {
@@ -193,9 +194,16 @@ KELVO_FOLDED void translate_steps(std::string& out, Tell& tell) {
     suggest_for(word);
 }
 
-// A term of a run with a listener: the steps, between the term's beginning
-// and its end as the listener hears of them.
-KELVO_OUT_OF_LINE void translate_told_term(std::string& out) {
+// A term off the fast path: near or past the nesting limit, on an abandoned
+// line, or with a listener, which hears of the term's beginning and end.
+KELVO_OUT_OF_LINE void translate_careful_term(std::string& out) {
+    const NestingGuard guard;
+    if (!guard.entered()) return;
+    if (state.listener == nullptr) {
+        Silent silent;
+        translate_steps(out, silent);
+        return;
+    }
     state.listener->term_begins(out.size());
     Told told;
     translate_steps(out, told);
@@ -205,14 +213,16 @@ KELVO_OUT_OF_LINE void translate_told_term(std::string& out) {
 }  // namespace
 
 void translate_term(std::string& out) {
-    const NestingGuard guard;
-    if (!guard.entered()) return;
-    if (state.listener != nullptr) [[unlikely]] {
-        translate_told_term(out);
+    // The usual term: the depth counted by hand, as a throw ends the run,
+    // whose reset starts the count anew.
+    if (!state.run.careful && state.run.term_depth < nesting_limit) [[likely]] {
+        ++state.run.term_depth;
+        Silent silent;
+        translate_steps(out, silent);
+        --state.run.term_depth;
         return;
     }
-    Silent silent;
-    translate_steps(out, silent);
+    translate_careful_term(out);
 }
 
 }  // namespace kelvo
