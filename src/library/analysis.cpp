@@ -172,13 +172,13 @@ void Collector::term_ends(std::size_t host, const KeywordRow* keyword, bool miss
 
 void Collector::host_edited(std::size_t offset, std::size_t removed, std::size_t inserted) {
     offset -= line_host_;
-    // Only the terms inside the term whose handler edits are behind the edit.
+    // Only the terms inside the term whose handler edits are changed: they
+    // all stand at or behind the edit (a term still open gets its end later).
     const std::size_t first = open_terms_.empty() ? line_first_term_ : open_terms_.back() + 1;
     for (std::size_t i = first; i < a_.terms.size(); ++i) {
         HostPlace& place = a_.terms[i].host;
         place.begin = edited(place.begin, offset, removed, inserted);
-        // A term still open has no end yet; one that ended at the edit keeps its end.
-        if (place.end > offset) place.end = edited(place.end, offset, removed, inserted);
+        place.end = edited(place.end, offset, removed, inserted);
     }
 }
 

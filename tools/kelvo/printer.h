@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/listener.h"
+#include "library/session.h"
 
 namespace kelvo::tool {
 

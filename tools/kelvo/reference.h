@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/handler.h"
+#include "vocabulary/keywords.h"
 
 namespace kelvo::tool {
 
