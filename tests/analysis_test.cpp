@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "library/analysis.h"
+#include "library/analysis_json.h"
 #include "vocabulary/keywords.h"
 
 namespace kelvo::test {
@@ -259,6 +260,51 @@ TEST(Analysis, ALineAbandonedAtTheNestingLimitKeepsNoHostText) {
         EXPECT_EQ(a.terms[i].span.begin.column, 4 * i + 1) << i;
     }
     EXPECT_EQ(a.host, "\nshow_message(2)\n");
+}
+
+struct JsonCase {
+    std::string_view bytes;
+    std::string_view json;
+};
+
+// Texts go into JSON whole: valid UTF-8 as it is, every other byte as the
+// character of its number.
+TEST(AnalysisJson, KeepsEveryByteOfATextAndStaysValid) {
+    const JsonCase cases[] = {
+        {"plain", "\"plain\""},
+        {"a\"b\\c", "\"a\\\"b\\\\c\""},
+        {"\n\r\t\x1b\x7f", "\"\\n\\r\\t\\u001b\\u007f\""},
+        {std::string_view("\0", 1), "\"\\u0000\""},
+        {"\xc3\xa9 \xf0\x9f\x98\x80", "\"\xc3\xa9 \xf0\x9f\x98\x80\""},  // é and an emoji
+        {"\xe9t\xe9", "\"\\u00e9t\\u00e9\""},                                 // Latin-1 bytes
+        {"\xc3", "\"\\u00c3\""},                                                 // a cut character
+        {"\xc0\xaf", "\"\\u00c0\\u00af\""},                                     // an overlong form
+        {"\xed\xa0\x80", "\"\\u00ed\\u00a0\\u0080\""},                         // a surrogate
+    };
+    for (const JsonCase& c : cases) {
+        std::string out;
+        append_json_string(out, c.bytes);
+        EXPECT_EQ(out, c.json) << escaped(c.bytes);
+    }
+}
+
+TEST(AnalysisJson, WritesTheDocumentedObject) {
+    const std::string source = "var x 1\nmessage x\n";
+    const std::string json = analysis_json(analyse(source), source);
+    const std::string_view expected_start =
+        R"({"version":1,"host":"x = 1\nshow_message(x)\n","messages":"","words":[)"
+        R"({"kind":"keyword","text":"var","span":{"start":{"line":1,"column":1,"offset":0},)"
+        R"("end":{"line":1,"column":4,"offset":3}},"keyword":"var"},)";
+    EXPECT_EQ(json.substr(0, expected_start.size()), expected_start);
+    EXPECT_NE(json.find(R"({"kind":"variable","text":"x","span":{"start":{"line":2,"column":9,"offset":16},)"
+                        R"("end":{"line":2,"column":10,"offset":17}},"declaration":0})"),
+              std::string::npos);
+    EXPECT_NE(json.find(R"("keyword":null,"missing":false,"parent":2,"operand":0,"line":1,"firstWord":4,)"
+                        R"("wordCount":1,"host":{"definition":-1,"begin":19,"end":20,"resultBegin":19,"resultEnd":20}})"),
+              std::string::npos);
+    EXPECT_TRUE(json.ends_with(R"("declarations":[{"kind":"variable","name":"x","position":{"line":1,"column":5,"offset":4},)"
+                               R"("keywordPosition":{"line":1,"column":1,"offset":0}}],"definitions":[]})"
+                               "\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, AnalysisTable, testing::ValuesIn(all_cases()), case_name);

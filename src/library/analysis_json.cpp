@@ -286,6 +286,9 @@ void append_json_string(std::string& out, std::string_view text) {
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
+        } else if (c == '\n' || c == '\r' || c == '\t') {
+            out += '\\';
+            out += c == '\n' ? 'n' : c == '\r' ? 'r' : 't';
         } else if (c < 0x20 || c == 0x7F) {
             append_escape(out, c);
         } else if (c >= 0x80) {
