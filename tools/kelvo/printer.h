@@ -4,10 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "library/line_index.h"
 #include "library/session.h"
 
 namespace kelvo::tool {
@@ -44,7 +46,7 @@ private:
 
     PrinterSettings settings_;
     std::string_view source_;
-    std::vector<std::size_t> line_starts_;  // made when the first source line is shown
+    std::optional<LineIndex> lines_;  // made when the first source line is shown
     std::size_t messages_ = 0;
     std::size_t warnings_ = 0;
     bool last_shown_ = false;  // a note goes with the report before it
