@@ -16,12 +16,23 @@ constexpr std::array<std::string_view, 4> assignment_operators = {"=", "+=", "-=
 constexpr std::array<std::string_view, 4> arithmetic_operators = {"+", "-", "*", "/"};
 constexpr std::size_t variable_count = 64;
 
-// Writes the lines of a mixed script. `one_line` joins them with `;` instead
-// of line feeds and leaves out comments, which would end the line.
+// What kind of mixed script a writer writes.
+enum class Mix {
+    usual,     // a few undefined names among the statements
+    one_line,  // joined with `;` instead of line feeds, without comments (which would end the line)
+    defining,  // twice the definitions and no undefined name: a run without messages
+    messages,  // a fifth of the statements name something undefined
+};
+
+// Writes the lines of a mixed script.
 class MixedWriter {
 public:
-    MixedWriter(std::uint64_t seed, bool one_line, std::string& out)
-        : random_(seed), one_line_(one_line), out_(out), variable_prefix_(one_line ? "position_" : "v") {}
+    MixedWriter(std::uint64_t seed, Mix mix, std::string& out)
+        : random_(seed),
+          mix_(mix),
+          one_line_(mix == Mix::one_line),
+          out_(out),
+          variable_prefix_(one_line_ ? "position_" : "v") {}
 
     void write(std::size_t bytes) {
         out_.reserve(bytes + 256);
@@ -211,9 +222,9 @@ private:
 
     void statement() {
         const std::size_t pick = random_.below(200);
-        if (pick == 0)
+        if (pick == 0 || (pick == 1 && mix_ == Mix::defining))
             definition();
-        else if (pick == 1)
+        else if (pick == 1 || (pick >= 40 && pick < 80 && mix_ == Mix::messages))
             undefined_name();
         else if (pick < 12)
             comment_line();
@@ -233,6 +244,7 @@ private:
     }
 
     Random random_;
+    Mix mix_;
     bool one_line_;
     std::string& out_;
     std::string_view variable_prefix_;
@@ -245,13 +257,25 @@ private:
 
 std::string mixed_script(std::size_t bytes, std::uint64_t seed) {
     std::string out;
-    MixedWriter(seed, false, out).write(bytes);
+    MixedWriter(seed, Mix::usual, out).write(bytes);
+    return out;
+}
+
+std::string defining_script(std::size_t bytes, std::uint64_t seed) {
+    std::string out;
+    MixedWriter(seed, Mix::defining, out).write(bytes);
+    return out;
+}
+
+std::string message_heavy_script(std::size_t bytes, std::uint64_t seed) {
+    std::string out;
+    MixedWriter(seed, Mix::messages, out).write(bytes);
     return out;
 }
 
 std::string single_line(std::size_t bytes, std::uint64_t seed) {
     std::string out;
-    MixedWriter(seed, true, out).write(bytes);
+    MixedWriter(seed, Mix::one_line, out).write(bytes);
     return out;
 }
 

@@ -34,6 +34,15 @@ inline constexpr std::uint64_t default_seed = 20261208;
 // names, and some lines joined with `;`.
 std::string mixed_script(std::size_t bytes, std::uint64_t seed = default_seed);
 
+// 6: shape 1 without its undefined names and with twice its definitions: a
+// run that reports nothing, whose result carries a megabyte of definitions
+// in front of the main code at 50 MB.
+std::string defining_script(std::size_t bytes, std::uint64_t seed = default_seed);
+
+// 7: shape 1 where a fifth of the statements name something undefined: two
+// messages each, an error text of about half the source.
+std::string message_heavy_script(std::size_t bytes, std::uint64_t seed = default_seed);
+
 // 2: one line of about `bytes` bytes without any line feed: the statements of
 // a mixed script joined with `;`, about ten bytes a word.
 std::string single_line(std::size_t bytes, std::uint64_t seed = default_seed);

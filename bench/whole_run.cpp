@@ -11,6 +11,10 @@
 //       the highest peak.
 //   kelvo_whole_run --write-mixed BYTES PATH
 //       writes the mixed script of shape 1 to PATH
+//   kelvo_whole_run --write-defining BYTES PATH
+//       the same for shape 6 (definitions, no messages)
+//   kelvo_whole_run --write-messages BYTES PATH
+//       the same for shape 7 (message-heavy)
 //   kelvo_whole_run --smoke
 //       every shape at a tiny size; fails when a run yields nothing
 #include <sys/resource.h>
@@ -131,6 +135,8 @@ constexpr Shape shapes[] = {
     {3, "lines 1000 deep", 100'000, "lines"},
     {4, "scripts + params", 100'000, "scripts"},
     {5, "small script runs", 100'000, "runs"},
+    {6, "definitions, no messages", 50'000'000, "bytes"},
+    {7, "message-heavy", 50'000'000, "bytes"},
 };
 
 std::string source_of(const Shape& shape, std::size_t size) {
@@ -140,6 +146,8 @@ std::string source_of(const Shape& shape, std::size_t size) {
             return std::string_view(shape.name).find('`') != std::string_view::npos ? kelvo::bench::single_line(size) : kelvo::bench::single_term_line(size);
         case 3: return kelvo::bench::deepest_lines(size);
         case 4: return kelvo::bench::many_scripts(size);
+        case 6: return kelvo::bench::defining_script(size);
+        case 7: return kelvo::bench::message_heavy_script(size);
         default: return std::string(kelvo::bench::small_script());
     }
 }
@@ -221,7 +229,7 @@ bool measure(const Shape& shape, std::size_t size, const fs::path& dir) {
 int usage() {
     std::fprintf(stderr,
                  "usage: kelvo_whole_run [--factor F] [--shape N] [--once | --up] [--reps R] [--dir DIR] | --smoke | "
-                 "--write-mixed BYTES PATH\n");
+                 "--write-mixed|--write-defining|--write-messages BYTES PATH\n");
     return 2;
 }
 
@@ -230,8 +238,17 @@ int usage() {
 int main(int argc, char** argv) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
     if (args.size() == 3 && args[0] == "--child") return child_main(argv[2], std::atol(argv[3]));
-    if (args.size() == 3 && args[0] == "--write-mixed") {
-        const std::string source = kelvo::bench::mixed_script(std::strtoull(argv[2], nullptr, 10));
+    if (args.size() == 3 && args[0].starts_with("--write-")) {
+        const std::size_t bytes = std::strtoull(argv[2], nullptr, 10);
+        std::string source;
+        if (args[0] == "--write-mixed")
+            source = kelvo::bench::mixed_script(bytes);
+        else if (args[0] == "--write-defining")
+            source = kelvo::bench::defining_script(bytes);
+        else if (args[0] == "--write-messages")
+            source = kelvo::bench::message_heavy_script(bytes);
+        else
+            return usage();
         return write_file(argv[3], source) ? 0 : 1;
     }
     double factor = 1.0;

@@ -1,11 +1,15 @@
 // The run translates each line as the reader cuts it, straight into the
 // result; the reader cuts the lines in place and copies runs of plain bytes
-// in one piece. Both are held here against the plain forms they replace, on
-// generated sources full of the bytes and words where the two could part.
+// in one piece, and Parser's run reads the file piece by piece. All are held
+// here against the plain forms they replace (the character reader, the whole
+// bytes), on generated sources full of the bytes and words where they could
+// part, and with the bytes that need a closer look at every piece boundary.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -96,17 +100,72 @@ std::string random_source(std::mt19937& random, std::size_t words) {
     return out;
 }
 
-// The lines the library's reader cuts.
-Lines library_lines(std::string bytes) {
-    SourceReader reader(bytes);
-    Lines got;
+// Hands out the bytes of a string `piece` at a time, as a file does.
+class StringFeed final : public SourceFeed {
+public:
+    explicit StringFeed(const std::string& bytes) : bytes_(bytes) {}
+    std::size_t read(char* into, std::size_t size) override {
+        const std::size_t got = std::min(size, bytes_.size() - at_);
+        std::memcpy(into, bytes_.data() + at_, got);
+        at_ += got;
+        return got;
+    }
+
+private:
+    const std::string& bytes_;
+    std::size_t at_ = 0;
+};
+
+// Every line a reader cuts, with where its words stand in the file: each
+// word's place, the point after its last word and the span of the whole line.
+struct PlacedLines {
+    Lines lines;
+    std::vector<std::vector<std::size_t>> places;  // line and column, in pairs
+    bool operator==(const PlacedLines&) const = default;
+};
+
+void add_place(std::vector<std::size_t>& to, SourcePosition at) {
+    to.push_back(at.line);
+    to.push_back(at.column);
+}
+
+PlacedLines cut_all(SourceReader& reader) {
+    PlacedLines got;
     SourceLine line;
     while (reader.next_line(line)) {
-        got.text.emplace_back(line.text);
-        got.numbers.push_back(line.number);
+        got.lines.text.emplace_back(line.text);
+        got.lines.numbers.push_back(line.number);
+        std::vector<std::size_t>& places = got.places.emplace_back();
+        const std::string_view text = line.text;
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t word = text.find_first_not_of(" \t\n", at);
+            if (word == std::string_view::npos) break;
+            at = std::min(text.find_first_of(" \t\n", word), text.size());
+            add_place(places, reader.position_of(text.substr(word, at - word)));
+        }
+        add_place(places, reader.position_of(text.substr(text.size())));
+        const SourceSpan span = reader.span_of(text);
+        add_place(places, span.begin);
+        add_place(places, span.end);
     }
     return got;
 }
+
+// The lines and places the library's reader cuts from the bytes given whole.
+PlacedLines whole_lines(std::string bytes) {
+    SourceReader reader(bytes);
+    return cut_all(reader);
+}
+
+// The same from the bytes handed out `piece` at a time.
+PlacedLines piece_lines(const std::string& bytes, std::size_t piece) {
+    StringFeed feed(bytes);
+    SourceReader reader(feed, piece);
+    return cut_all(reader);
+}
+
+// The lines the library's reader cuts.
+Lines library_lines(std::string bytes) { return whole_lines(std::move(bytes)).lines; }
 
 TEST(ReaderEquivalence, CutsTheSameLinesAsTheCharacterReader) {
     std::mt19937 random(11);
@@ -116,13 +175,86 @@ TEST(ReaderEquivalence, CutsTheSameLinesAsTheCharacterReader) {
     }
 }
 
+// Pieces so small that every CR LF, `//`, `/` CR LF, quote and comment falls
+// across a boundary somewhere: the same lines, numbers and places as whole.
+TEST(ReaderEquivalence, PiecesCutTheSameLinesAndPlacesAsTheWhole) {
+    std::mt19937 random(13);
+    for (int round = 0; round < 1500; ++round) {
+        const std::string bytes = random_source(random, 1 + random() % 60);
+        const PlacedLines whole = whole_lines(bytes);
+        ASSERT_EQ(whole.lines, reference_lines(bytes)) << "source: " << ::testing::PrintToString(bytes);
+        for (const std::size_t piece : {1u, 2u, 3u, 5u, 16u, 17u, 64u})
+            ASSERT_EQ(piece_lines(bytes, piece), whole)
+                << "piece " << piece << ", source: " << ::testing::PrintToString(bytes);
+    }
+}
+
+// Every byte that needs a closer look, and the pairs a reader must judge
+// together, at each place from a little before a piece boundary to a little
+// after it, behind plain bytes and behind an earlier line.
+TEST(ReaderEquivalence, SpecialBytesAtAndAroundEveryPieceBoundary) {
+    const std::string zero(1, '\0');
+    const std::vector<std::string> specials = {
+        "\"", ";", "/", "//", "\r", "\r\n", "\n", "/\n", "/\r\n", "\r\r\n", "\"x;y\"", "\"a//b\"", "// c\n",
+        "//c" + zero + "d", "/;", "/\"", "\x1a", "a\r\x1a"};
+    for (const std::size_t piece : {16u, 64u}) {
+        for (const std::string& special : specials) {
+            for (std::size_t before = piece - 4; before <= piece + 3; ++before) {
+                for (const std::string& lead : {std::string(), std::string("abs 1;x\n")}) {
+                    std::string bytes = lead + std::string(before - std::min(before, lead.size()), 'a');
+                    bytes += special + " b\n" + std::string(piece + 5, 'c') + " \"q//\nd\r\n";
+                    const PlacedLines whole = whole_lines(bytes);
+                    ASSERT_EQ(whole.lines, reference_lines(bytes)) << "source: " << ::testing::PrintToString(bytes);
+                    ASSERT_EQ(piece_lines(bytes, piece), whole)
+                        << "piece " << piece << ", source: " << ::testing::PrintToString(bytes);
+                }
+            }
+        }
+    }
+}
+
+// Lines of many pieces, with quoted strings and comments running across
+// the boundaries, after a short line and before one.
+TEST(ReaderEquivalence, LinesLongerThanAPieceComeOutWhole) {
+    std::string line = "print 1 2 \"";
+    for (int i = 0; i < 300; ++i) line += i % 7 == 0 ? "x;y " : "word ";
+    line += "\" // a comment";
+    for (int i = 0; i < 300; ++i) line += " over";
+    std::string semicolons;
+    for (int i = 0; i < 300; ++i) semicolons += "abs " + std::to_string(i) + "; ";
+    const std::string bytes =
+        "abs 1\n" + line + "\r\n" + semicolons + "\nx /\r\n" + std::string(2000, 'y') + "\nabs 2";
+    const PlacedLines whole = whole_lines(bytes);
+    ASSERT_EQ(whole.lines, reference_lines(bytes));
+    ASSERT_GT(whole.lines.text.at(1).size(), 1000u);
+    for (const std::size_t piece : {7u, 64u, 100u, 256u, 1000u})
+        EXPECT_EQ(piece_lines(bytes, piece), whole) << "piece " << piece;
+}
+
 struct RunOutcome {
     std::string result;
     std::string errors;
+    std::vector<std::string> reports;  // what a listener heard, with places
     bool operator==(const RunOutcome&) const = default;
 };
 
-RunOutcome outcome(const std::string& result) { return {result, state.error_text}; }
+RunOutcome outcome(const std::string& result) { return {result, state.error_text, {}}; }
+
+RunOutcome outcome(const std::string& result, const test::Recorder& heard) {
+    RunOutcome out = outcome(result);
+    for (const test::Recorder::Message& m : heard.messages)
+        out.reports.push_back(std::to_string(m.position.line) + ":" + std::to_string(m.position.column) + "+" +
+                              std::to_string(m.length) + " " + m.text);
+    for (const std::int32_t count : heard.counts) out.reports.push_back("count " + std::to_string(count));
+    return out;
+}
+
+void write_bytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    ASSERT_EQ(std::fclose(file), 0);
+}
 
 // The run as a list of stored lines, each term built in a buffer of its own
 // and then appended to its destination.
@@ -170,7 +302,46 @@ TEST(ReaderEquivalence, RunTranslatesLikeTheLineByLineRun) {
     restore_loaded_state();
 }
 
-// The run over the file, as Parser reads it, translates like the bytes.
+// The run over a file read piece by piece, with pieces so small that every
+// CR LF, `//`, `/` CR LF and comment falls across a boundary somewhere, and at
+// the size Parser reads: the same result, messages, reports and places.
+TEST(ReaderEquivalence, FileReadPieceByPieceTranslatesLikeTheWholeSource) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / "kelvo_reader_pieces.txt";
+    std::mt19937 random(37);
+    for (int round = 0; round < 400; ++round) {
+        const std::string bytes = random_source(random, 1 + random() % 80);
+        write_bytes(path, bytes);
+        test::Recorder whole;
+        restore_loaded_state();
+        state.listener = &whole;
+        const RunOutcome expected = outcome(kelvo::translate(bytes), whole);
+        for (const std::size_t piece : std::initializer_list<std::size_t>{1, 2, 3, 5, 64, 4096, reading_piece}) {
+            test::Recorder pieces;
+            restore_loaded_state();
+            state.listener = &pieces;
+            ASSERT_EQ(outcome(kelvo::translate_file(path.c_str(), piece), pieces), expected)
+                << "piece " << piece << ", source: " << ::testing::PrintToString(bytes);
+        }
+    }
+    std::filesystem::remove(path);
+    restore_loaded_state();
+}
+
+// A file that cannot be read translates as one that cannot be opened.
+TEST(ReaderEquivalence, UnreadableFileTranslatesAsAMissingOne) {
+    restore_loaded_state();
+    state.listener = &test::silent;
+    const RunOutcome missing = outcome(kelvo::translate(std::nullopt));
+    for (const std::filesystem::path& path :
+         {std::filesystem::temp_directory_path(), std::filesystem::temp_directory_path() / "kelvo_no_such_file.txt"}) {
+        restore_loaded_state();
+        state.listener = &test::silent;
+        EXPECT_EQ(outcome(kelvo::translate_file(path.c_str(), 64)), missing) << path;
+    }
+    restore_loaded_state();
+}
+
+// The run over the file, as read whole, translates like the bytes.
 TEST(ReaderEquivalence, FileTranslatesLikeItsBytes) {
     const std::filesystem::path path = std::filesystem::temp_directory_path() / "kelvo_reader_equivalence.txt";
     std::mt19937 random(31);
@@ -206,7 +377,8 @@ TEST(ReaderEquivalence, SpecialBytesAtEveryPlaceAroundLongPlainRuns) {
     restore_loaded_state();
 }
 
-// A line of twenty megabytes, from a file: it comes out whole.
+// A line of twenty megabytes, from a file read whole and piece by piece: it
+// comes out whole.
 TEST(ReaderEquivalence, LongLineFromAFileComesOutWhole) {
     const std::filesystem::path path = std::filesystem::temp_directory_path() / "kelvo_long_line.txt";
     std::string bytes = "print 1 2 \"";
@@ -221,6 +393,10 @@ TEST(ReaderEquivalence, LongLineFromAFileComesOutWhole) {
     EXPECT_EQ(expected.substr(0, 22), "draw_text(1,2,\"qqqqqqq");
     restore_loaded_state();
     EXPECT_EQ(kelvo::translate(read_file(path.c_str())), expected);
+    restore_loaded_state();
+    EXPECT_EQ(kelvo::translate_file(path.c_str()), expected);
+    restore_loaded_state();
+    EXPECT_EQ(kelvo::translate_file(path.c_str(), 4096), expected);
     std::filesystem::remove(path);
     restore_loaded_state();
 }

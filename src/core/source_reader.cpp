@@ -10,6 +10,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/large_pages.h"
 #include "core/messages.h"
 #include "core/word_cursor.h"
 
@@ -53,13 +54,34 @@ std::size_t next_special(const char* data, std::size_t from, std::size_t end) {
 }  // namespace
 
 SourceReader::SourceReader(std::string& bytes)
-    : data_(bytes.data()), end_(std::min(bytes.find('\x1a'), bytes.size())) {}
+    : data_(bytes.data()), end_(std::min(bytes.find('\x1a'), bytes.size())) {
+    begin_reading();
+}
+
+SourceReader::SourceReader(SourceFeed& feed, std::size_t piece)
+    : data_(nullptr), end_(0), feed_(&feed), piece_(std::max(piece, std::size_t{1})), feed_ended_(false) {
+    window_.resize(2 * piece_);
+    data_ = window_.data();
+    begin_reading();
+}
+
+// Reading starts here, for bytes given whole and for a file alike; a file
+// has its first piece in the window from now on.
+void SourceReader::begin_reading() { has_bytes(1); }
 
 // Cuts up to and including the next line end; false when the input ended
-// first. A run of plain bytes moves in one piece (not at all unless a comment
-// or a CR LF has made the line shorter); the common special bytes are taken
-// right here.
+// first.
 bool SourceReader::cut_line() {
+    do {
+        if (cut_in_window()) return true;
+    } while (more());
+    return false;
+}
+
+// Cuts on in the bytes at hand; false when they ran out first. A run of plain
+// bytes moves in one piece (not at all unless a comment or a CR LF has made
+// the line shorter); the common special bytes are taken right here.
+bool SourceReader::cut_in_window() {
     while (read_ < end_) {
         const std::size_t stop = next_special(data_, read_, end_);
         if (stop != read_) {
@@ -87,22 +109,71 @@ bool SourceReader::cut_line() {
     return false;
 }
 
+// The next piece of a file, behind the line being cut and the bytes not yet
+// read; false when the file has no more. Byte 0x1A ends the input here too.
+bool SourceReader::read_piece() {
+    if (feed_ended_) return false;
+    make_room();
+    std::size_t got = feed_->read(data_ + end_, piece_);
+    if (got < piece_) feed_ended_ = true;
+    if (const void* stop = std::memchr(data_ + end_, '\x1a', got); stop != nullptr) {
+        got = static_cast<std::size_t>(static_cast<const char*>(stop) - (data_ + end_));
+        feed_ended_ = true;
+    }
+    end_ += got;
+    return got > 0;
+}
+
+// Moves the line being cut to the front of the window and the bytes not yet
+// read close behind it, with room for a piece after them; the window doubles
+// when a line outgrows it. A line that already stands at the front stays
+// where it is, so a line many pieces long is not moved again for each piece.
+// Between the two stays the room of a byte read but not yet written (a `/`
+// or a CR waiting for the byte after it): the reader never writes past what
+// it has read.
+void SourceReader::make_room() {
+    const std::size_t line = write_ - line_start_;
+    const std::size_t owed = std::min(read_ - write_, std::size_t{1});
+    const std::size_t unread = end_ - read_;
+    const std::size_t kept = line + owed + unread;
+    if (kept + piece_ > window_.size()) {
+        std::string grown;
+        grown.reserve(std::max(window_.size() * 2, kept + piece_));
+        ask_for_large_pages(grown);
+        grown.resize(grown.capacity());
+        std::memcpy(grown.data(), data_ + line_start_, line);
+        std::memcpy(grown.data() + line + owed, data_ + read_, unread);
+        window_.swap(grown);
+        data_ = window_.data();
+    } else {
+        if (line_start_ != 0) std::memmove(data_, data_ + line_start_, line);
+        if (read_ != line + owed) std::memmove(data_ + line + owed, data_ + read_, unread);
+    }
+    for (Mark& m : later_marks_) m.offset -= line_start_;
+    first_mark_.offset -= line_start_;
+    physical_line_start_ -= read_ - (line + owed);
+    line_start_ = 0;
+    write_ = line;
+    read_ = line + owed;
+    end_ = kept;
+}
+
 // A CR or a `/`; true when it ended the line.
 bool SourceReader::take_rare(char c) {
     if (c == '/') return take_slash();
     // A CR LF pair reads as its line feed; a lone CR is a plain byte.
-    if (read_ == end_ || data_[read_] != '\n') put(c);
+    if (!has_bytes(1) || data_[read_] != '\n') put(c);
     return false;
 }
 
 // After a `/`: a second one starts a comment; any other byte is kept as it
 // is, unexamined, so a line feed there does not end the line.
 bool SourceReader::take_slash() {
-    if (read_ == end_) {
+    if (!has_bytes(1)) {
         put('/');
         return false;
     }
-    if (data_[read_] == '\r' && read_ + 1 < end_ && data_[read_ + 1] == '\n') ++read_;
+    if (data_[read_] == '\r' && has_bytes(2) && data_[read_ + 1] == '\n') ++read_;
     const char d = data_[read_++];
     if (d == '/') {
         if (quoted_) warn_at(Warning::comment_in_string, file_position(read_ - 2), 2);
@@ -120,17 +191,11 @@ bool SourceReader::take_slash() {
 // A comment is dropped up to its line feed, which ends the line, or up to a
 // zero byte, which stays and lets the line go on. True when the line ended.
 bool SourceReader::skip_comment() {
-    // The line feed first, then a zero byte before it (rare): two scans that
-    // look at many bytes at a time.
-    const char* const from = data_ + read_;
-    const std::size_t left = end_ - read_;
-    const void* feed = std::memchr(from, '\n', left);
-    const std::size_t span = feed == nullptr ? left : static_cast<std::size_t>(static_cast<const char*>(feed) - from);
-    const void* zero = std::memchr(from, '\0', span);
-    const std::size_t stop = read_ + (zero == nullptr ? span : static_cast<std::size_t>(static_cast<const char*>(zero) - from));
-    if (stop == end_) {
+    std::size_t stop = comment_end();
+    while (stop == end_) {  // the comment runs on into the next piece
         read_ = end_;
-        return false;
+        if (!more()) return false;
+        stop = comment_end();
     }
     read_ = stop + 1;
     if (data_[stop] == '\0') {
@@ -141,6 +206,18 @@ bool SourceReader::skip_comment() {
     new_physical_line();
     put('\n');
     return true;
+}
+
+// Where the comment being skipped ends in the bytes at hand: its line feed,
+// a zero byte before it, or `end_`. The line feed first, then a zero byte
+// before it (rare): two scans that look at many bytes at a time.
+std::size_t SourceReader::comment_end() const {
+    const char* const from = data_ + read_;
+    const std::size_t left = end_ - read_;
+    const void* feed = std::memchr(from, '\n', left);
+    const std::size_t span = feed == nullptr ? left : static_cast<std::size_t>(static_cast<const char*>(feed) - from);
+    const void* zero = std::memchr(from, '\0', span);
+    return read_ + (zero == nullptr ? span : static_cast<std::size_t>(static_cast<const char*>(zero) - from));
 }
 
 // A double quote left open when its physical line ends runs on into the

@@ -16,6 +16,17 @@ struct SourceLine {
     std::size_t number = 0;  // the physical line of the file on which it began
 };
 
+// Where a reader gets the bytes of a source file that it reads piece by piece.
+class SourceFeed {
+public:
+    // Up to `size` more bytes of the file into `into`; fewer only at its end
+    // (or when reading failed, which the feed remembers).
+    virtual std::size_t read(char* into, std::size_t size) = 0;
+
+protected:
+    ~SourceFeed() = default;
+};
+
 // Reads the bytes of the source file as stored, as Windows text mode reads
 // them on every platform: CR LF is one line feed and byte 0x1A ends the
 // input. A `;` outside double quotes ends a line, `//` starts a comment that
@@ -23,12 +34,17 @@ struct SourceLine {
 // right after a lone `/` stays inside the line. Lines keep their line feed;
 // none is empty.
 //
-// The lines are cut in place: each is a view into `bytes`, valid until the
-// bytes change, and the reader asks for the next line only when the run
-// wants it.
+// The lines are cut in place, and the reader asks for the next line only when
+// the run wants it. Each line is a view valid until the next one is asked
+// for: into `bytes` given whole, or into a window over a file read `piece`
+// bytes at a time, which holds the line being cut and the piece being read
+// (and grows only for a line longer than a piece).
 class SourceReader {
 public:
     explicit SourceReader(std::string& bytes);
+    SourceReader(SourceFeed& feed, std::size_t piece);
+    SourceReader(const SourceReader&) = delete;  // the lines point into it
+    SourceReader& operator=(const SourceReader&) = delete;
 
     // The next line; false when the input has no more. (Inline: the run
     // asks for every line.)
@@ -67,10 +83,25 @@ private:
         first_mark_ = mark_at(read_);
         if (!later_marks_.empty()) later_marks_.clear();
     }
+    void begin_reading();
     bool cut_line();
+    bool cut_in_window();
+    // More bytes after `end_`, when the reading is piece by piece: true when
+    // some came. Only ever called from cut_line and what it calls, so the
+    // views of the line being cut hold until the next line is asked for.
+    bool more() { return feed_ != nullptr && read_piece(); }
+    bool read_piece();
+    void make_room();
+    // At least `count` bytes not yet read, reading on where needed.
+    bool has_bytes(std::size_t count) {
+        while (end_ - read_ < count)
+            if (!more()) return false;
+        return true;
+    }
     bool take_rare(char c);
     bool take_slash();
     bool skip_comment();
+    std::size_t comment_end() const;
     void put(char c) { data_[write_++] = c; }
     void new_physical_line();
     void toggle_quote();
@@ -91,11 +122,21 @@ private:
     std::size_t write_ = 0;
     std::size_t line_start_ = 0;
     std::size_t physical_line_ = 1;
-    std::size_t physical_line_start_ = 0;  // where the physical line of read_ begins
+    // Where the physical line of read_ begins. When the window moves its
+    // bytes to the front, this moves with them and may pass below zero
+    // (unsigned, so it wraps): only differences to read positions are used.
+    std::size_t physical_line_start_ = 0;
     bool quoted_ = false;  // not reset at line ends: an open quote runs on
     SourcePosition open_quote_;  // the quote that opened a string on this physical line
     Mark first_mark_{};             // where the line begins
     std::vector<Mark> later_marks_;  // where a continuation or a comment made it part from the file
+
+    // A file read piece by piece: its feed (none when the bytes were given
+    // whole) and the window that `data_` then points into.
+    SourceFeed* feed_ = nullptr;
+    std::size_t piece_ = 0;
+    bool feed_ended_ = true;
+    std::string window_;
 };
 
 }  // namespace kelvo

@@ -70,6 +70,21 @@ std::optional<std::string> read_file(const char* path) {
     return bytes;
 }
 
+SourceFile::SourceFile(const char* path) : file_(std::fopen(path, "rb")) {}
+
+SourceFile::~SourceFile() {
+    if (file_ != nullptr) std::fclose(file_);
+}
+
+std::size_t SourceFile::read(char* into, std::size_t size) {
+    const std::size_t got = std::fread(into, 1, size, file_);
+    if (got < size && std::ferror(file_) != 0) failed_ = true;
+    read_so_far_ += got;
+    return got;
+}
+
+std::size_t SourceFile::size() { return read_so_far_ + bytes_left(file_); }
+
 bool write_text_file(const char* path, std::string_view text) {
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) return false;

@@ -1,8 +1,10 @@
 #include "library/run.h"
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "core/large_pages.h"
@@ -111,30 +113,37 @@ void translate_lines(SourceReader& reader, std::string& main_code) {
     while (reader.next_line(line)) translate_line(line, main_code, told);
 }
 
-// Puts every stored definition, as name='body', in front of the main code.
+// Puts every stored definition, as name='body', in front of the main code:
+// the main code moves up in place (in the room reserved for the result, as
+// a rule), and the definitions are written into the space it left.
 void prepend_definitions(std::string& main_code) {
     if (state.script_bodies.empty()) return;
-    std::string definitions;
+    std::size_t size = 0;
+    for (const ScriptBody& definition : state.script_bodies) size += definition.name.size() + definition.body.size() + 4;
+    main_code.insert(std::size_t{0}, size, '\0');
+    char* out = main_code.data();
+    const auto put = [&out](std::string_view text) {
+        std::memcpy(out, text.data(), text.size());
+        out += text.size();
+    };
     for (const ScriptBody& definition : state.script_bodies) {
-        definitions += definition.name;
-        definitions += "='";
-        definitions += definition.body;
-        definitions += "'\n";
+        put(definition.name);
+        put("='");
+        put(definition.body);
+        put("'\n");
     }
-    main_code.insert(0, definitions);
 }
 
-// The run from its reset to its result.
-void run(std::optional<std::string> source) {
+// The run from its reset to its result, over the lines that `reader` cuts
+// from `source_size` bytes (a file that could not be read: none).
+void run(SourceReader& reader, std::size_t source_size, bool opened) {
     reset_run();
     register_handlers();
     register_constants();
     result.clear();
-    if (!source) report(Message::cannot_open_source, source_file_name);
-    std::string bytes = source ? std::move(*source) : std::string();
-    reserve_result(bytes.size());
+    if (!opened) report(Message::cannot_open_source, source_file_name);
+    reserve_result(source_size);
 
-    SourceReader reader(bytes);
     state.run.reader = &reader;
     translate_lines(reader, result);
     check_open_definition();
@@ -151,7 +160,8 @@ public:
     SurvivingState()
         : in_script_(state.in_script),
           current_script_name_(state.current_script_name),
-          signature_count_(state.names.script_signature_count()) {}
+          signature_count_(state.names.script_signature_count()),
+          error_size_(state.error_text.size()) {}
 
     void restore() noexcept {
         state.in_script = in_script_;
@@ -160,11 +170,17 @@ public:
         state.run.reader = nullptr;
         state.current_line = {};
     }
+    // And the messages: a run that is made again must not report twice.
+    void restore_with_messages() noexcept {
+        restore();
+        if (state.error_text.size() > error_size_) state.error_text.resize(error_size_);
+    }
 
 private:
     bool in_script_;
     std::string current_script_name_;
     std::size_t signature_count_;
+    std::size_t error_size_;
 };
 
 }  // namespace
@@ -172,7 +188,10 @@ private:
 const std::string& translate(std::optional<std::string> source) {
     SurvivingState before;
     try {
-        run(std::move(source));
+        const bool opened = source.has_value();
+        std::string bytes = opened ? std::move(*source) : std::string();
+        SourceReader reader(bytes);
+        run(reader, bytes.size(), opened);
     } catch (...) {
         before.restore();
         throw;
@@ -180,12 +199,29 @@ const std::string& translate(std::optional<std::string> source) {
     return result;
 }
 
+const std::string& translate_file(const char* path, std::size_t piece) {
+    SourceFile file(path);
+    std::optional<SourceReader> reader;
+    if (file.is_open()) reader.emplace(file, piece);  // with the first piece read
+    if (!reader || file.failed()) return translate(std::nullopt);
+    SurvivingState before;
+    try {
+        run(*reader, file.size(), true);
+    } catch (...) {
+        before.restore();
+        throw;
+    }
+    if (!file.failed()) return result;
+    before.restore_with_messages();
+    return translate(std::nullopt);
+}
+
 const std::string& last_result() { return result; }
 
 const std::string& run_in_working_directory() {
     const std::string source_path(source_file_name);
     const std::string output_path(output_file_name);
-    const std::string& text = translate(read_file(source_path.c_str()));
+    const std::string& text = translate_file(source_path.c_str());
     if (!write_text_file(output_path.c_str(), text)) report(Message::cannot_write_output, output_file_name);
     return text;
 }

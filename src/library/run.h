@@ -2,6 +2,7 @@
 // the tests and the fuzzers.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,16 @@ inline constexpr std::string_view output_file_name = "temp.txt";
 // file. A run that fails inside (no memory) throws, after giving back what
 // outlives a run as it found it.
 const std::string& translate(std::optional<std::string> source);
+
+// The pieces in which Parser reads the source file.
+inline constexpr std::size_t reading_piece = std::size_t{1} << 18;
+
+// The same run over a file read `piece` bytes at a time, never held whole:
+// the same result, messages and output as translate() over the file's bytes
+// (nullopt when it cannot be opened or read). Should reading fail halfway,
+// the run is undone and made again as for a file that cannot be read; only
+// what went out meanwhile (the counts of `end`, a listener's reports) stays.
+const std::string& translate_file(const char* path, std::size_t piece = reading_piece);
 
 // The result buffer: the text of the last run, which Parser returns.
 const std::string& last_result();
