@@ -70,25 +70,18 @@ SourceReader::SourceReader(SourceFeed& feed, std::size_t piece)
 void SourceReader::begin_reading() { has_bytes(1); }
 
 // Cuts up to and including the next line end; false when the input ended
-// first.
+// first. A run of plain bytes moves in one piece (not at all unless a comment
+// or a CR LF has made the line shorter); the common special bytes are taken
+// right here. A file's next piece is read only where the bytes at hand end.
 bool SourceReader::cut_line() {
-    do {
-        if (cut_in_window()) return true;
-    } while (more());
-    return false;
-}
-
-// Cuts on in the bytes at hand; false when they ran out first. A run of plain
-// bytes moves in one piece (not at all unless a comment or a CR LF has made
-// the line shorter); the common special bytes are taken right here.
-bool SourceReader::cut_in_window() {
-    while (read_ < end_) {
+    for (;;) {
+        if (read_ == end_ && !more()) return false;
         const std::size_t stop = next_special(data_, read_, end_);
         if (stop != read_) {
             if (write_ != read_) std::memmove(data_ + write_, data_ + read_, stop - read_);
             write_ += stop - read_;
             read_ = stop;
-            if (read_ == end_) break;
+            if (read_ == end_) continue;
         }
         const char c = data_[read_++];
         if (c == '\n') {
@@ -106,7 +99,6 @@ bool SourceReader::cut_in_window() {
             return true;
         }
     }
-    return false;
 }
 
 // The next piece of a file, behind the line being cut and the bytes not yet

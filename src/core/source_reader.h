@@ -85,7 +85,6 @@ private:
     }
     void begin_reading();
     bool cut_line();
-    bool cut_in_window();
     // More bytes after `end_`, when the reading is piece by piece: true when
     // some came. Only ever called from cut_line and what it calls, so the
     // views of the line being cut hold until the next line is asked for.
