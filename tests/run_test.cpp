@@ -5,6 +5,7 @@
 #include "KelvoScriptparser.h"
 #include "core/state.h"
 #include "library/run.h"
+#include "scratch_directory.h"
 #include "test_support.h"
 
 namespace kelvo::test {
@@ -59,6 +60,26 @@ TEST_F(TranslationRun, ErrorTextAccumulatesAcrossRuns) {
     translate("a\n");
     translate("b\n");
     EXPECT_EQ(std::string(Parser_last_error()), "Unknown variable: a\nUnknown variable: b\n");
+}
+
+// Megabytes of messages, in two runs of which the second reads its source
+// from a file in pieces: every message once, in order, the first run's kept.
+TEST_F(TranslationRun, MegabytesOfMessagesKeepEveryOneInOrder) {
+    std::string source;
+    std::string expected;
+    for (int i = 0; i < 40000; ++i) {
+        const std::string name = "zz" + std::to_string(i % 10);
+        source += "print 0 0 " + name + "\nabs 1\n";
+        expected += "Unknown variable: " + name + "\nWrong number of arguments to function or script.\n";
+    }
+    ASSERT_GT(expected.size(), std::size_t{2} << 20);
+    translate(source);
+    EXPECT_TRUE(errors() == expected);
+    ScratchDirectory scratch;
+    ScratchDirectory::write("test.txt", source);
+    kelvo::translate_file("test.txt", 4096);
+    EXPECT_TRUE(errors() == expected);
+    EXPECT_TRUE(state.error_text == expected + expected);
 }
 
 TEST_F(TranslationRun, UnreadableSourceIsReportedAndTranslatesAsEmpty) {

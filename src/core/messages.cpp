@@ -1,5 +1,8 @@
 #include "core/messages.h"
 
+#include <algorithm>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "core/source_reader.h"
@@ -95,6 +98,33 @@ std::string fill(std::string_view text, std::initializer_list<std::string_view> 
     return out;
 }
 
+// A run over a large source can report megabytes, and each time the error
+// text grows, its old and its new buffer are both held for a moment. So once
+// it is large and must grow, it grows at once to what the run's messages so
+// far project for the rest of the source (a quarter more, at most the size
+// of the source more): messages spread over the source then copy it early,
+// while it is small, rather than at the end of the run. Only a help: pages
+// never written cost no memory, and where the room cannot be had the text
+// grows as it needs.
+void make_room_for_message(std::size_t bytes) {
+    constexpr std::size_t large = std::size_t{1} << 20;
+    std::string& text = state.error_text;
+    const std::size_t needed = text.size() + bytes;
+    const SourceReader* reader = state.run.reader;
+    if (needed <= text.capacity() || needed < large || reader == nullptr) return;
+    const std::size_t taken = reader->bytes_taken();
+    const std::size_t total = state.run.source_size;
+    if (taken == 0 || taken >= total) return;
+    const double rate = static_cast<double>(needed - std::min(needed, state.run.error_text_before)) /
+                        static_cast<double>(taken);
+    const double more = std::min(rate * static_cast<double>(total - taken) * 1.25, static_cast<double>(total));
+    try {
+        text.reserve(needed + static_cast<std::size_t>(more));
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+}
+
 void tell(Severity severity, const Text& t, std::string_view text, SourcePosition position, std::size_t length) {
     state.listener->report(Report{severity, t.code, text, position, length});
 }
@@ -117,6 +147,7 @@ void report(Message message, std::string_view detail, std::string_view at) {
     if (state.run.line_abandoned) return;
     const Text m = text_of(message);
     const std::size_t offset = state.error_text.size();
+    make_room_for_message(m.text.size() + detail.size() + 1);
     try {
         state.error_text += m.text;
         if (m.takes_detail) state.error_text += detail;

@@ -54,7 +54,7 @@ std::size_t next_special(const char* data, std::size_t from, std::size_t end) {
 }  // namespace
 
 SourceReader::SourceReader(std::string& bytes)
-    : data_(bytes.data()), end_(std::min(bytes.find('\x1a'), bytes.size())) {
+    : data_(bytes.data()), end_(std::min(bytes.find('\x1a'), bytes.size())), fed_(end_) {
     begin_reading();
 }
 
@@ -113,6 +113,7 @@ bool SourceReader::read_piece() {
         feed_ended_ = true;
     }
     end_ += got;
+    fed_ += got;
     return got > 0;
 }
 

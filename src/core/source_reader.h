@@ -66,6 +66,9 @@ public:
     // Where bytes of the last line handed out stand in the file.
     SourceSpan span_of(std::string_view bytes) const;
 
+    // How many bytes of the input the reader has taken so far.
+    std::size_t bytes_taken() const { return fed_ - (end_ - read_); }
+
 private:
     // A place where the line's text and the file part: from `offset` on,
     // the text stands at `line`:`column` of the file.
@@ -134,6 +137,7 @@ private:
     // whole) and the window that `data_` then points into.
     SourceFeed* feed_ = nullptr;
     std::size_t piece_ = 0;
+    std::size_t fed_ = 0;  // the bytes of the input come so far
     bool feed_ended_ = true;
     std::string window_;
 };

@@ -19,6 +19,8 @@ void reset_run() {
     state.run.line_abandoned = false;
     state.run.careful = false;
     state.run.reader = nullptr;
+    state.run.source_size = 0;
+    state.run.error_text_before = state.error_text.size();
     state.run.chain_variable = nullptr;
     state.run.rest_left_on_purpose = false;
     state.run.suggestions.found.clear();

@@ -45,6 +45,8 @@ struct RunScratch {
     // listens. One test keeps the usual term on its fast path.
     bool careful = false;
     const SourceReader* reader = nullptr;  // where the line being translated came from
+    std::size_t source_size = 0;           // the bytes of the source, as far as known
+    std::size_t error_text_before = 0;     // the size of the error text when the run began
 
     // For a listening tool: the variable whose operator chain returned last,
     // whether the line's term leaves words unread on purpose, and the names

@@ -141,6 +141,7 @@ void run(SourceReader& reader, std::size_t source_size, bool opened) {
     register_handlers();
     register_constants();
     result.clear();
+    state.run.source_size = source_size;
     if (!opened) report(Message::cannot_open_source, source_file_name);
     reserve_result(source_size);
 
