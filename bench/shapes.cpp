@@ -20,7 +20,7 @@ constexpr std::size_t variable_count = 64;
 enum class Mix {
     usual,     // a few undefined names among the statements
     one_line,  // joined with `;` instead of line feeds, without comments (which would end the line)
-    defining,  // twice the definitions and no undefined name: a run without messages
+    defining,  // 1.75 times the definitions, of short helpers, and no undefined name: no messages
     messages,  // a fifth of the statements name something undefined
 };
 
@@ -194,7 +194,8 @@ private:
         out_ += " 2 pos limit";
         end_line();
         in_script_ = true;
-        const std::size_t lines = 2 + random_.below(4);
+        // Short helpers where a script defines many: 0 or 1 statement.
+        const std::size_t lines = mix_ == Mix::defining ? random_.below(2) : 2 + random_.below(4);
         for (std::size_t i = 0; i < lines; ++i) simple_statement();
         out_ += "return max2 pos limit";
         end_line();
@@ -222,7 +223,9 @@ private:
 
     void statement() {
         const std::size_t pick = random_.below(200);
-        if (pick == 0 || (pick == 1 && mix_ == Mix::defining))
+        if (pick == 1 && mix_ == Mix::defining)
+            random_.below(4) != 0 ? definition() : simple_statement();
+        else if (pick == 0)
             definition();
         else if (pick == 1 || (pick >= 40 && pick < 80 && mix_ == Mix::messages))
             undefined_name();
