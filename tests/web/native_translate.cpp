@@ -10,6 +10,7 @@
 //   <host size> <messages size> <analysis size>\n<host><messages><analysis JSON>
 #include <cstdio>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 
 #include "library/analysis.h"
