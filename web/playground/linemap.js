@@ -18,7 +18,20 @@ export function sourceLinesAt(map, offset) {
   return map.filter(({ from, to }) => from <= offset && offset <= to && from < to).map(({ line }) => line);
 }
 
-export const hostRangesOf = (map, line) => map.filter((entry) => entry.line === line && entry.from < entry.to);
+// The host text of a source line. The map runs in the order of the source
+// lines, so the line's entries are found by halving.
+export function hostRangesOf(map, line) {
+  let low = 0;
+  let high = map.length;
+  while (low < high) {
+    const middle = (low + high) >> 1;
+    if (map[middle].line < line) low = middle + 1;
+    else high = middle;
+  }
+  const ranges = [];
+  for (let i = low; i < map.length && map[i].line === line; ++i) if (map[i].from < map[i].to) ranges.push(map[i]);
+  return ranges;
+}
 
 // Highlights: the effect carries [{ from, to }] ranges of the pane's text;
 // each range is marked and its lines get the line colour.

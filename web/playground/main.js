@@ -19,7 +19,8 @@ const kelvo = await loadKelvo({ locateFile: (file) => new URL(file, import.meta.
 
 let globals = [];     // [{ kind: "real" | "string", name, value }], applied in this order
 let map = [];         // the line map of the last translation
-let delay = 0;        // the debounce, once a translation takes long
+let delay = 0;        // the debounce, once translations take long
+let lastTotal = 0;
 let timer = null;
 let lead = null;      // the pane whose cursor the highlight follows
 
@@ -104,9 +105,12 @@ function translateNow() {
   listReports(result.reports);
   followCursor();
   const total = performance.now() - started;
-  // Typing stays smooth on a long script: wait for a pause once a
-  // translation takes longer than a frame or two.
-  delay = total > 30 ? Math.min(600, Math.round(total * 1.5)) : 0;
+  // Typing stays smooth on a long script: wait for a pause once two
+  // translations in a row take longer than a frame or two (one alone may be
+  // the first, or a collection of garbage).
+  const slow = Math.min(total, lastTotal);
+  lastTotal = total;
+  delay = slow > 30 ? Math.min(600, Math.round(slow * 1.5)) : 0;
   $("status").textContent = `${bytes.length} bytes in ${total.toFixed(1)} ms` + (delay ? `, translated ${delay} ms after typing stops` : "");
   document.dispatchEvent(new CustomEvent("kelvo-rendered", { detail: { bytes: bytes.length, translate: translated - started, total } }));
   saveLinkSoon();
