@@ -19,6 +19,7 @@ const script = [
   "return max2 a b",
   "end",
   "var score 10",
+  "var score 5",
   "print 10 10 player",
   "score += scroe",
   "circle score 20 5 false",
@@ -96,7 +97,7 @@ test("the host pane follows every keystroke, byte for byte as the native kelvo",
   assert.deepEqual(Buffer.from(await paneText(page, "host")), expected);
 });
 
-test("a message's underline sits on its word, with its note on hover", async () => {
+test("a message's and a warning's underlines sit on their words, with the note on hover", async () => {
   const underlined = page.locator("#source .cm-lintRange-error");
   assert.equal(await underlined.count(), 1);
   assert.equal(await underlined.textContent(), "scroe");
@@ -105,7 +106,16 @@ test("a message's underline sits on its word, with its note on hover", async () 
   const tooltip = page.locator(".cm-tooltip-lint");
   await tooltip.waitFor({ timeout: 5000 });
   assert.match(await tooltip.textContent(), /Unknown variable: scroe[\s\S]*did you mean 'score'\?/);
-  assert.match(await page.locator("#reports").textContent(), /6:10: error: Unknown variable: scroe/);
+  assert.match(await page.locator("#reports").textContent(), /7:10: error: Unknown variable: scroe/);
+
+  const warned = page.locator("#source .cm-lintRange-warning");
+  assert.equal(await warned.count(), 1);
+  assert.equal(await warned.textContent(), "score");
+  assert.equal(await warned.evaluate((e) => e.closest(".cm-line").textContent), "var score 5");
+  await page.mouse.move(0, 0);
+  await warned.hover();
+  await page.locator(".cm-tooltip-lint", { hasText: "'score' is already a variable" }).waitFor({ timeout: 5000 });
+  await page.screenshot({ path: join(tmpdir(), "kelvo-playground.png") });
 });
 
 test("a source line highlights the host text it became", async () => {
