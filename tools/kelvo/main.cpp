@@ -180,13 +180,13 @@ int translate_file(const Options& options) {
     SessionOptions session = session_options(options);
     session.listener = options.source_map ? static_cast<Listener*>(&recorder) : &printer;
     const std::string_view result = translate_source(std::move(source), session).host;
-    if (options.source_map) write_map(options, recorder.finish(), result, kept_source);
 
     // The host script first, then the reports, so that on a terminal they
     // end up below it; a failed write is reported after them.
     std::optional<Failure> write_failure;
     try {
         write_result(options.output, result);
+        if (options.source_map) write_map(options, recorder.finish(), result, kept_source);
     } catch (const Failure& failure) {
         write_failure = failure;
     }
