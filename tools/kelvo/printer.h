@@ -31,6 +31,8 @@ public:
 
     void report(const Report& report) override;
     void argument_count(std::int32_t count, std::size_t line) override;
+    // A report of the tool's own, printed whatever the settings say.
+    void print_own(const Report& report) { print(report); }
 
     std::size_t messages() const { return messages_; }
     std::size_t warnings() const { return warnings_; }

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "host_text.h"
+
 #ifndef KELVO_VERSION
 #define KELVO_VERSION "unknown"
 #endif
@@ -115,6 +117,7 @@ void Server::request(const json& message, std::vector<json>& out) {
         {"textDocument/completion", &Server::on_completion},
         {"textDocument/definition", &Server::on_definition},
         {"textDocument/documentSymbol", &Server::on_document_symbols},
+        {"kelvo/hostText", &Server::on_host_text},
     };
     const json& id = message["id"];
     const std::string method = message["method"].get<std::string>();
@@ -219,6 +222,10 @@ json Server::on_definition(const json& params) {
 json Server::on_document_symbols(const json& params) {
     const Open& open = document(params);
     return document_symbols(open.document, open.analysis);
+}
+
+json Server::on_host_text(const json& params) {
+    return host_text(params.at("textDocument").at("uri").get<std::string>(), document(params).document, globals_);
 }
 
 }  // namespace kelvo::lsp
