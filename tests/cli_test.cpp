@@ -488,6 +488,6 @@ TEST_F(Cli, SourceMapBesideTheHostScriptAndTheMessagesStillPrinted) {
     EXPECT_EQ(get("m.host"), "show_message(1)\n\n");
     EXPECT_EQ(get("m.map"),
               "{\"version\":3,\"file\":\"m.host\",\"sources\":[\"m.txt\"],"
-              "\"sourcesContent\":[\"message 1\\u000abad\\u000a\"],\"names\":[\"message\"],"
+              "\"sourcesContent\":[\"message 1\\nbad\\n\"],\"names\":[\"message\"],"
               "\"mappings\":\"AAAAA,aAAQ,CAARA;AACA\"}\n");
 }

@@ -191,7 +191,7 @@ void append_vlq(std::string& out, std::int64_t value) {
         std::uint64_t digit = rest & 0x1F;
         rest >>= 5;
         if (rest != 0) digit |= 0x20;
-        out += base64[digit];
+        out += base64[static_cast<std::size_t>(digit)];
     } while (rest != 0);
 }
 
