@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +29,7 @@
 #include "library/session.h"
 #include "library/source_map.h"
 #include "options.h"
+#include "paths.h"
 #include "printer.h"
 #include "reference.h"
 
@@ -134,16 +134,13 @@ std::string display_name(const Options& options) {
 // -o file, or temp.txt), the source as seen from the map's folder.
 std::string map_file_name(const Options& options) {
     if (options.output && !is_stream_name(*options.output))
-        return std::filesystem::path(*options.output).filename().generic_string();
+        return file_name(*options.output);
     return "temp.txt";
 }
 
 std::string map_source_name(const Options& options) {
     if (is_stream_name(options.input)) return std::string(stdin_name);
-    std::error_code error;
-    const std::filesystem::path folder = std::filesystem::absolute(*options.source_map, error).parent_path();
-    const std::filesystem::path relative = std::filesystem::relative(options.input, folder, error);
-    return error || relative.empty() ? options.input : relative.generic_string();
+    return relative_to_folder_of(options.input, *options.source_map);
 }
 
 void write_map(const Options& options, const SourceMap& map, std::string_view host, std::string_view source) {
