@@ -300,7 +300,8 @@ TEST_F(Cli, HelpAndVersion) {
         EXPECT_EQ(o.status, 0);
         EXPECT_EQ(o.err, "");
         EXPECT_TRUE(o.out.starts_with("Usage: kelvo [OPTIONS] [FILE]\n"));
-        for (const char* topic : {"<stdin>", "--define-string", "argument count", "Exit status", "  2  "}) {
+        for (const char* topic :
+             {"<stdin>", "--define-string", "argument count", "Exit status", "  2  ", "-w, --no-warnings"}) {
             EXPECT_NE(o.out.find(topic), std::string::npos) << topic;
         }
     }
@@ -310,23 +311,45 @@ TEST_F(Cli, HelpAndVersion) {
 }
 
 
-TEST_F(Cli, WarningsOnlyWhenAskedAndErrorsOnlyWithWarningsError) {
+// Warnings are printed unless -w or --no-warnings turns them off; they
+// change the exit status only with --warnings=error.
+TEST_F(Cli, WarningsByDefaultAndErrorsOnlyWithWarningsError) {
     put("s.txt", "} else\nvar x 5\nvar x 7\n");
-    Outcome o = run({"s.txt"});
-    EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.err, "");
-    o = run({"--warnings", "s.txt"});
-    EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.err,
-              "s.txt:1:3: warning: 'else' and the rest of the line are not translated: a line holds one term\n"
-              "s.txt:3:5: warning: 'x' is already a variable: this 'var' declares nothing and its line stays empty\n");
-    o = run({"--warnings=error", "s.txt"});
+    const std::string warnings =
+        "s.txt:1:3: warning: 'else' and the rest of the line are not translated: a line holds one term\n"
+        "s.txt:3:5: warning: 'x' is already a variable: this 'var' declares nothing and its line stays empty\n";
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"s.txt"}, {"--warnings", "s.txt"}, {"-w", "--warnings", "s.txt"}}) {
+        const Outcome o = run(args);
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(o.err, warnings);
+    }
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"-w", "s.txt"}, {"--no-warnings", "s.txt"}, {"s.txt", "--warnings=error", "-w"}}) {
+        const Outcome o = run(args);
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(o.err, "");
+        EXPECT_EQ(o.out, "}\nx = 5\n\n");
+    }
+    Outcome o = run({"--warnings=error", "s.txt"});
     EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, warnings);
     EXPECT_EQ(o.out, run({"s.txt"}).out);
+    o = run({"-w", "--warnings=error", "s.txt"});
+    EXPECT_EQ(o.status, 1);
     put("clean.txt", "abs 1\n");
     EXPECT_EQ(run({"--warnings=error", "clean.txt"}).status, 0);
+    // Warnings beside a message: the message decides.
+    put("both.txt", "bad\n} else\n");
+    o = run({"both.txt"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err,
+              "both.txt:1:1: Unknown variable: bad\n"
+              "both.txt:2:3: warning: 'else' and the rest of the line are not translated: a line holds one term\n");
     expect_file_failure(run({"--warnings=all", "s.txt"}),
                         "--warnings takes no value or =error, not 'all' (see kelvo --help)");
+    expect_file_failure(run({"-w=1", "s.txt"}), "unknown option '-w=1' (see kelvo --help)");
+    expect_file_failure(run({"--no-warnings=yes", "s.txt"}), "option --no-warnings takes no argument (see kelvo --help)");
 }
 
 TEST_F(Cli, NotesFollowTheirMessageAndDoNotChangeTheStatus) {

@@ -22,9 +22,11 @@ const std::string_view help_text =
     "                              Parser_add_global_arg_real does); repeatable\n"
     "  --define-string NAME=VALUE  NAME stands for VALUE between double quotes (what\n"
     "                              Parser_add_global_arg_string does); repeatable\n"
-    "  --warnings                  also report what the language accepts silently but\n"
-    "                              is almost always a mistake, as FILE:LINE:COL: warning:\n"
+    "  --warnings                  report what the language accepts silently but is\n"
+    "                              almost always a mistake, as FILE:LINE:COL: warning:\n"
+    "                              (the default); warnings alone leave the exit status 0\n"
     "  --warnings=error            the same, and count the warnings like messages\n"
+    "  -w, --no-warnings           do not report warnings\n"
     "  --show-source               show the source line and a caret under the column\n"
     "                              after each report (the default on a terminal)\n"
     "  --no-show-source            do not show the source lines\n"
@@ -134,14 +136,15 @@ void set_warnings(Options& o, std::optional<std::string_view> value) {
     }
 }
 
-const std::array<Rule, 15>& rules() {
-    static const std::array<Rule, 15> table = {{
+const std::array<Rule, 16>& rules() {
+    static const std::array<Rule, 16> table = {{
         {"--output", "-o", Value::required, set_output},
         {"--define", "", Value::required,
          [](Options& o, auto v) { o.defines.push_back(parse_define("--define", *v, false)); }},
         {"--define-string", "", Value::required,
          [](Options& o, auto v) { o.defines.push_back(parse_define("--define-string", *v, true)); }},
         {"--warnings", "", Value::optional, set_warnings},
+        {"--no-warnings", "-w", Value::none, [](Options& o, auto) { o.warnings = Warnings::off; }},
         {"--show-source", "", Value::none, [](Options& o, auto) { o.show_source = Choice::always; }},
         {"--no-show-source", "", Value::none, [](Options& o, auto) { o.show_source = Choice::never; }},
         {"--color", "", Value::optional,

@@ -32,7 +32,7 @@ struct Options {
     std::vector<Define> defines;
     bool quiet = false;
     bool argument_counts = false;
-    Warnings warnings = Warnings::off;
+    Warnings warnings = Warnings::shown;
     Choice show_source = Choice::automatic;
     Choice color = Choice::automatic;
 };
