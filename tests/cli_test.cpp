@@ -127,6 +127,16 @@ const LineCase line_cases[] = {
     {"function line", "\n  function g 2 a\nabs 1\nend\n",
      "s.txt:2:3: Wrong number of arguments to function or script.\n"},
     {"zero byte", "abs 1\nab\0c\n"s, "s.txt:2:1: Unknown variable: ab\0c\n"s},
+    // A byte-order mark at the start is no column of line 1; elsewhere, and
+    // two of its three bytes, are bytes of a word.
+    {"byte-order mark", "\xEF\xBB\xBFmessage zz\nbad\n",
+     "s.txt:1:9: Unknown variable: zz\ns.txt:2:1: Unknown variable: bad\n"},
+    {"byte-order mark and CR LF", "\xEF\xBB\xBF  bad\r\nabs 1; two\r\n",
+     "s.txt:1:3: Unknown variable: bad\ns.txt:2:8: Unknown variable: two\n"},
+    {"byte-order mark and a comment", "\xEF\xBB\xBF// c\nbad\n", "s.txt:2:1: Unknown variable: bad\n"},
+    {"byte-order mark in the middle", "abs 1\nmessage \xEF\xBB\xBFzz\n",
+     "s.txt:2:9: Unknown variable: \xEF\xBB\xBFzz\n"},
+    {"two bytes of a byte-order mark", "\xEF\xBBqqq\n", "s.txt:1:1: Unknown variable: \xEF\xBBqqq\n"},
 };
 
 TEST_F(Cli, MessagesCarryTheLineAndColumnOfTheirWord) {
@@ -394,6 +404,14 @@ TEST_F(Cli, ShowSourcePutsACaretUnderTheWord) {
               "s.txt:4:301: Unknown variable: qqq\n" +
                   far_part + "\n" + std::string(63, ' ') + "^~~\n");
     EXPECT_EQ(run({"--no-show-source", "s.txt"}).err.find('^'), std::string::npos);
+}
+
+TEST_F(Cli, ShowSourceLeavesOutAByteOrderMark) {
+    put("s.txt", "\xEF\xBB\xBFmessage zz\n");
+    EXPECT_EQ(run({"--show-source", "s.txt"}).err,
+              "s.txt:1:9: Unknown variable: zz\n"
+              "message zz\n"
+              "        ^~\n");
 }
 
 TEST_F(Cli, ColoursOnlyWhenAsked) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <string_view>
 
 #if defined(__SSE2__) && !defined(KELVO_PLAIN_READER)
 #define KELVO_READER_SSE2 1
@@ -24,6 +25,8 @@ constexpr std::array<bool, 256> special_bytes = [] {
     for (const char c : {'"', ';', '/', '\r', '\n'}) table[static_cast<unsigned char>(c)] = true;
     return table;
 }();
+
+constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
 
 bool is_special(char c) { return special_bytes[static_cast<unsigned char>(c)]; }
 
@@ -52,8 +55,15 @@ std::size_t next_special(const char* data, std::size_t from, std::size_t end) {
 
 }  // namespace
 
+// A byte-order mark at the very start, as editors save "UTF-8 with BOM", is
+// skipped before anything else is read; columns on line 1 count from after
+// it. The same bytes anywhere else are bytes of a word.
 SourceReader::SourceReader(std::string& bytes)
-    : data_(bytes.data()), end_(std::min(bytes.find('\x1a'), bytes.size())) {}
+    : data_(bytes.data()), end_(std::min(bytes.find('\x1a'), bytes.size())) {
+    if (std::string_view(bytes).starts_with(byte_order_mark)) {
+        read_ = write_ = line_start_ = physical_line_start_ = byte_order_mark.size();
+    }
+}
 
 // Cuts up to and including the next line end; false when the input ended
 // first. A run of plain bytes moves in one piece (not at all unless a comment

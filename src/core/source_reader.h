@@ -18,7 +18,7 @@ struct SourceLine {
 
 // Reads the bytes of the source file as stored, as Windows text mode reads
 // them on every platform: CR LF is one line feed and byte 0x1A ends the
-// input. A `;` outside double quotes ends a line, `//` starts a comment that
+// input. A byte-order mark (EF BB BF) at the very start is no part of it. A `;` outside double quotes ends a line, `//` starts a comment that
 // runs to the line feed (or to a zero byte, which stays), and a line feed
 // right after a lone `/` stays inside the line. Lines keep their line feed;
 // none is empty.

@@ -141,7 +141,8 @@ void Printer::print(const Report& report) {
 // The line starts are found as far as a report needs them, so a file whose
 // reports stop early is not scanned to its end.
 std::string_view Printer::physical_line(std::size_t line) {
-    if (line_starts_.empty()) line_starts_.push_back(0);
+    // A byte-order mark at the very start belongs to no line, as the reader skips it.
+    if (line_starts_.empty()) line_starts_.push_back(source_.starts_with("\xEF\xBB\xBF") ? 3 : 0);
     while (line_starts_.size() <= line && line_starts_.back() <= source_.size()) {
         const std::size_t from = line_starts_.back();
         const void* found = std::memchr(source_.data() + from, '\n', source_.size() - from);
