@@ -126,7 +126,7 @@ const LineCase line_cases[] = {
      "s.txt:3:1: Unknown variable: in_body\ns.txt:5:1: Unknown variable: after\n"},
     {"function line", "\n  function g 2 a\nabs 1\nend\n",
      "s.txt:2:3: Wrong number of arguments to function or script.\n"},
-    {"zero byte", "abs 1\nab\0c\n"s, "s.txt:2:1: Unknown variable: ab\0c\n"s},
+    {"zero byte", "abs 1\nab\0c\n"s, "s.txt:2:1: Unknown variable: ab\\x00c\n"s},
     // A byte-order mark at the start is no column of line 1; elsewhere, and
     // two of its three bytes, are bytes of a word.
     {"byte-order mark", "\xEF\xBB\xBFmessage zz\nbad\n",
@@ -195,7 +195,7 @@ TEST_F(Cli, ReadsStandardInputAsBytes) {
     const Outcome o = run({"-"}, source);
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, library_translation(source));
-    EXPECT_EQ(o.err, "<stdin>:2:1: Unknown variable: bad\n<stdin>:3:1: Unknown variable: ab\0c\n"s);
+    EXPECT_EQ(o.err, "<stdin>:2:1: Unknown variable: bad\n<stdin>:3:1: Unknown variable: ab\\x00c\n");
     EXPECT_EQ(run({"-"}, "").status, 0);
 }
 
@@ -295,6 +295,95 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneLine) {
         expect_file_failure(run(c.args), c.message + " (see kelvo --help)");
     }
     EXPECT_FALSE(has("x"));
+}
+
+TEST_F(Cli, NamesOfDefinesHoldNoWhitespace) {
+    put("a.txt", "abs 1\n");
+    const UsageCase cases[] = {
+        {{"--define", "a b=5", "a.txt"}, "--define needs a NAME without blanks, tabs or line ends, got 'a b'"},
+        {{"--define-string", " who=x", "a.txt"},
+         "--define-string needs a NAME without blanks, tabs or line ends, got ' who'"},
+        {{"--define=a\tb=5", "a.txt"}, "--define needs a NAME without blanks, tabs or line ends, got 'a\tb'"},
+        {{"--define-string", "who\n=x", "a.txt"},
+         "--define-string needs a NAME without blanks, tabs or line ends, got 'who\\x0a'"},
+        {{"--define", "=5", "a.txt"}, "--define needs a NAME before '='"},
+    };
+    for (const UsageCase& c : cases) {
+        SCOPED_TRACE(c.message);
+        expect_file_failure(run(c.args), c.message + " (see kelvo --help)");
+    }
+    // Whitespace in the value is the value's own.
+    put("v.txt", "message who\n");
+    EXPECT_EQ(run({"--define-string", "who=a b", "v.txt"}).out, "show_message(\"a b\")\n");
+}
+
+// -o naming the input file, under any of its names, would replace the script.
+TEST_F(Cli, OutputThatIsTheInputIsRefused) {
+    const std::string script = "message 1\n";
+    put("s.txt", script);
+    fs::create_directory(work_ / "sub");
+    fs::create_symlink(work_ / "s.txt", work_ / "link.txt");
+    fs::create_hard_link(work_ / "s.txt", work_ / "sub" / "hard.txt");
+    const std::vector<std::vector<std::string>> refused = {
+        {"-o", "s.txt", "s.txt"},           {"s.txt", "--output=./s.txt"},      {"-osub/../s.txt", "s.txt"},
+        {"-o", "link.txt", "s.txt"},        {"-o", "s.txt", "link.txt"},        {"-o", "sub/hard.txt", "s.txt"},
+        {"--analysis", "-o", "s.txt", "s.txt"}, {"-o", (work_ / "s.txt").string(), "s.txt"},
+    };
+    for (const std::vector<std::string>& args : refused) {
+        SCOPED_TRACE(args[1]);
+        const Outcome o = run(args);
+        EXPECT_EQ(o.status, 2);
+        EXPECT_EQ(o.out, "");
+        EXPECT_TRUE(o.err.starts_with("kelvo: the output file ")) << o.err;
+        EXPECT_TRUE(o.err.ends_with(" (see kelvo --help)\n")) << o.err;
+        EXPECT_EQ(get("s.txt"), script);
+    }
+    EXPECT_EQ(run({"-o", "s.txt", "s.txt"}).err, "kelvo: the output file s.txt is the input file s.txt (see kelvo --help)\n");
+    // Another file, or a file of the same contents, is written.
+    put("copy.txt", script);
+    EXPECT_EQ(run({"-o", "copy.txt", "s.txt"}).status, 0);
+    EXPECT_EQ(get("copy.txt"), "show_message(1)\n");
+    EXPECT_EQ(run({"-o", "-", "s.txt"}).out, "show_message(1)\n");
+    EXPECT_EQ(run({"-o", "s.txt", "-"}, script).status, 0);
+    EXPECT_EQ(get("s.txt"), "show_message(1)\n");
+}
+
+// The tool prints control bytes of the source as escapes and long words in
+// part; the library's error text keeps them as they are.
+TEST_F(Cli, ReportsAreSafeOnATerminal) {
+    const std::string long_word = std::string(40, 'a') + std::string(30, 'b') + std::string(30, 'c');
+    const std::string utf8_word = "x" + [] { std::string s; for (int i = 0; i < 40; ++i) s += "\xC3\xA9"; return s; }();
+    const std::string exactly_64(64, 'z');
+    const std::string source = "message \x1b[31mRED\nmessage a\x7f\x01" "b\tc\n" + long_word + "\n" + utf8_word + "\n" +
+                               exactly_64 + "\n";
+    put("s.txt", source);
+    const Outcome o = run({"s.txt"});
+    EXPECT_EQ(o.status, 1);
+    std::string accents_start, accents_end;
+    for (int i = 0; i < 15; ++i) accents_start += "\xC3\xA9";
+    for (int i = 0; i < 8; ++i) accents_end += "\xC3\xA9";
+    EXPECT_EQ(o.err,
+              "s.txt:1:9: Unknown variable: \\x1b[31mRED\n"
+              "s.txt:2:9: Unknown variable: a\\x7f\\x01b\n"
+              "s.txt:2:14: warning: 'c' and the rest of the line are not translated: a line holds one term\n"
+              "s.txt:3:1: Unknown variable: " + std::string(32, 'a') + "..." + std::string(16, 'c') + " (100 bytes)\n"
+              "s.txt:4:1: Unknown variable: x" + accents_start + "..." + accents_end + " (81 bytes)\n"
+              "s.txt:5:1: Unknown variable: " + exactly_64 + "\n");
+    EXPECT_EQ(o.err.find('\x1b'), std::string::npos);
+    EXPECT_EQ(run({"--color=always", "s.txt"}).err.find("\x1b[31mRED"), std::string::npos);
+
+    // A file name is escaped, never cut.
+    const std::string odd_name = "odd\x1b" + std::string(70, 'n') + ".txt";
+    put(odd_name, "bad\n");
+    EXPECT_EQ(run({odd_name}).err, "odd\\x1b" + std::string(70, 'n') + ".txt:1:1: Unknown variable: bad\n");
+    EXPECT_EQ(run({"missing\x1b.txt"}).err, "kelvo: cannot read missing\\x1b.txt: " + reason(ENOENT) + "\n");
+
+    kelvo::restore_loaded_state();
+    kelvo::translate(source);
+    EXPECT_EQ(kelvo::state.error_text, "Unknown variable: \x1b[31mRED\nUnknown variable: a\x7f\x01" "b\nUnknown variable: " +
+                                           long_word + "\nUnknown variable: " + utf8_word +
+                                           "\nUnknown variable: " + exactly_64 + "\n");
+    kelvo::restore_loaded_state();
 }
 
 TEST_F(Cli, DoubleDashEndsTheOptions) {

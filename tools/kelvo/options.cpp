@@ -17,9 +17,11 @@ const std::string_view help_text =
     "Options:\n"
     "  -o, --output FILE           write the host script to FILE instead of standard\n"
     "                              output (in the platform's text mode, as the library\n"
-    "                              writes temp.txt; - means standard output)\n"
+    "                              writes temp.txt; - means standard output); FILE\n"
+    "                              itself, under any name, is refused\n"
     "  --define NAME=VALUE         NAME stands for VALUE, emitted verbatim (what\n"
-    "                              Parser_add_global_arg_real does); repeatable\n"
+    "                              Parser_add_global_arg_real does); repeatable; NAME\n"
+    "                              holds no blank, tab or line end\n"
     "  --define-string NAME=VALUE  NAME stands for VALUE between double quotes (what\n"
     "                              Parser_add_global_arg_string does); repeatable\n"
     "  --warnings                  report what the language accepts silently but is\n"
@@ -76,6 +78,13 @@ Define parse_define(std::string_view option, std::string_view argument, bool as_
         throw usage_error(std::string(option) + " needs NAME=VALUE, got '" + std::string(argument) + "'");
     }
     if (equals == 0) throw usage_error(std::string(option) + " needs a NAME before '='");
+    const std::string_view name = argument.substr(0, equals);
+    // No word of a source holds a blank, a tab or a line end: such a name
+    // could never be used.
+    if (name.find_first_of(" \t\r\n") != std::string_view::npos) {
+        throw usage_error(std::string(option) + " needs a NAME without blanks, tabs or line ends, got '" +
+                          std::string(name) + "'");
+    }
     return {as_string, std::string(argument.substr(0, equals)), std::string(argument.substr(equals + 1))};
 }
 
