@@ -490,6 +490,9 @@ TEST_F(Cli, ShowSourcePutsACaretUnderTheWord) {
               "s.txt:3:1: Wrong number of arguments to function or script.\n"
               "circle 1 2\n"
               "^~~~~~\n"
+              "s.txt:3:1: note: 'circle' takes 4 operands (x y r outline); this line gives it 2\n"
+              "circle 1 2\n"
+              "^~~~~~\n"
               "s.txt:4:301: Unknown variable: qqq\n" +
                   far_part + "\n" + std::string(63, ' ') + "^~~\n");
     EXPECT_EQ(run({"--no-show-source", "s.txt"}).err.find('^'), std::string::npos);

@@ -32,6 +32,14 @@ struct OpenDefinition {
     SourcePosition opened_at;
 };
 
+// For a listening tool: where the parameter names of a script declared in
+// this run stand among the run's parameter names.
+struct ScriptParameters {
+    std::int32_t signature = -1;
+    std::size_t first = 0;
+    std::int32_t count = 0;
+};
+
 // The working fields of the run: emptied by the run reset, meaningless
 // between runs.
 struct RunScratch {
@@ -44,11 +52,12 @@ struct RunScratch {
     const SourceReader* reader = nullptr;  // where the line being translated came from
 
     // For a listening tool: the variable whose operator chain returned last,
-    // whether the line's term leaves words unread on purpose, and the names
-    // suggested for unknown words.
+    // whether the line's term leaves words unread on purpose, the names
+    // suggested for unknown words and the parameter names of the scripts.
     const char* chain_variable = nullptr;
     bool rest_left_on_purpose = false;
     SuggestionSearches suggestions;
+    std::vector<ScriptParameters> script_parameters;
 };
 
 struct TranslatorState {
