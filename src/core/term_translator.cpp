@@ -72,7 +72,7 @@ bool is_block_closer(std::string_view word) {
 }
 
 // The words left on the line, a quoted string counting as one.
-std::int32_t words_left(std::string_view line) {
+std::int32_t words_after(std::string_view line) {
     std::int32_t count = 0;
     for (std::size_t i = 0; i < line.size();) {
         if (is_whitespace(line[i])) {
@@ -96,7 +96,7 @@ KELVO_OUT_OF_LINE void explain_unknown(std::string_view word) {
     if (is_signed_or_decimal(word)) return note(Note::unsigned_numbers, word, {word});
     if (is_block_closer(word)) return note(Note::block_closer, word);
     SuggestionContext context;
-    if (state.run.term_depth == 1) context = {true, words_left(state.current_line)};
+    if (state.run.term_depth == 1) context = {true, words_after(state.current_line)};
     const Suggestion* found = suggestion_for(word, context);
     if (found == nullptr) return;
     if (!found->host_of.empty()) return note(Note::host_name, word, {word, found->host_of});
