@@ -315,6 +315,7 @@ TEST_F(Listening, HeldReportsKeepTheirOrderWithTheArgumentCounts) {
               "Unknown variable: zz\n"
               "2\n");
     EXPECT_EQ(state.listener, nullptr);
+    EXPECT_EQ(state.reports_listener, nullptr);
 }
 
 TEST_F(Listening, WarningsAndNotesLeaveTheErrorTextAsItIs) {

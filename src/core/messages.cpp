@@ -107,7 +107,7 @@ std::string fill(std::string_view text, std::initializer_list<std::string_view> 
 }
 
 void tell(Severity severity, const Text& t, std::string_view text, SourcePosition position, std::size_t length) {
-    state.listener->report(Report{severity, t.code, text, position, length});
+    reports_listener().report(Report{severity, t.code, text, position, length});
 }
 
 }  // namespace
@@ -145,7 +145,7 @@ void report(Message message, std::string_view detail, std::string_view at) {
 void tell_declared(Declaration::Kind kind, std::string_view name, std::string_view keyword,
                    std::int32_t argument_count, std::string_view parameters, std::int32_t signature) {
     if (state.listener == nullptr) return;
-    state.listener->declared(
+    reports_listener().declared(
         Declaration{kind, name, place_of(name), place_of(keyword), argument_count, parameters, signature});
 }
 

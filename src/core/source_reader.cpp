@@ -12,6 +12,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/inlining.h"
 #include "core/messages.h"
 #include "core/word_cursor.h"
 
@@ -116,10 +117,7 @@ bool SourceReader::take_slash() {
     if (data_[read_] == '\r' && read_ + 1 < end_ && data_[read_ + 1] == '\n') ++read_;
     const char d = data_[read_++];
     if (d == '/') {
-        if (quoted_) {
-            warn_at(Warning::comment_in_string, file_position(read_ - 2), 2);
-            note_carried_quote();
-        }
+        if (quoted_) warn_comment_in_string();
         return skip_comment();
     }
     put('/');
@@ -160,7 +158,7 @@ bool SourceReader::skip_comment() {
 // A double quote left open when its physical line ends runs on into the
 // next: a listening tool hears of it once.
 void SourceReader::new_physical_line() {
-    if (quoted_ || carried_from_.line != 0) [[unlikely]]
+    if (quoted_) [[unlikely]]
         end_quoted_line();
     ++physical_line_;
     physical_line_start_ = read_;
@@ -169,21 +167,23 @@ void SourceReader::new_physical_line() {
 // A string still open at the end of a physical line. Where the line began
 // inside a string that an earlier line left open, the warnings it causes
 // point back to the quote that opened that string.
-void SourceReader::end_quoted_line() {
-    if (quoted_ && open_quote_.line != 0) {
+KELVO_OUT_OF_LINE void SourceReader::end_quoted_line() {
+    if (open_quote_.line != 0) {
         warn_at(Warning::quote_runs_on, open_quote_, 1);
         note_carried_quote();
     }
-    if (!quoted_) {
-        carried_from_ = {};
-    } else if (carried_from_.line == 0) {
-        carried_from_ = open_quote_;
-    }
+    if (carried_line_ != physical_line_) carried_from_ = open_quote_;
+    carried_line_ = physical_line_ + 1;
     open_quote_ = {};
 }
 
+KELVO_OUT_OF_LINE void SourceReader::warn_comment_in_string() const {
+    warn_at(Warning::comment_in_string, file_position(read_ - 2), 2);
+    note_carried_quote();
+}
+
 void SourceReader::note_carried_quote() const {
-    if (carried_from_.line == 0 || !listening()) return;
+    if (carried_line_ != physical_line_ || !listening()) return;
     note_at(Note::quote_carried, carried_from_, 1, {std::to_string(physical_line_)});
 }
 

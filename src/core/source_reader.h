@@ -74,6 +74,7 @@ private:
     void put(char c) { data_[write_++] = c; }
     void new_physical_line();
     void end_quoted_line();
+    void warn_comment_in_string() const;
     void note_carried_quote() const;
     void toggle_quote();
     SourcePosition position_at(std::size_t offset) const;
@@ -96,7 +97,10 @@ private:
     std::size_t physical_line_start_ = 0;  // where the physical line of read_ begins
     bool quoted_ = false;  // not reset at line ends: an open quote runs on
     SourcePosition open_quote_;  // the quote that opened a string on this physical line
-    SourcePosition carried_from_;  // the quote, left open on an earlier line, of the string this line began in
+    // The quote, left open on an earlier line, of the string in which the
+    // physical line `carried_line_` began.
+    SourcePosition carried_from_;
+    std::size_t carried_line_ = 0;
     Mark first_mark_{};             // where the line begins
     std::vector<Mark> later_marks_;  // where a continuation or a comment made it part from the file
 };

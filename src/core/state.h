@@ -75,9 +75,17 @@ struct TranslatorState {
 
     RunScratch run;
     Listener* listener = nullptr;  // the tool's listener, if any
+    // Where the reports, argument counts and declarations of a run with a
+    // listener go instead of the listener itself, if anywhere: the library
+    // holds the reports back until the run is over.
+    Listener* reports_listener = nullptr;
 };
 
 extern TranslatorState state;
+
+// Who hears the reports, argument counts and declarations of a run with a
+// listener.
+inline Listener& reports_listener() { return *(state.reports_listener != nullptr ? state.reports_listener : state.listener); }
 
 // The run reset: empties the per-run fields; the others survive.
 void reset_run();

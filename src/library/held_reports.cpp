@@ -29,12 +29,10 @@ std::string_view unknown_word(const Report& report) {
 }  // namespace
 
 HeldReports::HeldReports() : target_(state.listener) {
-    if (target_ != nullptr) state.listener = this;
+    if (target_ != nullptr) state.reports_listener = this;
 }
 
-HeldReports::~HeldReports() {
-    if (target_ != nullptr) state.listener = target_;
-}
+HeldReports::~HeldReports() { state.reports_listener = nullptr; }
 
 void HeldReports::report(const Report& report) {
     if (!holding_ && report.severity == Severity::error && report.code == unknown_word_code) holding_ = true;

@@ -37,7 +37,7 @@ void write_argument_count(std::int32_t count) {
     if (state.listener != nullptr) {
         const SourceReader* reader = state.run.reader;
         const std::size_t line = reader == nullptr ? 0 : reader->line_number();
-        state.listener->argument_count(count, line);
+        reports_listener().argument_count(count, line);
         return;
     }
     std::printf("%ld\n", static_cast<long>(count));
