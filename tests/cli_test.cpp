@@ -126,7 +126,17 @@ const LineCase line_cases[] = {
      "s.txt:3:1: Unknown variable: in_body\ns.txt:5:1: Unknown variable: after\n"},
     {"function line", "\n  function g 2 a\nabs 1\nend\n",
      "s.txt:2:3: Wrong number of arguments to function or script.\n"},
-    {"zero byte", "abs 1\nab\0c\n"s, "s.txt:2:1: Unknown variable: ab\0c\n"s},
+    {"zero byte", "abs 1\nab\0c\n"s, "s.txt:2:1: Unknown variable: ab\\x00c\n"s},
+    // A byte-order mark at the start is no column of line 1; elsewhere, and
+    // two of its three bytes, are bytes of a word.
+    {"byte-order mark", "\xEF\xBB\xBFmessage zz\nbad\n",
+     "s.txt:1:9: Unknown variable: zz\ns.txt:2:1: Unknown variable: bad\n"},
+    {"byte-order mark and CR LF", "\xEF\xBB\xBF  bad\r\nabs 1; two\r\n",
+     "s.txt:1:3: Unknown variable: bad\ns.txt:2:8: Unknown variable: two\n"},
+    {"byte-order mark and a comment", "\xEF\xBB\xBF// c\nbad\n", "s.txt:2:1: Unknown variable: bad\n"},
+    {"byte-order mark in the middle", "abs 1\nmessage \xEF\xBB\xBFzz\n",
+     "s.txt:2:9: Unknown variable: \xEF\xBB\xBFzz\n"},
+    {"two bytes of a byte-order mark", "\xEF\xBBqqq\n", "s.txt:1:1: Unknown variable: \xEF\xBBqqq\n"},
 };
 
 TEST_F(Cli, MessagesCarryTheLineAndColumnOfTheirWord) {
@@ -185,7 +195,7 @@ TEST_F(Cli, ReadsStandardInputAsBytes) {
     const Outcome o = run({"-"}, source);
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, library_translation(source));
-    EXPECT_EQ(o.err, "<stdin>:2:1: Unknown variable: bad\n<stdin>:3:1: Unknown variable: ab\0c\n"s);
+    EXPECT_EQ(o.err, "<stdin>:2:1: Unknown variable: bad\n<stdin>:3:1: Unknown variable: ab\\x00c\n");
     EXPECT_EQ(run({"-"}, "").status, 0);
 }
 
@@ -296,6 +306,95 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneLine) {
     EXPECT_FALSE(has("x"));
 }
 
+TEST_F(Cli, NamesOfDefinesHoldNoWhitespace) {
+    put("a.txt", "abs 1\n");
+    const UsageCase cases[] = {
+        {{"--define", "a b=5", "a.txt"}, "--define needs a NAME without blanks, tabs or line ends, got 'a b'"},
+        {{"--define-string", " who=x", "a.txt"},
+         "--define-string needs a NAME without blanks, tabs or line ends, got ' who'"},
+        {{"--define=a\tb=5", "a.txt"}, "--define needs a NAME without blanks, tabs or line ends, got 'a\tb'"},
+        {{"--define-string", "who\n=x", "a.txt"},
+         "--define-string needs a NAME without blanks, tabs or line ends, got 'who\\x0a'"},
+        {{"--define", "=5", "a.txt"}, "--define needs a NAME before '='"},
+    };
+    for (const UsageCase& c : cases) {
+        SCOPED_TRACE(c.message);
+        expect_file_failure(run(c.args), c.message + " (see kelvo --help)");
+    }
+    // Whitespace in the value is the value's own.
+    put("v.txt", "message who\n");
+    EXPECT_EQ(run({"--define-string", "who=a b", "v.txt"}).out, "show_message(\"a b\")\n");
+}
+
+// -o naming the input file, under any of its names, would replace the script.
+TEST_F(Cli, OutputThatIsTheInputIsRefused) {
+    const std::string script = "message 1\n";
+    put("s.txt", script);
+    fs::create_directory(work_ / "sub");
+    fs::create_symlink(work_ / "s.txt", work_ / "link.txt");
+    fs::create_hard_link(work_ / "s.txt", work_ / "sub" / "hard.txt");
+    const std::vector<std::vector<std::string>> refused = {
+        {"-o", "s.txt", "s.txt"},           {"s.txt", "--output=./s.txt"},      {"-osub/../s.txt", "s.txt"},
+        {"-o", "link.txt", "s.txt"},        {"-o", "s.txt", "link.txt"},        {"-o", "sub/hard.txt", "s.txt"},
+        {"--analysis", "-o", "s.txt", "s.txt"}, {"-o", (work_ / "s.txt").string(), "s.txt"},
+    };
+    for (const std::vector<std::string>& args : refused) {
+        SCOPED_TRACE(args[1]);
+        const Outcome o = run(args);
+        EXPECT_EQ(o.status, 2);
+        EXPECT_EQ(o.out, "");
+        EXPECT_TRUE(o.err.starts_with("kelvo: the output file ")) << o.err;
+        EXPECT_TRUE(o.err.ends_with(" (see kelvo --help)\n")) << o.err;
+        EXPECT_EQ(get("s.txt"), script);
+    }
+    EXPECT_EQ(run({"-o", "s.txt", "s.txt"}).err, "kelvo: the output file s.txt is the input file s.txt (see kelvo --help)\n");
+    // Another file, or a file of the same contents, is written.
+    put("copy.txt", script);
+    EXPECT_EQ(run({"-o", "copy.txt", "s.txt"}).status, 0);
+    EXPECT_EQ(get("copy.txt"), "show_message(1)\n");
+    EXPECT_EQ(run({"-o", "-", "s.txt"}).out, "show_message(1)\n");
+    EXPECT_EQ(run({"-o", "s.txt", "-"}, script).status, 0);
+    EXPECT_EQ(get("s.txt"), "show_message(1)\n");
+}
+
+// The tool prints control bytes of the source as escapes and long words in
+// part; the library's error text keeps them as they are.
+TEST_F(Cli, ReportsAreSafeOnATerminal) {
+    const std::string long_word = std::string(40, 'a') + std::string(30, 'b') + std::string(30, 'c');
+    const std::string utf8_word = "x" + [] { std::string s; for (int i = 0; i < 40; ++i) s += "\xC3\xA9"; return s; }();
+    const std::string exactly_64(64, 'z');
+    const std::string source = "message \x1b[31mRED\nmessage a\x7f\x01" "b\tc\n" + long_word + "\n" + utf8_word + "\n" +
+                               exactly_64 + "\n";
+    put("s.txt", source);
+    const Outcome o = run({"s.txt"});
+    EXPECT_EQ(o.status, 1);
+    std::string accents_start, accents_end;
+    for (int i = 0; i < 15; ++i) accents_start += "\xC3\xA9";
+    for (int i = 0; i < 8; ++i) accents_end += "\xC3\xA9";
+    EXPECT_EQ(o.err,
+              "s.txt:1:9: Unknown variable: \\x1b[31mRED\n"
+              "s.txt:2:9: Unknown variable: a\\x7f\\x01b\n"
+              "s.txt:2:14: warning: 'c' and the rest of the line are not translated: a line holds one term\n"
+              "s.txt:3:1: Unknown variable: " + std::string(32, 'a') + "..." + std::string(16, 'c') + " (100 bytes)\n"
+              "s.txt:4:1: Unknown variable: x" + accents_start + "..." + accents_end + " (81 bytes)\n"
+              "s.txt:5:1: Unknown variable: " + exactly_64 + "\n");
+    EXPECT_EQ(o.err.find('\x1b'), std::string::npos);
+    EXPECT_EQ(run({"--color=always", "s.txt"}).err.find("\x1b[31mRED"), std::string::npos);
+
+    // A file name is escaped, never cut.
+    const std::string odd_name = "odd\x1b" + std::string(70, 'n') + ".txt";
+    put(odd_name, "bad\n");
+    EXPECT_EQ(run({odd_name}).err, "odd\\x1b" + std::string(70, 'n') + ".txt:1:1: Unknown variable: bad\n");
+    EXPECT_EQ(run({"missing\x1b.txt"}).err, "kelvo: cannot read missing\\x1b.txt: " + reason(ENOENT) + "\n");
+
+    kelvo::restore_loaded_state();
+    kelvo::translate(source);
+    EXPECT_EQ(kelvo::state.error_text, "Unknown variable: \x1b[31mRED\nUnknown variable: a\x7f\x01" "b\nUnknown variable: " +
+                                           long_word + "\nUnknown variable: " + utf8_word +
+                                           "\nUnknown variable: " + exactly_64 + "\n");
+    kelvo::restore_loaded_state();
+}
+
 TEST_F(Cli, DoubleDashEndsTheOptions) {
     put("-o", "abs 1\n");
     const Outcome o = run({"--", "-o"});
@@ -309,7 +408,8 @@ TEST_F(Cli, HelpAndVersion) {
         EXPECT_EQ(o.status, 0);
         EXPECT_EQ(o.err, "");
         EXPECT_TRUE(o.out.starts_with("Usage: kelvo [OPTIONS] [FILE]\n"));
-        for (const char* topic : {"<stdin>", "--define-string", "argument count", "Exit status", "  2  "}) {
+        for (const char* topic :
+             {"<stdin>", "--define-string", "argument count", "Exit status", "  2  ", "-w, --no-warnings"}) {
             EXPECT_NE(o.out.find(topic), std::string::npos) << topic;
         }
     }
@@ -319,23 +419,45 @@ TEST_F(Cli, HelpAndVersion) {
 }
 
 
-TEST_F(Cli, WarningsOnlyWhenAskedAndErrorsOnlyWithWarningsError) {
+// Warnings are printed unless -w or --no-warnings turns them off; they
+// change the exit status only with --warnings=error.
+TEST_F(Cli, WarningsByDefaultAndErrorsOnlyWithWarningsError) {
     put("s.txt", "} else\nvar x 5\nvar x 7\n");
-    Outcome o = run({"s.txt"});
-    EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.err, "");
-    o = run({"--warnings", "s.txt"});
-    EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.err,
-              "s.txt:1:3: warning: 'else' and the rest of the line are not translated: a line holds one term\n"
-              "s.txt:3:5: warning: 'x' is already a variable: this 'var' declares nothing and its line stays empty\n");
-    o = run({"--warnings=error", "s.txt"});
+    const std::string warnings =
+        "s.txt:1:3: warning: 'else' and the rest of the line are not translated: a line holds one term\n"
+        "s.txt:3:5: warning: 'x' is already a variable: this 'var' declares nothing and its line stays empty\n";
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"s.txt"}, {"--warnings", "s.txt"}, {"-w", "--warnings", "s.txt"}}) {
+        const Outcome o = run(args);
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(o.err, warnings);
+    }
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"-w", "s.txt"}, {"--no-warnings", "s.txt"}, {"s.txt", "--warnings=error", "-w"}}) {
+        const Outcome o = run(args);
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(o.err, "");
+        EXPECT_EQ(o.out, "}\nx = 5\n\n");
+    }
+    Outcome o = run({"--warnings=error", "s.txt"});
     EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, warnings);
     EXPECT_EQ(o.out, run({"s.txt"}).out);
+    o = run({"-w", "--warnings=error", "s.txt"});
+    EXPECT_EQ(o.status, 1);
     put("clean.txt", "abs 1\n");
     EXPECT_EQ(run({"--warnings=error", "clean.txt"}).status, 0);
+    // Warnings beside a message: the message decides.
+    put("both.txt", "bad\n} else\n");
+    o = run({"both.txt"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err,
+              "both.txt:1:1: Unknown variable: bad\n"
+              "both.txt:2:3: warning: 'else' and the rest of the line are not translated: a line holds one term\n");
     expect_file_failure(run({"--warnings=all", "s.txt"}),
                         "--warnings takes no value or =error, not 'all' (see kelvo --help)");
+    expect_file_failure(run({"-w=1", "s.txt"}), "unknown option '-w=1' (see kelvo --help)");
+    expect_file_failure(run({"--no-warnings=yes", "s.txt"}), "option --no-warnings takes no argument (see kelvo --help)");
 }
 
 TEST_F(Cli, NotesFollowTheirMessageAndDoNotChangeTheStatus) {
@@ -377,9 +499,20 @@ TEST_F(Cli, ShowSourcePutsACaretUnderTheWord) {
               "s.txt:3:1: Wrong number of arguments to function or script.\n"
               "circle 1 2\n"
               "^~~~~~\n"
+              "s.txt:3:1: note: 'circle' takes 4 operands (x y r outline); this line gives it 2\n"
+              "circle 1 2\n"
+              "^~~~~~\n"
               "s.txt:4:301: Unknown variable: qqq\n" +
                   far_part + "\n" + std::string(63, ' ') + "^~~\n");
     EXPECT_EQ(run({"--no-show-source", "s.txt"}).err.find('^'), std::string::npos);
+}
+
+TEST_F(Cli, ShowSourceLeavesOutAByteOrderMark) {
+    put("s.txt", "\xEF\xBB\xBFmessage zz\n");
+    EXPECT_EQ(run({"--show-source", "s.txt"}).err,
+              "s.txt:1:9: Unknown variable: zz\n"
+              "message zz\n"
+              "        ^~\n");
 }
 
 TEST_F(Cli, ColoursOnlyWhenAsked) {

@@ -12,6 +12,7 @@
 #include "core/term_translator.h"
 #include "core/word_cursor.h"
 #include "library/files.h"
+#include "library/held_reports.h"
 #include "vocabulary/constants.h"
 #include "vocabulary/keywords.h"
 
@@ -171,12 +172,14 @@ private:
 
 const std::string& translate(std::optional<std::string> source) {
     SurvivingState before;
+    HeldReports held;
     try {
         run(std::move(source));
     } catch (...) {
         before.restore();
         throw;
     }
+    held.finish();
     return result;
 }
 

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -206,6 +207,16 @@ int print_analysis(const Options& options) {
                : exit_clean;
 }
 
+// The -o file must not be the input file, under any of its names: the
+// translation would replace the script.
+void check_output_is_not_input(const Options& options) {
+    if (!options.output || is_stream_name(*options.output) || is_stream_name(options.input)) return;
+    if (same_file(options.input, *options.output)) {
+        throw Failure{"the output file " + *options.output + " is the input file " + options.input +
+                      " (see kelvo --help)"};
+    }
+}
+
 int print_text(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0 ? exit_clean : exit_failure;
@@ -291,14 +302,18 @@ int run(const Options& options) {
         case Action::list_keywords: return print_text(keyword_table_markdown());
         case Action::list_constants: return print_text(constant_table_markdown());
         case Action::language_server: return serve_language(options.defines);
-        case Action::analysis: return print_analysis(options);
+        case Action::analysis: check_output_is_not_input(options); return print_analysis(options);
         case Action::locate: return locate(options);
         case Action::translate: break;
     }
+    check_output_is_not_input(options);
     return translate_file(options);
 }
 
-void print_failure(const Failure& failure) { std::fprintf(stderr, "kelvo: %s\n", failure.text.c_str()); }
+void print_failure(const Failure& failure) {
+    const std::string line = "kelvo: " + escaped(failure.text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
 
 }  // namespace
 

@@ -17,14 +17,18 @@ const std::string_view help_text =
     "Options:\n"
     "  -o, --output FILE           write the host script to FILE instead of standard\n"
     "                              output (in the platform's text mode, as the library\n"
-    "                              writes temp.txt; - means standard output)\n"
+    "                              writes temp.txt; - means standard output); FILE\n"
+    "                              itself, under any name, is refused\n"
     "  --define NAME=VALUE         NAME stands for VALUE, emitted verbatim (what\n"
-    "                              Parser_add_global_arg_real does); repeatable\n"
+    "                              Parser_add_global_arg_real does); repeatable; NAME\n"
+    "                              holds no blank, tab or line end\n"
     "  --define-string NAME=VALUE  NAME stands for VALUE between double quotes (what\n"
     "                              Parser_add_global_arg_string does); repeatable\n"
-    "  --warnings                  also report what the language accepts silently but\n"
-    "                              is almost always a mistake, as FILE:LINE:COL: warning:\n"
+    "  --warnings                  report what the language accepts silently but is\n"
+    "                              almost always a mistake, as FILE:LINE:COL: warning:\n"
+    "                              (the default); warnings alone leave the exit status 0\n"
     "  --warnings=error            the same, and count the warnings like messages\n"
+    "  -w, --no-warnings           do not report warnings\n"
     "  --show-source               show the source line and a caret under the column\n"
     "                              after each report (the default on a terminal)\n"
     "  --no-show-source            do not show the source lines\n"
@@ -84,6 +88,13 @@ Define parse_define(std::string_view option, std::string_view argument, bool as_
         throw usage_error(std::string(option) + " needs NAME=VALUE, got '" + std::string(argument) + "'");
     }
     if (equals == 0) throw usage_error(std::string(option) + " needs a NAME before '='");
+    const std::string_view name = argument.substr(0, equals);
+    // No word of a source holds a blank, a tab or a line end: such a name
+    // could never be used.
+    if (name.find_first_of(" \t\r\n") != std::string_view::npos) {
+        throw usage_error(std::string(option) + " needs a NAME without blanks, tabs or line ends, got '" +
+                          std::string(name) + "'");
+    }
     return {as_string, std::string(argument.substr(0, equals)), std::string(argument.substr(equals + 1))};
 }
 
@@ -149,14 +160,15 @@ void set_source_map(Options& o, std::optional<std::string_view> value) {
     o.source_map = std::string(*value);
 }
 
-const std::array<Rule, 17>& rules() {
-    static const std::array<Rule, 17> table = {{
+const std::array<Rule, 18>& rules() {
+    static const std::array<Rule, 18> table = {{
         {"--output", "-o", Value::required, set_output},
         {"--define", "", Value::required,
          [](Options& o, auto v) { o.defines.push_back(parse_define("--define", *v, false)); }},
         {"--define-string", "", Value::required,
          [](Options& o, auto v) { o.defines.push_back(parse_define("--define-string", *v, true)); }},
         {"--warnings", "", Value::optional, set_warnings},
+        {"--no-warnings", "-w", Value::none, [](Options& o, auto) { o.warnings = Warnings::off; }},
         {"--show-source", "", Value::none, [](Options& o, auto) { o.show_source = Choice::always; }},
         {"--no-show-source", "", Value::none, [](Options& o, auto) { o.show_source = Choice::never; }},
         {"--color", "", Value::optional,

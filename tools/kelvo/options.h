@@ -41,7 +41,7 @@ struct Options {
     std::vector<Define> defines;
     bool quiet = false;
     bool argument_counts = false;
-    Warnings warnings = Warnings::off;
+    Warnings warnings = Warnings::shown;
     Choice show_source = Choice::automatic;
     Choice color = Choice::automatic;
     std::optional<std::string> source_map;  // --source-map FILE

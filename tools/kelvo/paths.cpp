@@ -5,7 +5,9 @@
 
 #ifdef _WIN32
 #include <direct.h>
+#include <windows.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -90,5 +92,35 @@ std::string relative_to_folder_of(std::string_view path, std::string_view beside
     for (std::size_t i = common; i < target.size(); ++i) out += target[i] + (i + 1 < target.size() ? "/" : "");
     return out.empty() ? file_name(path) : out;
 }
+
+#ifdef _WIN32
+namespace {
+
+// The volume and the index of an existing file, which no other file shares.
+bool file_identity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    const HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool known = GetFileInformationByHandle(file, &info) != 0;
+    CloseHandle(file);
+    return known;
+}
+
+}  // namespace
+
+bool same_file(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION first{}, second{};
+    if (!file_identity(a, first) || !file_identity(b, second)) return false;
+    return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+#else
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return false;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+#endif
 
 }  // namespace kelvo::tool

@@ -15,4 +15,8 @@ std::string file_name(std::string_view path);
 // from the working directory when relative.
 std::string relative_to_folder_of(std::string_view path, std::string_view beside);
 
+// Whether two paths name the same existing file, under any of its names
+// (links, "sub/../", another spelling).
+bool same_file(const std::string& a, const std::string& b);
+
 }  // namespace kelvo::tool

@@ -55,6 +55,15 @@ private:
     std::string text_;
 };
 
+// Bytes as they can stand on a terminal: each control byte but the tab
+// (below 0x20, and 0x7F) as a visible escape such as \x1b.
+void append_escaped(std::string& out, std::string_view bytes);
+std::string escaped(std::string_view bytes);
+// The text of a report as the tool prints it: escaped, and each word longer
+// than 64 bytes as its start, "...", its end and its length. The library's
+// own texts stay as they are.
+void append_safe(std::string& out, std::string_view text);
+
 // Whether a stream is a terminal that shows colours (and NO_COLOR is not set).
 bool is_terminal(int fd);
 bool colours_wanted(int fd);
