@@ -70,7 +70,9 @@ const HeldReports::Declared* HeldReports::declared_after(std::string_view name, 
 
 void HeldReports::finish() {
     if (target_ == nullptr) return;
-    std::stable_sort(declarations_.begin(), declarations_.end(), [](const Declared& a, const Declared& b) {
+    // No two declarations share a place, so the order is total; std::sort,
+    // unlike a stable sort, asks for no buffer that could be refused quietly.
+    std::sort(declarations_.begin(), declarations_.end(), [](const Declared& a, const Declared& b) {
         return a.name != b.name ? a.name < b.name : before(a.position, b.position);
     });
     for (std::size_t i = 0; i < held_.size(); ++i) hand_on(i);

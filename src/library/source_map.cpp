@@ -246,9 +246,9 @@ private:
         mapped_on_line_ = mapped;
         if (!mapped) return;
         const std::size_t line = held_.place.line - 1;
-        // The translator's columns count a byte-order mark; the map's do not.
+        // Neither the translator's columns nor the map's count a byte-order mark.
         const std::size_t start = lines_.line_start(line);
-        const std::size_t offset = (line == 0 ? 0 : start) + held_.place.column - 1;
+        const std::size_t offset = start + held_.place.column - 1;
         const std::size_t column = offset <= start ? 0 : source_units_.before(offset) - source_units_.before(start);
         out_ += 'A';  // the one source
         append_vlq(out_, signed_difference(line, source_line_));
