@@ -66,12 +66,13 @@ std::int32_t words_after(std::string_view line) {
 // The operand names of a script declared in this run, or empty.
 std::string parameter_names(std::int32_t signature) {
     std::string names;
-    for (const ScriptParameters& script : state.run.script_parameters) {
-        if (script.signature != signature) continue;
-        for (std::int32_t i = 0; i < script.count; ++i) {
-            if (i > 0) names += ' ';
-            names += state.names.parameter_name(script.first + static_cast<std::size_t>(i));
-        }
+    const auto& known = state.run.script_parameters;
+    if (signature < 0 || static_cast<std::size_t>(signature) >= known.size()) return names;
+    const ScriptParameters& script = known[static_cast<std::size_t>(signature)];
+    if (script.signature != signature) return names;
+    for (std::int32_t i = 0; i < script.count; ++i) {
+        if (i > 0) names += ' ';
+        names += state.names.parameter_name(script.first + static_cast<std::size_t>(i));
     }
     return names;
 }

@@ -33,7 +33,8 @@ struct OpenDefinition {
 };
 
 // For a listening tool: where the parameter names of a script declared in
-// this run stand among the run's parameter names.
+// this run stand among the run's parameter names (kept at the index of the
+// script's signature; -1 where none is known).
 struct ScriptParameters {
     std::int32_t signature = -1;
     std::size_t first = 0;

@@ -50,10 +50,11 @@ void remember_parameters(const OpenDefinition& definition) {
     if (state.listener == nullptr ||
         state.names.script_signature(definition.own_signature).argument_count != definition.argument_count)
         return;
-    for (const ScriptParameters& script : state.run.script_parameters)
-        if (script.signature == definition.own_signature) return;
-    state.run.script_parameters.push_back(
-        {definition.own_signature, definition.first_parameter, definition.argument_count});
+    auto& known = state.run.script_parameters;
+    const auto signature = static_cast<std::size_t>(definition.own_signature);
+    if (signature >= known.size()) known.resize(signature + 1);
+    if (known[signature].signature >= 0) return;
+    known[signature] = {definition.own_signature, definition.first_parameter, definition.argument_count};
 }
 
 }  // namespace
