@@ -107,6 +107,20 @@ SourcePosition place_of(std::string_view at) {
     return reader->position_of(at);
 }
 
+namespace {
+
+// The bytes of the file that the word `at`, which begins at `start`, spans:
+// more than its length where a comment up to a zero byte was dropped from
+// its middle. A word never spans two physical lines.
+std::size_t span_of(std::string_view at, SourcePosition start) {
+    if (at.size() < 2 || start.line == 0) return at.size();
+    const SourcePosition last = place_of(at.substr(at.size() - 1));
+    if (last.line != start.line || last.column < start.column) return at.size();
+    return last.column - start.column + 1;
+}
+
+}  // namespace
+
 void report(Message message, std::string_view detail, std::string_view at) {
     if (state.run.line_abandoned) return;
     const Text m = text_of(message);
@@ -122,7 +136,8 @@ void report(Message message, std::string_view detail, std::string_view at) {
     }
     if (state.diagnostics == nullptr) return;
     const std::string_view added = std::string_view(state.error_text).substr(offset);
-    tell(Severity::error, m, added.substr(0, added.size() - 1), place_of(at), at.size());
+    const SourcePosition start = place_of(at);
+    tell(Severity::error, m, added.substr(0, added.size() - 1), start, span_of(at, start));
 }
 
 void tell_declared(Declaration::Kind kind, std::string_view name, std::string_view keyword,
