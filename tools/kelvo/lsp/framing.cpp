@@ -102,11 +102,9 @@ void MessageReader::compact() {
 bool MessageReader::fill() {
     if (ended_) return false;
     compact();
-    constexpr std::size_t chunk = std::size_t{1} << 16;
-    const std::size_t old = buffer_.size();
-    buffer_.resize(old + chunk);
-    const std::size_t got = source_.read(buffer_.data() + old, chunk);
-    buffer_.resize(old + got);
+    char chunk[std::size_t{1} << 16];
+    const std::size_t got = source_.read(chunk, sizeof chunk);
+    buffer_.append(chunk, got);
     ended_ = got == 0;
     return !ended_;
 }
@@ -121,7 +119,12 @@ bool MessageReader::header_line(std::string_view line, Header& header) const {
         header.error = "not a header line: '" + shown(line) + "'";
         return false;
     }
-    if (!equal_ci(name, length_name)) return true;
+    if (!equal_ci(name, length_name)) {
+        // Bytes glued to the front of a Content-Length header.
+        if (find_length_name(name) == npos) return true;
+        header.error = "bytes before a header: '" + shown(line) + "'";
+        return false;
+    }
     const std::string_view value = trim(line.substr(colon + 1));
     const std::optional<std::size_t> length = length_value(value);
     if (!length) {
@@ -145,8 +148,8 @@ std::optional<MessageReader::Header> MessageReader::header_block() {
     for (;;) {
         const std::string_view rest = std::string_view(buffer_).substr(at_ + pos);
         const std::size_t feed = rest.find('\n');
-        if (feed == npos || pos > longest_header_block) {
-            if (rest.size() > longest_header_line || pos > longest_header_block) {
+        if (feed == npos || feed > longest_header_line || pos > longest_header_block) {
+            if (std::min(feed, rest.size()) > longest_header_line || pos > longest_header_block) {
                 header.error = "a header longer than the limit";
                 header.resume = pos + 1;
                 return header;
