@@ -11,6 +11,7 @@ constexpr std::string_view length_name = "content-length";
 constexpr std::size_t longest_header_line = 8192;
 constexpr std::size_t longest_header_block = 65536;
 constexpr std::size_t npos = std::string_view::npos;
+constexpr std::size_t too_long = npos - 1;
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -139,6 +140,19 @@ bool MessageReader::header_line(std::string_view line, Header& header) const {
     return true;
 }
 
+// Where the line from at_ + pos ends (its LF), reading on as needed;
+// too_long when it is longer than a header line may be, npos when the input
+// ends first.
+std::size_t MessageReader::line_feed(std::size_t pos) {
+    for (;;) {
+        const std::string_view rest = std::string_view(buffer_).substr(at_ + pos);
+        const std::size_t feed = rest.find('\n');
+        if (std::min(feed, rest.size()) > longest_header_line) return too_long;
+        if (feed != npos) return feed;
+        if (!fill()) return npos;
+    }
+}
+
 // Reads a header block through its empty line; nullopt at the end of the
 // input. Empty lines before a block are passed over.
 std::optional<MessageReader::Header> MessageReader::header_block() {
@@ -146,16 +160,15 @@ std::optional<MessageReader::Header> MessageReader::header_block() {
     std::size_t pos = 0;  // after at_
     bool any = false;
     for (;;) {
+        const std::size_t feed = pos > longest_header_block ? too_long : line_feed(pos);
+        if (feed == too_long) {
+            header.error = "a header longer than the limit";
+            header.resume = pos + 1;
+            return header;
+        }
         const std::string_view rest = std::string_view(buffer_).substr(at_ + pos);
-        const std::size_t feed = rest.find('\n');
-        if (feed == npos || feed > longest_header_line || pos > longest_header_block) {
-            if (std::min(feed, rest.size()) > longest_header_line || pos > longest_header_block) {
-                header.error = "a header longer than the limit";
-                header.resume = pos + 1;
-                return header;
-            }
-            if (fill()) continue;
-            if (any || trim(rest).find_first_not_of("\r\n") != npos) complain_("the input ended inside a header");
+        if (feed == npos) {
+            if (any || rest.find_first_not_of(" \t\r\n") != npos) complain_("the input ended inside a header");
             at_ = buffer_.size();
             return std::nullopt;
         }

@@ -55,6 +55,7 @@ private:
     };
 
     bool fill();
+    std::size_t line_feed(std::size_t pos);
     std::optional<Header> header_block();
     bool header_line(std::string_view line, Header& header) const;
     bool seek_header(std::size_t limit);
