@@ -237,24 +237,29 @@ void expect_range_inside(const json& range, const std::vector<std::string>& line
     EXPECT_LE(place(range["start"]), place(range["end"])) << what << " " << range;
 }
 
+// Statements of the language and bytes that trouble it, joined by every
+// kind of line end and by `;`.
 std::string generated_document(std::uint64_t seed) {
-    static const char* const pieces[] = {
-        "function", "end", "var", "x", "a", "b", "zz", "abs", "message", "return", "1", "-2", "\"", "\"s\"", "//",
-        "/", ";", "{", "}", "if", "=", "+", " ", " ", "  ", "\t", "\n", "\n", "\r\n", "\r", "\0", "\xC3\xA9",
-        "\xEF\xBB\xBF", "circle", "0", "2", "p q"};
+    static const char* const statements[] = {
+        "function a 0", "function b 2 p q", "function c 1 x", "end", "var x 1", "var y x", "var z",
+        "x = y + 1", "message x", "return p", "zz", "circle x 2 3 false", "if x = 1", "{", "}", "abs abs",
+        "f 1 2", "a", "\"s // t\"", "x //c", "\xC3\xA9", "\xEF\xBB\xBF", "/"};
+    static const char* const joints[] = {"\n", "\n", "\r\n", "\r", "; ", ";", " ", "\t", "\n\n", "//\n"};
     std::string text;
     std::uint64_t state = seed * 0x9E3779B97F4A7C15ULL + 1;
-    const auto next = [&] {
+    const auto random = [&](std::size_t bound) {
         state ^= state << 13;
         state ^= state >> 7;
         state ^= state << 17;
-        return state;
+        return static_cast<std::size_t>(state % bound);
     };
-    const std::size_t count = next() % 40;
+    const std::size_t count = random(14);
     for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t k = next() % std::size(pieces);
-        text += k == 30 ? "\0"s : pieces[k];
+        text += statements[random(std::size(statements))];
+        if (random(8) == 0) text += "\0"s;
+        text += joints[random(std::size(joints))];
     }
+    if (random(2) == 0 && !text.empty()) text.pop_back();  // a last line without its end
     return text;
 }
 
