@@ -13,7 +13,7 @@ if [ ! -x "$tests" ]; then
 fi
 
 # The README's main command, on the example script.
-./build/kelvo examples/demo.txt >/dev/null
+./build/kelvo examples/demo.kelvo >/dev/null
 
 if [ "$(id -u)" != 0 ]; then
   echo "cli.sh: not root; the permission test already ran unprivileged in ctest"

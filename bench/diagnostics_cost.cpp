@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/state.h"
-#include "library/run.h"
+#include "library/session.h"
 #include "printer.h"
 #include "shapes.h"
 
@@ -28,7 +27,6 @@ struct Timing {
 };
 
 Timing one_run(const std::string& source, Listener listener) {
-    kelvo::restore_loaded_state();
     kelvo::tool::PrinterSettings settings;
     settings.file = "mixed.txt";
     settings.warnings = true;
@@ -38,9 +36,9 @@ Timing one_run(const std::string& source, Listener listener) {
     const std::string shown = settings.show_source ? bytes : std::string();
     kelvo::tool::Printer printer(settings, shown);
     // Without a listener, `end` writes its counts to standard output.
-    kelvo::state.diagnostics = listener == Listener::none ? nullptr : &printer;
-    const std::size_t size = kelvo::translate(std::move(bytes)).size();
-    kelvo::state.diagnostics = nullptr;
+    kelvo::SessionOptions options;
+    options.listener = listener == Listener::none ? nullptr : &printer;
+    const std::size_t size = kelvo::translate_source(std::move(bytes), options).host.size();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     if (size == 0) std::abort();
     return {seconds, printer.text().size()};

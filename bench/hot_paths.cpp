@@ -4,12 +4,12 @@
 #include <string>
 #include <string_view>
 
-#include "core/diagnostics.h"
+#include "core/listener.h"
 #include "core/source_reader.h"
 #include "core/state.h"
 #include "core/term_translator.h"
 #include "core/word_cursor.h"
-#include "library/run.h"
+#include "library/session.h"
 #include "shapes.h"
 #include "vocabulary/constants.h"
 #include "vocabulary/keywords.h"
@@ -17,7 +17,7 @@
 namespace {
 
 // Takes the counts that `end` would write, so the runs print nothing.
-class Silent final : public kelvo::DiagnosticsHook {
+class Silent final : public kelvo::Listener {
 public:
     void report(const kelvo::Report&) override {}
     void argument_count(std::int32_t, std::size_t) override {}
@@ -27,9 +27,9 @@ Silent silent;
 // A freshly loaded library after one run that declared the variable `speed`
 // and the script `bounce`, as the words below expect.
 void prepare() {
-    kelvo::restore_loaded_state();
-    kelvo::state.diagnostics = &silent;
-    kelvo::translate(std::string("var speed 4\nfunction bounce 1 pos\nreturn pos\nend\n"));
+    kelvo::SessionOptions options;
+    options.listener = &silent;
+    kelvo::translate_source(std::string("var speed 4\nfunction bounce 1 pos\nreturn pos\nend\n"), options);
 }
 
 void BM_CursorNextWord(benchmark::State& bench) {
@@ -114,12 +114,15 @@ void BM_ReadSource(benchmark::State& bench) {
 }
 BENCHMARK(BM_ReadSource);
 
+// Whole runs go through the tools' entry point, from the state prepare() left.
+const kelvo::SessionOptions from_current{{}, kelvo::StartFrom::current_state, nullptr};
+
 // A whole run in memory (no files): reset, registration, reading, translation.
 void BM_TranslateSource(benchmark::State& bench) {
     prepare();
     const std::string source = kelvo::bench::mixed_script(1'000'000);
     for (auto _ : bench) {
-        benchmark::DoNotOptimize(kelvo::translate(source).data());
+        benchmark::DoNotOptimize(kelvo::translate_source(source, from_current).host.data());
         kelvo::state.error_text.clear();
     }
     bench.SetBytesProcessed(static_cast<std::int64_t>(bench.iterations()) * static_cast<std::int64_t>(source.size()));
@@ -130,7 +133,7 @@ void BM_SmallRun(benchmark::State& bench) {
     prepare();
     const std::string source(kelvo::bench::small_script());
     for (auto _ : bench) {
-        benchmark::DoNotOptimize(kelvo::translate(source).data());
+        benchmark::DoNotOptimize(kelvo::translate_source(source, from_current).host.data());
         kelvo::state.error_text.clear();
     }
 }

@@ -18,17 +18,40 @@ if(NOT WIN32)
   # The unversioned name that the linker looks for.
   install(TARGETS KelvoScriptparser LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_ONLY)
 endif()
-if(WIN32 AND TARGET kelvo)
-  # The command-line translator goes beside the DLL in the ZIP for users.
+if(TARGET kelvo)
+  # The command-line translator: on PATH after a Linux install (every editor
+  # setup runs `kelvo --lsp` from there), beside the DLL in the ZIP.
   install(TARGETS kelvo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/include/KelvoScriptparser.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+# The README with the documents and examples it points to, laid out as in the
+# source tree so that its relative links work: at the top of the ZIP, in
+# share/doc/KelvoScriptparser/ on Linux.
 if(WIN32)
-  # The ZIP for users has the README at its top.
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+  set(kelvo_doc_dir .)
 else()
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  set(kelvo_doc_dir ${CMAKE_INSTALL_DOCDIR})
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${kelvo_doc_dir})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md ${PROJECT_SOURCE_DIR}/docs/language.md
+  DESTINATION ${kelvo_doc_dir}/docs)
+file(GLOB kelvo_examples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.kelvo)
+install(FILES ${kelvo_examples} DESTINATION ${kelvo_doc_dir}/examples)
+if(WIN32)
+  # The editor files for users of the ZIP: the grammar and the VS Code
+  # extension folder as it is kept in the source tree (no node_modules; its
+  # `npm install` copies the grammar in).
+  install(FILES ${PROJECT_SOURCE_DIR}/editors/kelvo.tmLanguage.json DESTINATION editors)
+  install(FILES
+    ${PROJECT_SOURCE_DIR}/editors/vscode/README.md
+    ${PROJECT_SOURCE_DIR}/editors/vscode/copy-grammar.js
+    ${PROJECT_SOURCE_DIR}/editors/vscode/extension.js
+    ${PROJECT_SOURCE_DIR}/editors/vscode/language-configuration.json
+    ${PROJECT_SOURCE_DIR}/editors/vscode/package.json
+    ${PROJECT_SOURCE_DIR}/editors/vscode/package-lock.json
+    DESTINATION editors/vscode)
 endif()
 
 install(EXPORT KelvoScriptparserTargets
@@ -74,4 +97,15 @@ if(KELVO_BUILD_TESTS AND NOT CMAKE_CROSSCOMPILING AND NOT KELVO_SANITIZE)
       -DINCLUDEDIR=${CMAKE_INSTALL_INCLUDEDIR}
       -DCMAKEDIR=${KELVO_INSTALL_CMAKEDIR}
       -P ${PROJECT_SOURCE_DIR}/tests/consumer/run_consumer_test.cmake)
+  # The file list of the install tree, and kelvo in its bin/.
+  if(TARGET kelvo)
+    add_test(NAME install_tree_files
+      COMMAND ${CMAKE_COMMAND}
+        -DBUILD_DIR=${CMAKE_BINARY_DIR}
+        -DWORK_DIR=${CMAKE_BINARY_DIR}/install-tree
+        -DLIBDIR=${CMAKE_INSTALL_LIBDIR}
+        -DCONFIG=$<LOWER_CASE:$<CONFIG>>
+        -DVERSION=${PROJECT_VERSION}
+        -P ${PROJECT_SOURCE_DIR}/tests/install/check_install_tree.cmake)
+  endif()
 endif()

@@ -14,6 +14,23 @@
 # left out, except under CI (CI=true), where each missing one is a failing
 # test that names what is missing.
 
+# Moves the debug information of a linked target to <file>.debug beside it,
+# strips the file and links it to that file by name (objcopy --only-keep-debug,
+# --strip-all, --add-gnu-debuglink).
+function(kelvo_split_debug_information target)
+  if(NOT CMAKE_OBJCOPY)
+    message(FATAL_ERROR "no objcopy for this toolchain: ${target} cannot be stripped")
+  endif()
+  set(file $<TARGET_FILE:${target}>)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug ${file} ${file}.debug
+    COMMAND ${CMAKE_OBJCOPY} --strip-all ${file}
+    COMMAND ${CMAKE_OBJCOPY} --add-gnu-debuglink=${file}.debug ${file}
+    WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
+    COMMENT "Moving the debug information of $<TARGET_FILE_NAME:${target}> to $<TARGET_FILE_NAME:${target}>.debug"
+    VERBATIM)
+endfunction()
+
 if(WIN32)
   target_sources(KelvoScriptparser PRIVATE ${CMAKE_CURRENT_LIST_DIR}/KelvoScriptparser.def)
   if(MINGW)
@@ -22,6 +39,14 @@ if(WIN32)
     target_sources(KelvoScriptparser PRIVATE ${CMAKE_CURRENT_LIST_DIR}/mingw_static_runtime.cpp)
     if(TARGET kelvo)
       target_link_options(kelvo PRIVATE -static)
+    endif()
+    # What users get carries no debug information (the C++ runtime inside
+    # brings much of it): after each link it moves to NAME.debug beside the
+    # file, which keeps a .gnu_debuglink to it for a debugger. The ZIP takes
+    # the stripped file only.
+    kelvo_split_debug_information(KelvoScriptparser)
+    if(TARGET kelvo)
+      kelvo_split_debug_information(kelvo)
     endif()
   endif()
   if(KELVO_BUILD_TESTS)
@@ -90,10 +115,12 @@ add_test(NAME windows_dll_tables
     -P ${PROJECT_SOURCE_DIR}/tests/windows/check_dll_tables.cmake)
 set_tests_properties(windows_dll_tables PROPERTIES FIXTURES_REQUIRED kelvo_win32)
 
-# The ZIP for users: the DLL with kelvo.exe beside it, the header and the README.
+# The ZIP for users: its file list, the stripped DLL and kelvo.exe, the links
+# of its README.
 add_test(NAME windows_zip_package
   COMMAND ${CMAKE_COMMAND}
     -DBINARY_DIR=${kelvo_win32_dir}
+    -DOBJDUMP=${KELVO_MINGW_OBJDUMP}
     -P ${PROJECT_SOURCE_DIR}/tests/windows/check_package.cmake)
 set_tests_properties(windows_zip_package PROPERTIES
   FIXTURES_REQUIRED kelvo_win32
@@ -135,7 +162,7 @@ set_tests_properties(windows_host_under_wine PROPERTIES
 if(TARGET kelvo)
   add_test(NAME windows_tool_under_wine
     COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/run_tool.sh
-      ${kelvo_win32_dir} ${kelvo_wine_dir} $<TARGET_FILE:kelvo> ${PROJECT_SOURCE_DIR}/examples/demo.txt)
+      ${kelvo_win32_dir} ${kelvo_wine_dir} $<TARGET_FILE:kelvo> ${PROJECT_SOURCE_DIR}/examples/demo.kelvo)
   set_tests_properties(windows_tool_under_wine PROPERTIES
     FIXTURES_REQUIRED kelvo_win32
     ENVIRONMENT "CC=${CMAKE_C_COMPILER}"

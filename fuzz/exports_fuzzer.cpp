@@ -126,7 +126,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     kelvo::restore_loaded_state();
-    kelvo::state.diagnostics = &kelvo::fuzz::listener;
+    kelvo::state.listener = &kelvo::fuzz::listener;
     std::string_view input(reinterpret_cast<const char*>(data), size);
     for (int records = 0; records < max_records; ++records) {
         const std::size_t split = input.find(record_separator);

@@ -80,4 +80,35 @@ void Listener::report(const Report& report) {
             "a report that is not the message just appended");
 }
 
+namespace {
+
+bool not_after(SourcePosition a, SourcePosition b) { return a.line < b.line || (a.line == b.line && a.column <= b.column); }
+
+void check_host_place(const HostPlace& place, std::string_view result, bool ends_a_line) {
+    if (!place.placed) return;
+    require(place.begin <= place.end && place.result_begin <= place.result_end, "a host place ends before it begins");
+    require(place.result_end <= result.size(), "a host place lies outside the result");
+    require(place.result_end - place.result_begin == place.end - place.begin, "a host place changes length in the result");
+    if (ends_a_line) require(place.result_end < result.size() && result[place.result_end] == '\n', "a line's host text is not followed by its line feed");
+}
+
+}  // namespace
+
+void check_analysis(const Analysis& analysis, std::string_view result) {
+    require(analysis.host == result, "the analysis translated to another text");
+    for (std::size_t i = 0; i < analysis.words.size(); ++i) {
+        const SourceSpan& span = analysis.words[i].span;
+        require(not_after(span.begin, span.end), "a word ends before it begins");
+        if (i > 0) require(not_after(analysis.words[i - 1].span.end, span.begin), "words overlap or go back");
+    }
+    for (std::size_t i = 0; i < analysis.terms.size(); ++i) {
+        const AnalysedTerm& term = analysis.terms[i];
+        require(term.parent < static_cast<std::int32_t>(i), "a term's parent comes after it");
+        require(term.line < analysis.lines.size(), "a term of no line");
+        require(not_after(term.span.begin, term.span.end), "a term ends before it begins");
+        check_host_place(term.host, result, false);
+    }
+    for (const AnalysedLine& line : analysis.lines) check_host_place(line.host, result, true);
+}
+
 }  // namespace kelvo::fuzz

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/diagnostics.h"
+#include "library/analysis.h"
 
 namespace kelvo::fuzz {
 
@@ -21,10 +21,15 @@ void check_messages(std::string_view error_text, std::size_t from);
 // result empty or ending in a line feed.
 void check_finished_run(std::string_view result, std::size_t errors_before);
 
+// The places an analysis gives: words in the order of the source, each term
+// inside its parent's line, every placed host text inside the result and
+// followed by its line feed; its host text is the run's.
+void check_analysis(const Analysis& analysis, std::string_view result);
+
 // Listens to every run while fuzzing, so that every warning and note is
 // made too: each message it hears must be the one just appended to the
 // error text; the counts of `end` go nowhere.
-class Listener final : public DiagnosticsHook {
+class Listener final : public kelvo::Listener {
 public:
     void report(const Report& report) override;
     void argument_count(std::int32_t, std::size_t) override {}

@@ -1,21 +1,23 @@
-// Whole runs through the internal entry point: the input bytes are the
-// source file, as read from disk.
+// Whole runs through the tools' entry point: the input bytes are the source
+// file, as read from disk. Each input is translated twice: once with the
+// checking listener, once into an analysis whose places must all hold.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "core/state.h"
-#include "library/run.h"
+#include "library/analysis.h"
+#include "library/session.h"
 #include "fuzz_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // Each input starts from a freshly loaded library, so the error text does
     // not grow across executions.
-    kelvo::restore_loaded_state();
-    kelvo::state.diagnostics = &kelvo::fuzz::listener;
-    std::string source(reinterpret_cast<const char*>(data), size);
-    const std::string& result = kelvo::translate(std::move(source));
+    const std::string source(reinterpret_cast<const char*>(data), size);
+    kelvo::SessionOptions options;
+    options.listener = &kelvo::fuzz::listener;
+    const std::string result(kelvo::translate_source(source, options).host);
     kelvo::fuzz::check_finished_run(result, 0);
+    kelvo::fuzz::check_analysis(kelvo::analyse(source), result);
     return 0;
 }

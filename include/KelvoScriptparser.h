@@ -48,6 +48,18 @@ KELVO_API double KELVO_CALL Parser_add_global_arg_string(const char* name, const
  * line. */
 KELVO_API const char* KELVO_CALL Parser_last_error(void);
 
+/* The types of the four exports, for a host that loads the library at run
+ * time instead of linking it:
+ *
+ *     HMODULE dll = LoadLibraryA("KelvoScriptparser.dll");
+ *     Parser_fn parser = (Parser_fn)(void (*)(void))GetProcAddress(dll, "Parser");
+ *
+ * (dlopen and dlsym on Linux). The calling convention is part of the type. */
+typedef const char*(KELVO_CALL* Parser_fn)(void);
+typedef double(KELVO_CALL* Parser_add_global_arg_real_fn)(const char* name, const char* value);
+typedef double(KELVO_CALL* Parser_add_global_arg_string_fn)(const char* name, const char* value);
+typedef const char*(KELVO_CALL* Parser_last_error_fn)(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -58,7 +58,7 @@ protected:
     // A freshly loaded library with the host's global argument set.
     static void prepare() {
         restore_loaded_state();
-        state.diagnostics = &silent;
+        state.listener = &silent;
         Parser_add_global_arg_string("who", "Ann");
     }
 
@@ -215,7 +215,7 @@ TEST(SteadyMemory, ManyRunsInOneProcessHoldNoMoreMemoryThanTheFirst) {
     ScratchDirectory directory;
     ScratchDirectory::write("test.txt", std::string(small_run));
     restore_loaded_state();
-    state.diagnostics = &silent;
+    state.listener = &silent;
     Parser_add_global_arg_string("who", "Ann");
     Parser_add_global_arg_real("speed", "2");
     const std::string expected = Parser();
@@ -243,7 +243,7 @@ TEST(RunScopedNames, TakeFarFewerAllocationsThanNames) {
     std::string source;
     for (std::size_t i = 0; i < names; ++i) source += "var v" + std::to_string(i) + " 1\n";
     restore_loaded_state();
-    state.diagnostics = &silent;
+    state.listener = &silent;
     kelvo::translate(std::string("var warm 1\n"));  // the tables of the vocabulary
     const std::size_t before = alloc::allocations();
     kelvo::translate(std::move(source));

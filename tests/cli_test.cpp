@@ -39,7 +39,7 @@ std::string slurp(const fs::path& path) {
 std::string library_translation(const std::string& source) {
     kelvo::restore_loaded_state();
     kelvo::test::Recorder quiet;
-    kelvo::state.diagnostics = &quiet;
+    kelvo::state.listener = &quiet;
     std::string result = kelvo::translate(source);
     kelvo::restore_loaded_state();
     return result;
@@ -142,8 +142,8 @@ TEST_F(Cli, MessagesCarryTheLineAndColumnOfTheirWord) {
 
 TEST_F(Cli, CleanScriptExitsZeroWithTheLibrarysTranslation) {
     const std::string demo = slurp(KELVO_DEMO_PATH);
-    put("demo.txt", demo);
-    const Outcome o = run({"demo.txt"});
+    put("demo.kelvo", demo);
+    const Outcome o = run({"demo.kelvo"});
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.err, "");
     EXPECT_EQ(o.out, library_translation(demo));  // `end`'s argument count is not mixed in
@@ -279,6 +279,15 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneLine) {
         {{"-o", "x", "-o", "y", "a.txt"}, "more than one output file given"},
         {{"--output=", "a.txt"}, "empty output file name"},
         {{""}, "empty file name"},
+        {{"--source-map=", "a.txt"}, "empty source map file name"},
+        {{"--locate", "0", "a.txt"},
+         "--locate takes LINE[:COL] or SCRIPT:LINE[:COL] with LINE and COL from 1, not '0'"},
+        {{"--locate", "f:", "a.txt"},
+         "--locate takes LINE[:COL] or SCRIPT:LINE[:COL] with LINE and COL from 1, not 'f:'"},
+        {{"--locate", ":3", "a.txt"},
+         "--locate takes LINE[:COL] or SCRIPT:LINE[:COL] with LINE and COL from 1, not ':3'"},
+        {{"--locate", "2:x", "a.txt"},
+         "--locate takes LINE[:COL] or SCRIPT:LINE[:COL] with LINE and COL from 1, not '2:x'"},
     };
     for (const UsageCase& c : cases) {
         SCOPED_TRACE(c.message);
@@ -403,3 +412,82 @@ TEST_F(Cli, ListsTheTablesAsMarkdown) {
 }
 
 }  // namespace
+
+namespace {
+
+// --locate: the host place as an engine names it, the source place it comes
+// from. Host text of locate.txt:
+//   1 f='p=argument0      (f=' from f on line 1, the prologue line from p)
+//   2 return(p)
+//   3 '                   (from no source line)
+//   4 12='                (12=' from 12 on line 5; its body is the end line's)
+//   5 '
+//   6                     (the function line of f)
+//   7 show_message(execute_string(f,2))
+//   8                     (the function line of 12; its end stays open)
+struct LocateCase {
+    const char* where;
+    int status;
+    const char* out;
+};
+
+const char* const locate_source =
+    "function f 1 p\n"
+    "return p\n"
+    "end\n"
+    "message f 2\n"
+    "function 12 0; end\n";
+
+const LocateCase locate_cases[] = {
+    {"1", 0, "locate.txt:1:10: note: host line 1 comes from here\n"},
+    {"1:4", 0, "locate.txt:1:14: note: host line 1, column 4 comes from here\n"},
+    {"2:8", 0, "locate.txt:2:8: note: host line 2, column 8 comes from here\n"},
+    {"3", 1, "locate.txt: note: host line 3 comes from no source line\n"},
+    {"4", 0, "locate.txt:5:10: note: host line 4 comes from here\n"},
+    {"5", 1, "locate.txt: note: host line 5 comes from no source line\n"},
+    {"6", 0, "locate.txt:1:1: note: host line 6 comes from here\n"},
+    {"7:14", 0, "locate.txt:4:9: note: host line 7, column 14 comes from here\n"},
+    {"7:99", 0, "locate.txt:4:1: note: host line 7, column 99 comes from here\n"},
+    {"8", 0, "locate.txt:5:1: note: host line 8 comes from here\n"},
+    {"9", 1, "locate.txt: note: the host script has no line 9\n"},
+    {"f:1", 0, "locate.txt:1:14: note: line 1 of script f comes from here\n"},
+    {"f:2:2", 0, "locate.txt:2:1: note: line 2, column 2 of script f comes from here\n"},
+    {"f:3", 1, "locate.txt: note: the body of script f has no line 3\n"},
+    {"g:1", 1, "locate.txt: note: the host script defines no script g\n"},
+    {"12:1:1", 0, "locate.txt:3:1: note: line 1, column 1 of script 12 comes from here\n"},
+};
+
+}  // namespace
+
+TEST_F(Cli, LocateNamesTheSourcePlaceOfAHostPlace) {
+    put("locate.txt", locate_source);
+    ASSERT_EQ(run({"locate.txt"}).out,
+              "f='p=argument0\nreturn(p)\n'\n12='\n'\n\nshow_message(execute_string(f,2))\n\n");
+    for (const LocateCase& c : locate_cases) {
+        SCOPED_TRACE(c.where);
+        const Outcome o = run({"--locate", c.where, "--no-show-source", "locate.txt"});
+        EXPECT_EQ(o.status, c.status);
+        EXPECT_EQ(o.out, c.out);
+        EXPECT_EQ(o.err, "");
+    }
+    // With the source line and a caret under the whole word, by default.
+    EXPECT_EQ(run({"--locate", "7:14", "locate.txt"}).out,
+              "locate.txt:4:9: note: host line 7, column 14 comes from here\nmessage f 2\n        ^\n");
+    EXPECT_EQ(run({"--locate", "1", "locate.txt"}).out,
+              "locate.txt:1:10: note: host line 1 comes from here\nfunction f 1 p\n         ^\n");
+}
+
+TEST_F(Cli, SourceMapBesideTheHostScriptAndTheMessagesStillPrinted) {
+    put("m.txt", "message 1\nbad\n");
+    const Outcome o = run({"m.txt", "-o", "m.host", "--source-map", "maps/m.map"});
+    EXPECT_EQ(o.status, 2);  // the folder maps/ does not exist
+    EXPECT_EQ(o.err, "m.txt:2:1: Unknown variable: bad\nkelvo: cannot write maps/m.map: No such file or directory\n");
+    const Outcome written = run({"m.txt", "-o", "m.host", "--source-map", "m.map"});
+    EXPECT_EQ(written.status, 1);
+    EXPECT_EQ(written.err, "m.txt:2:1: Unknown variable: bad\n");
+    EXPECT_EQ(get("m.host"), "show_message(1)\n\n");
+    EXPECT_EQ(get("m.map"),
+              "{\"version\":3,\"file\":\"m.host\",\"sources\":[\"m.txt\"],"
+              "\"sourcesContent\":[\"message 1\\nbad\\n\"],\"names\":[\"message\"],"
+              "\"mappings\":\"AAAAA,aAAQ,CAARA;AACA\"}\n");
+}

@@ -189,7 +189,7 @@ TEST_F(Listening, WarningsAndNotesLeaveTheErrorTextAsItIs) {
     const std::string source = "} else\nvar x 0\nif x = 1\ncirlce\nif 1 < 2\nmessage \"a // b\"\n";
     translate(source);
     const std::string heard = errors();
-    state.diagnostics = nullptr;
+    state.listener = nullptr;
     translate(source);
     EXPECT_EQ(errors(), heard);
 }

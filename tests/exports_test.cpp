@@ -11,13 +11,21 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <type_traits>
+
+#include "KelvoScriptparser.h"
+
+// The header's types for hosts that load the library at run time are the
+// types of the exports themselves.
+static_assert(std::is_same_v<Parser_fn, decltype(&Parser)>);
+static_assert(std::is_same_v<Parser_add_global_arg_real_fn, decltype(&Parser_add_global_arg_real)>);
+static_assert(std::is_same_v<Parser_add_global_arg_string_fn, decltype(&Parser_add_global_arg_string)>);
+static_assert(std::is_same_v<Parser_last_error_fn, decltype(&Parser_last_error)>);
 
 namespace {
 
 namespace fs = std::filesystem;
 
-using TextFn = const char* (*)();
-using GlobalFn = double (*)(const char*, const char*);
 
 class Exports : public ::testing::Test {
 protected:
@@ -31,10 +39,10 @@ protected:
         // A fresh load per test: the library's state starts empty.
         handle_ = dlopen(KELVO_SHARED_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(handle_, nullptr) << dlerror();
-        parser_ = reinterpret_cast<TextFn>(dlsym(handle_, "Parser"));
-        last_error_ = reinterpret_cast<TextFn>(dlsym(handle_, "Parser_last_error"));
-        real_ = reinterpret_cast<GlobalFn>(dlsym(handle_, "Parser_add_global_arg_real"));
-        string_ = reinterpret_cast<GlobalFn>(dlsym(handle_, "Parser_add_global_arg_string"));
+        parser_ = reinterpret_cast<Parser_fn>(dlsym(handle_, "Parser"));
+        last_error_ = reinterpret_cast<Parser_last_error_fn>(dlsym(handle_, "Parser_last_error"));
+        real_ = reinterpret_cast<Parser_add_global_arg_real_fn>(dlsym(handle_, "Parser_add_global_arg_real"));
+        string_ = reinterpret_cast<Parser_add_global_arg_string_fn>(dlsym(handle_, "Parser_add_global_arg_string"));
         ASSERT_TRUE(parser_ && last_error_ && real_ && string_);
     }
     void TearDown() override {
@@ -53,8 +61,10 @@ protected:
 
     fs::path original_, dir_;
     void* handle_ = nullptr;
-    TextFn parser_ = nullptr, last_error_ = nullptr;
-    GlobalFn real_ = nullptr, string_ = nullptr;
+    Parser_fn parser_ = nullptr;
+    Parser_last_error_fn last_error_ = nullptr;
+    Parser_add_global_arg_real_fn real_ = nullptr;
+    Parser_add_global_arg_string_fn string_ = nullptr;
 };
 
 TEST_F(Exports, TranslateTestTxtIntoTempTxt) {

@@ -63,7 +63,7 @@ class FileFaults : public ::testing::Test {
 protected:
     void SetUp() override {
         restore_loaded_state();
-        state.diagnostics = &silent;
+        state.listener = &silent;
         // The unprivileged child must reach the directory.
         fs::permissions(directory_.path(), fs::perms::all);
     }

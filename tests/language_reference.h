@@ -10,8 +10,15 @@ namespace kelvo::test::reference {
 enum class Kind {
     call,       // a built-in call: the host function and its operand count
     text,       // a fixed host text
-    statement,  // a block, flow, variable or script statement
+    statement,  // reads its operands in a way of its own
 };
+
+// The keywords that are block and flow statements, and the declarations,
+// whatever the form of their host text; every other keyword is a call or a
+// fixed text to a script author.
+constexpr const char* flow_keywords[] = {"else",    "{",    "}",  "repeat", "continue", "switch", "do",
+                                         "case",    "default", "break", "if", "while", "return"};
+constexpr const char* declaration_keywords[] = {"var", "function", "end"};
 
 struct Keyword {
     const char* keyword;
@@ -95,25 +102,25 @@ constexpr Keyword keywords[] = {
     {"triangle_color", Kind::call, "f_triangle_color", 10},
     {"primitive_end", Kind::text, "draw_primitive_end()", 0},
     {"print_color", Kind::call, "draw_text_color", 8},
-    {"else", Kind::statement, "", 0},
-    {"{", Kind::statement, "", 0},
-    {"}", Kind::statement, "", 0},
+    {"else", Kind::text, "else ", 0},
+    {"{", Kind::text, "{", 0},
+    {"}", Kind::text, "}", 0},
     {"exit", Kind::text, "game_end()", 0},
-    {"repeat", Kind::statement, "", 0},
+    {"repeat", Kind::call, "repeat", 1},
     {"message", Kind::call, "show_message", 1},
-    {"continue", Kind::statement, "", 0},
-    {"switch", Kind::statement, "", 0},
-    {"do", Kind::statement, "", 0},
+    {"continue", Kind::text, "continue;", 0},
+    {"switch", Kind::call, "switch", 1},
+    {"do", Kind::text, "do ", 0},
     {"case", Kind::statement, "", 0},
-    {"default", Kind::statement, "", 0},
-    {"break", Kind::statement, "", 0},
+    {"default", Kind::text, "default:", 0},
+    {"break", Kind::text, "break;", 0},
     {"primitive_begin", Kind::call, "draw_primitive_begin", 1},
     {"if", Kind::statement, "", 0},
     {"while", Kind::statement, "", 0},
     {"var", Kind::statement, "", 0},
     {"function", Kind::statement, "", 0},
     {"end", Kind::statement, "", 0},
-    {"return", Kind::statement, "", 0},
+    {"return", Kind::call, "return", 1},
 };
 
 struct Constant {

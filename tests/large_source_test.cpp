@@ -57,14 +57,14 @@ TEST_F(LargeSource, FromTheFileTranslatesAsInMemoryAndIsTheWindowsReference) {
     const std::string source = large_source();
     ScratchDirectory scratch;
     ScratchDirectory::write("test.txt", source);
-    state.diagnostics = &silent;
+    state.listener = &silent;
     const std::string result = Parser();
     const std::string errors = Parser_last_error();
     EXPECT_EQ(ScratchDirectory::read("temp.txt"), result);
     ASSERT_GT(result.size(), std::size_t{2} << 20);
 
     restore_loaded_state();
-    state.diagnostics = &silent;
+    state.listener = &silent;
     EXPECT_TRUE(kelvo::translate(source) == result) << "the file translates differently from its bytes";
     EXPECT_TRUE(state.error_text == errors) << "the file reports differently from its bytes";
 

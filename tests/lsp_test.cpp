@@ -332,6 +332,40 @@ TEST(LanguageServer, DefinitionAndDocumentSymbols) {
     EXPECT_EQ(symbols[1]["kind"], 13);
 }
 
+// kelvo/hostText: the host text of the open document as it stands, with the
+// map back to it; a document that is not open is bad parameters.
+TEST(LanguageServer, HostTextWithItsSourceMap) {
+    Server server;
+    server.initialize();
+    open(server, "function f 1 p\nreturn p\nend\nmessage \"\u00e9\"; f 2\n");
+    server.diagnostics_for(uri);
+    server.request(7, "kelvo/hostText", {{"textDocument", {{"uri", uri}}}});
+    const json reply = server.answer(7);
+    ASSERT_TRUE(reply.contains("result")) << reply.dump();
+    const json& result = reply["result"];
+    EXPECT_EQ(result["uri"], uri);
+    EXPECT_EQ(result["text"], "f='p=argument0\nreturn(p)\n'\n\nshow_message(\"\u00e9\")\nexecute_string(f,2)\n");
+    const json& map = result["map"];
+    EXPECT_EQ(map["version"], 3);
+    EXPECT_EQ(map["sources"], json::array({uri}));
+    EXPECT_FALSE(map.contains("sourcesContent"));
+    EXPECT_EQ(map["names"], json::array({"function", "f", "p", "return", "end", "message"}));
+    // f=' at f (0:9), p=argument0 at p (0:13); return(p) at 1:0, p at 1:7,
+    // ) back at return; nothing for '; the empty line at function (0:0);
+    // show_message("é") at message (3:0), the string at 3:8, ) back at
+    // message at column 16 (é is one unit); f 2 at 3:13 (é one unit), 2 at 3:15.
+    EXPECT_EQ(map["mappings"], "AAASC,GAAIC;AACbC,OAAOD,CAAPC;;AADAH;AAGAK,aAAQ,GAARA;AAAaJ,iBAAE,CAAFA");
+
+    server.notify("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", 2}}},
+                                             {"contentChanges", {{{"text", "message 1\n"}}}}});
+    server.diagnostics_for(uri);
+    server.request(8, "kelvo/hostText", {{"textDocument", {{"uri", uri}}}});
+    EXPECT_EQ(server.answer(8)["result"]["text"], "show_message(1)\n");
+
+    server.request(9, "kelvo/hostText", {{"textDocument", {{"uri", "file:///nowhere.kelvo"}}}});
+    EXPECT_EQ(server.answer(9)["error"]["code"], -32602);
+}
+
 TEST(LanguageServer, KeepsServingAfterBadMessages) {
     Server server;
     server.request(1, "textDocument/hover", position(0, 0));

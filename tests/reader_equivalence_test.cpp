@@ -128,7 +128,7 @@ RunOutcome outcome(const std::string& result) { return {result, state.error_text
 // and then appended to its destination.
 RunOutcome reference_run(const std::string& bytes) {
     restore_loaded_state();
-    state.diagnostics = &test::silent;
+    state.listener = &test::silent;
     Lines lines = reference_lines(bytes);
     kelvo::translate(std::string());  // registration, as a run does it
     state.error_text.clear();
@@ -163,7 +163,7 @@ TEST(ReaderEquivalence, RunTranslatesLikeTheLineByLineRun) {
         const std::string bytes = random_source(random, 1 + random() % 80);
         const RunOutcome expected = reference_run(bytes);
         restore_loaded_state();
-        state.diagnostics = &test::silent;
+        state.listener = &test::silent;
         const std::string& result = kelvo::translate(bytes);
         ASSERT_EQ(outcome(result), expected) << "source: " << ::testing::PrintToString(bytes);
     }
@@ -182,10 +182,10 @@ TEST(ReaderEquivalence, FileTranslatesLikeItsBytes) {
         ASSERT_EQ(std::fclose(file), 0);
 
         restore_loaded_state();
-        state.diagnostics = &test::silent;
+        state.listener = &test::silent;
         const RunOutcome expected = outcome(kelvo::translate(bytes));
         restore_loaded_state();
-        state.diagnostics = &test::silent;
+        state.listener = &test::silent;
         ASSERT_EQ(outcome(kelvo::translate(read_file(path.c_str()))), expected)
             << "source: " << ::testing::PrintToString(bytes);
     }
@@ -227,7 +227,7 @@ TEST(ReaderEquivalence, LongLineFromAFileComesOutWhole) {
 
 TEST(ReaderEquivalence, EndInsideADefinitionLineKeepsItsTextOutOfTheBody) {
     restore_loaded_state();
-    state.diagnostics = &test::silent;
+    state.listener = &test::silent;
     EXPECT_EQ(kelvo::translate(std::string("function f 0\nabs 1\nabs end\nabs 2\n")), "f='abs(1)\n'\n\nabs(2)\n");
     restore_loaded_state();
 }

@@ -9,7 +9,7 @@ namespace kelvo::test {
 
 void TranslatorTest::SetUp() {
     restore_loaded_state();
-    state.diagnostics = &recorder;
+    state.listener = &recorder;
 }
 
 void TranslatorTest::TearDown() { restore_loaded_state(); }

@@ -8,13 +8,13 @@
 #include <string_view>
 #include <vector>
 
-#include "core/diagnostics.h"
+#include "core/listener.h"
 
 namespace kelvo::test {
 
 // Listens to a run as the tool does: keeps every report and the argument
 // counts that `end` would write to standard output.
-class Recorder final : public DiagnosticsHook {
+class Recorder final : public Listener {
 public:
     struct Message {
         Severity severity;
@@ -33,7 +33,7 @@ public:
 
 // A listener that drops everything: `end` then writes nothing to standard
 // output.
-class Silent final : public DiagnosticsHook {
+class Silent final : public Listener {
 public:
     void report(const Report&) override {}
     void argument_count(std::int32_t, std::size_t) override {}

@@ -2,7 +2,10 @@
 // rows of the keyword table, and the forming of host calls.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -27,14 +30,41 @@ struct Keyword {
 // line feed, and reports problems as messages while still producing text.
 using TermHandler = void (*)(const Keyword& keyword, std::string& out);
 
-// A row of the keyword table. Each column means one thing for every row: a
-// row that has no use for a column leaves it empty.
+// What a keyword is to a script author (and to an editor colouring it).
+enum class KeywordKind : std::uint8_t {
+    call,         // a built-in call of a host function
+    text,         // a fixed host text
+    flow,         // a block or flow statement
+    declaration,  // `var`, `function`, `end`
+};
+
+// The names of a keyword's operands, as a script author reads them.
+inline constexpr std::size_t max_operand_names = 10;
+struct OperandNames {
+    std::array<std::string_view, max_operand_names> names{};
+    std::int32_t count = 0;
+
+    constexpr OperandNames() = default;
+    constexpr OperandNames(std::initializer_list<std::string_view> list) {
+        for (const std::string_view name : list) names.at(static_cast<std::size_t>(count++)) = name;
+    }
+    constexpr std::string_view operator[](std::size_t i) const { return names.at(i); }
+};
+
+// A row of the keyword table: everything known about one keyword. Each
+// column means one thing for every row: a row that has no use for a column
+// leaves it empty.
 struct KeywordRow {
     std::string_view keyword;
     TermHandler handler = nullptr;
-    std::string_view host_name;      // a built-in call: the host function it calls
-    std::int32_t operand_count = 0;  // a built-in call: the operands it reads
+    KeywordKind kind = KeywordKind::call;
+    std::string_view host_name;      // a call: the host function it calls
+    std::int32_t operand_count = 0;  // a call: the operands it reads
     std::string_view host_text;      // a fixed text: the whole host text it stands for
+    OperandNames operands;           // the operands by name
+    std::string_view host_form;      // a statement's host text, with its operands by name
+    std::string_view summary;        // what it does, in one line
+    std::string_view remark;         // what the reference adds about it
 };
 
 // The handler of a built-in call: build_call with the row's host name and
@@ -42,6 +72,26 @@ struct KeywordRow {
 void translate_call(const Keyword& keyword, std::string& out);
 // The handler of a fixed text: the row's host text, no operand read.
 void translate_text(const Keyword& keyword, std::string& out);
+
+// The kinds of row, as the keyword table names them. A block or flow
+// statement that is a call or a fixed text in its host form is that row with
+// the kind `flow`.
+constexpr KeywordRow call(std::string_view keyword, std::string_view host_name, OperandNames operands,
+                          std::string_view summary, std::string_view remark = {}) {
+    return {keyword, translate_call, KeywordKind::call, host_name, operands.count, {}, operands, {}, summary, remark};
+}
+constexpr KeywordRow text(std::string_view keyword, std::string_view host_text, std::string_view summary,
+                          std::string_view remark = {}) {
+    return {keyword, translate_text, KeywordKind::text, {}, 0, host_text, {}, {}, summary, remark};
+}
+constexpr KeywordRow flow(KeywordRow row) {
+    row.kind = KeywordKind::flow;
+    return row;
+}
+constexpr KeywordRow statement(std::string_view keyword, TermHandler handler, KeywordKind kind, OperandNames operands,
+                               std::string_view host_form, std::string_view summary, std::string_view remark = {}) {
+    return {keyword, handler, kind, {}, 0, {}, operands, host_form, summary, remark};
+}
 
 // Appends to host text; on 32-bit x86 out of line, as the frames of the
 // recursion would otherwise each hold what a growing string needs.
@@ -52,17 +102,6 @@ KELVO_LEAN_FRAMES void append_quoted(std::string& out, std::string_view text) {
     out += '"';
     out += text;
     out += '"';
-}
-
-// The three kinds of row, as the keyword table names them.
-constexpr KeywordRow call(std::string_view keyword, std::string_view host_name, std::int32_t operand_count) {
-    return {keyword, translate_call, host_name, operand_count, {}};
-}
-constexpr KeywordRow text(std::string_view keyword, std::string_view host_text) {
-    return {keyword, translate_text, {}, 0, host_text};
-}
-constexpr KeywordRow statement(std::string_view keyword, TermHandler handler) {
-    return {keyword, handler, {}, 0, {}};
 }
 
 // Appends the host call name(op1,op2,...) with `count` operands translated

@@ -22,5 +22,5 @@
 #if defined(__i386__) || defined(_M_IX86)
 #define KELVO_LEAN_FRAMES inline KELVO_OUT_OF_LINE
 #else
-#define KELVO_LEAN_FRAMES inline
+#define KELVO_LEAN_FRAMES KELVO_FOLDED
 #endif

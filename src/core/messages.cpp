@@ -1,5 +1,6 @@
 #include "core/messages.h"
 
+#include <algorithm>
 #include <string>
 
 #include "core/source_reader.h"
@@ -96,30 +97,22 @@ std::string fill(std::string_view text, std::initializer_list<std::string_view> 
 }
 
 void tell(Severity severity, const Text& t, std::string_view text, SourcePosition position, std::size_t length) {
-    state.diagnostics->report(Report{severity, t.code, text, position, length});
+    state.listener->report(Report{severity, t.code, text, position, length});
 }
 
 }  // namespace
 
 SourcePosition place_of(std::string_view at) {
     const SourceReader* reader = state.run.reader;
-    if (state.diagnostics == nullptr || reader == nullptr || at.data() == nullptr) return {};
+    if (state.listener == nullptr || reader == nullptr || at.data() == nullptr) return {};
     return reader->position_of(at);
 }
 
-namespace {
-
-// The bytes of the file that the word `at`, which begins at `start`, spans:
-// more than its length where a comment up to a zero byte was dropped from
-// its middle. A word never spans two physical lines.
-std::size_t span_of(std::string_view at, SourcePosition start) {
-    if (at.size() < 2 || start.line == 0) return at.size();
-    const SourcePosition last = place_of(at.substr(at.size() - 1));
-    if (last.line != start.line || last.column < start.column) return at.size();
-    return last.column - start.column + 1;
+SourceSpan span_of(std::string_view bytes) {
+    const SourceReader* reader = state.run.reader;
+    if (state.listener == nullptr || reader == nullptr || bytes.data() == nullptr) return {};
+    return reader->span_of(bytes);
 }
-
-}  // namespace
 
 void report(Message message, std::string_view detail, std::string_view at) {
     if (state.run.line_abandoned) return;
@@ -134,37 +127,51 @@ void report(Message message, std::string_view detail, std::string_view at) {
         state.error_text.resize(offset);
         throw;
     }
-    if (state.diagnostics == nullptr) return;
+    if (state.listener == nullptr) return;
     const std::string_view added = std::string_view(state.error_text).substr(offset);
+    // Where a comment up to a zero byte was dropped from the word's middle,
+    // it spans more bytes of the file than it has.
     const SourcePosition start = place_of(at);
-    tell(Severity::error, m, added.substr(0, added.size() - 1), start, span_of(at, start));
+    const SourcePosition end = at.empty() ? SourcePosition{} : span_of(at).end;
+    const bool one_line = start.line != 0 && end.line == start.line && end.column > start.column;
+    tell(Severity::error, m, added.substr(0, added.size() - 1), start,
+         one_line ? std::max(end.column - start.column, at.size()) : at.size());
 }
 
 void tell_declared(Declaration::Kind kind, std::string_view name, std::string_view keyword,
-                   std::int32_t argument_count, std::string_view parameters) {
-    if (state.diagnostics == nullptr) return;
-    state.diagnostics->declared(
-        Declaration{kind, name, place_of(name), place_of(keyword), argument_count, parameters});
+                   std::int32_t argument_count, std::string_view parameters, std::int32_t signature) {
+    if (state.listener == nullptr) return;
+    state.listener->declared(
+        Declaration{kind, name, place_of(name), place_of(keyword), argument_count, parameters, signature});
+}
+
+void tell_word(WordKind kind, std::string_view word) {
+    if (state.listener == nullptr || word.empty()) return;
+    state.listener->word({kind, word, span_of(word), nullptr, -1});
+}
+
+void tell_host_edited(std::size_t offset, std::size_t removed, std::size_t inserted) {
+    if (state.listener != nullptr) state.listener->host_edited(offset, removed, inserted);
 }
 
 void tell_definition_closed(std::string_view end_word) {
-    if (state.diagnostics != nullptr) state.diagnostics->definition_closed(place_of(end_word));
+    if (state.listener != nullptr) state.listener->definition_closed(place_of(end_word));
 }
 
 void warn(Warning warning, std::string_view at, std::initializer_list<std::string_view> details) {
-    if (!diagnostics_wanted()) return;
+    if (!listening()) return;
     warn_at(warning, place_of(at), at.size(), details);
 }
 
 void warn_at(Warning warning, SourcePosition position, std::size_t length,
              std::initializer_list<std::string_view> details) {
-    if (!diagnostics_wanted()) return;
+    if (!listening()) return;
     const Text w = text_of(warning);
     tell(Severity::warning, w, fill(w.text, details), position, length);
 }
 
 void note(Note note, std::string_view at, std::initializer_list<std::string_view> details) {
-    if (!diagnostics_wanted()) return;
+    if (!listening()) return;
     const Text n = text_of(note);
     tell(Severity::note, n, fill(n.text, details), place_of(at), at.size());
 }

@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "core/diagnostics.h"
+#include "core/listener.h"
 #include "core/state.h"
 
 namespace kelvo {
@@ -43,7 +43,7 @@ enum class Note {
 };
 
 // Appends the message (completed by `detail` where it takes one) and a line
-// feed to `error_text`, and tells the diagnostics hook, if one listens, where
+// feed to `error_text`, and tells the listener, if one listens, where
 // it happened: at the word `at` of the line being translated or, where `at`
 // is empty, just past the last word before it. A line that the nesting limit
 // abandoned reports nothing more.
@@ -58,16 +58,23 @@ void note(Note note, std::string_view at, std::initializer_list<std::string_view
 
 // Someone listens: the places and texts of warnings and notes are worth
 // computing. (Inline: the run asks for every line.)
-inline bool diagnostics_wanted() { return state.diagnostics != nullptr && !state.run.line_abandoned; }
+inline bool listening() { return state.listener != nullptr && !state.run.line_abandoned; }
 
 // Where the word `at` of the line being translated stands in the file (no
 // place without a listener).
 SourcePosition place_of(std::string_view at);
+// Where bytes of the line being translated stand in the file (no place
+// without a listener).
+SourceSpan span_of(std::string_view bytes);
 
 // Tell a listening tool of a declared name, with the words `name` and
 // `keyword` of the line, or of the `end` that closes a definition.
 void tell_declared(Declaration::Kind kind, std::string_view name, std::string_view keyword,
-                   std::int32_t argument_count = 0, std::string_view parameters = {});
+                   std::int32_t argument_count = 0, std::string_view parameters = {}, std::int32_t signature = -1);
 void tell_definition_closed(std::string_view end_word);
+// Tell a listening tool of a word that a handler reads as it stands, and of
+// host text of the line that a handler changed after it was written.
+void tell_word(WordKind kind, std::string_view word);
+void tell_host_edited(std::size_t offset, std::size_t removed, std::size_t inserted);
 
 }  // namespace kelvo

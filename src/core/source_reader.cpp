@@ -159,19 +159,28 @@ void SourceReader::toggle_quote() {
     open_quote_ = quoted_ ? file_position(read_ - 1) : SourcePosition{};
 }
 
+SourcePosition SourceReader::position_at(std::size_t offset) const {
+    // The last mark at or before the offset; marks are in the order of their offsets.
+    const auto after = std::upper_bound(later_marks_.begin(), later_marks_.end(), offset,
+                                        [](std::size_t o, const Mark& m) { return o < m.offset; });
+    const Mark& m = after == later_marks_.begin() ? first_mark_ : *(after - 1);
+    return {m.line, m.column + (offset - m.offset)};
+}
+
 SourcePosition SourceReader::position_of(std::string_view at) const {
     std::size_t offset = static_cast<std::size_t>(at.data() - data_);
     if (at.empty()) {
         while (offset > line_start_ && is_whitespace(data_[offset - 1])) --offset;
     }
-    const Mark* m = &first_mark_;
-    for (auto later = later_marks_.rbegin(); later != later_marks_.rend(); ++later) {
-        if (later->offset <= offset) {
-            m = &*later;
-            break;
-        }
-    }
-    return {m->line, m->column + (offset - m->offset)};
+    return position_at(offset);
+}
+
+SourceSpan SourceReader::span_of(std::string_view bytes) const {
+    const auto offset = static_cast<std::size_t>(bytes.data() - data_);
+    if (bytes.empty()) return {position_at(offset), position_at(offset)};
+    SourcePosition end = position_at(offset + bytes.size() - 1);
+    ++end.column;
+    return {position_at(offset), end};
 }
 
 }  // namespace kelvo

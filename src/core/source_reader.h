@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/diagnostics.h"
+#include "core/listener.h"
 
 namespace kelvo {
 
@@ -47,6 +47,8 @@ public:
     // Where the word `at` of the last line handed out begins in the file; an
     // empty `at` is the point just past the last word before it.
     SourcePosition position_of(std::string_view at) const;
+    // Where bytes of the last line handed out stand in the file.
+    SourceSpan span_of(std::string_view bytes) const;
 
 private:
     // A place where the line's text and the file part: from `offset` on,
@@ -72,6 +74,7 @@ private:
     void put(char c) { data_[write_++] = c; }
     void new_physical_line();
     void toggle_quote();
+    SourcePosition position_at(std::size_t offset) const;
     SourcePosition file_position(std::size_t file_offset) const {
         return {physical_line_, file_offset - physical_line_start_ + 1};
     }

@@ -17,6 +17,7 @@ void reset_run() {
     state.run.open_definition = OpenDefinition{};
     state.run.term_depth = 0;
     state.run.line_abandoned = false;
+    state.run.careful = false;
     state.run.reader = nullptr;
     state.run.chain_variable = nullptr;
     state.run.rest_left_on_purpose = false;

@@ -7,13 +7,13 @@
 #include <string_view>
 #include <vector>
 
-#include "core/diagnostics.h"
+#include "core/listener.h"
 #include "core/name_table.h"
 #include "core/suggestions.h"
 
 namespace kelvo {
 
-class DiagnosticsHook;
+class Listener;
 class SourceReader;
 
 struct ScriptBody {
@@ -41,6 +41,9 @@ struct RunScratch {
     OpenDefinition open_definition;
     int term_depth = 0;           // active translate_term calls for the line
     bool line_abandoned = false;  // the nesting limit gave up on the line
+    // Terms take the careful path: the line was abandoned, or a listener
+    // listens. One test keeps the usual term on its fast path.
+    bool careful = false;
     const SourceReader* reader = nullptr;  // where the line being translated came from
 
     // For a listening tool: the variable whose operator chain returned last,
@@ -65,7 +68,7 @@ struct TranslatorState {
     std::string_view quoted_text;
 
     RunScratch run;
-    DiagnosticsHook* diagnostics = nullptr;  // the tool's listener, if any
+    Listener* listener = nullptr;  // the tool's listener, if any
 };
 
 extern TranslatorState state;

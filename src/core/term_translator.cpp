@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "core/handler.h"
+#include "core/listener.h"
 #include "core/inlining.h"
 #include "core/messages.h"
 #include "core/state.h"
@@ -25,6 +26,7 @@ public:
             report(Message::nesting_too_deep, {}, peek_word());
             state.current_line = {};
             state.run.line_abandoned = true;
+            state.run.careful = true;
         }
     }
     ~NestingGuard() {
@@ -41,7 +43,7 @@ private:
 // The note after an unknown word, for a listening tool: the name it may
 // have meant.
 KELVO_OUT_OF_LINE void suggest_for(std::string_view word) {
-    if (!diagnostics_wanted()) return;
+    if (!listening()) return;
     const std::string_view meant = closest_name(word);
     if (!meant.empty()) note(Note::did_you_mean, word, {meant});
 }
@@ -72,14 +74,53 @@ KELVO_OUT_OF_LINE void translate_script_call(std::string_view word, std::int32_t
     append(out, ')');
 }
 
-}  // namespace
+// What a term tells of the words it resolves: nothing in a run that nobody
+// listens to (all of it folds away), everything to a listener.
+struct Silent {
+    static void word(WordKind, std::string_view, const NameEntry* = nullptr) {}
+    static void quoted() {}
+    static void missing(std::string_view) {}
+};
 
-void translate_term(std::string& out) {
-    const NestingGuard guard;
-    if (!guard.entered()) return;
+class Told {
+public:
+    Told() : start_(skip_whitespace().data()) {}
+    void word(WordKind kind, std::string_view word, const NameEntry* name = nullptr) {
+        ResolvedWord resolved{kind, word, span_of(word), nullptr, -1};
+        if (name != nullptr) {
+            resolved.keyword = kind == WordKind::keyword ? name->keyword() : nullptr;
+            resolved.signature = kind == WordKind::script ? name->script() : -1;
+        }
+        if (kind == WordKind::keyword) keyword_ = resolved.keyword;
+        state.listener->word(resolved);
+    }
+    void quoted() {
+        const std::string_view taken(start_, static_cast<std::size_t>(state.current_line.data() - start_));
+        state.listener->word({WordKind::string, state.quoted_text, span_of(taken), nullptr, -1});
+    }
+    void missing(std::string_view at) {
+        missing_ = true;
+        at_ = place_of(at);
+    }
 
+    const KeywordRow* keyword() const { return keyword_; }
+    bool is_missing() const { return missing_; }
+    SourcePosition at() const { return at_; }
+
+private:
+    const char* start_;
+    const KeywordRow* keyword_ = nullptr;
+    bool missing_ = false;
+    SourcePosition at_;
+};
+
+// The chain of steps by which a word is resolved, the first that fits
+// winning; `tell` hears what each step took the word for.
+template <class Tell>
+KELVO_FOLDED void translate_steps(std::string& out, Tell& tell) {
     // 1. A quoted string, kept between its double quotes.
     if (read_quoted()) {
+        tell.quoted();
         append_quoted(out, state.quoted_text);
         return;
     }
@@ -87,35 +128,42 @@ void translate_term(std::string& out) {
     const std::string_view word = next_word();
     // 3. No word left: the term is missing.
     if (is_symbol(word)) {
+        tell.missing(word);
         report(Message::unexpected_symbol, word, word);
         return;
     }
     const NameEntry* name = look_up(word);
     // 4. A parameter name of a definition that is open stands for itself.
     if (name != nullptr && state.in_script && name->is_parameter()) {
+        tell.word(WordKind::parameter, word);
         append(out, word);
         return;
     }
     // 5. A keyword: its handler reads its operands.
     if (name != nullptr && name->keyword() != nullptr) {
+        tell.word(WordKind::keyword, word, name);
         name->keyword()->handler(Keyword{*name->keyword(), word}, out);
         return;
     }
     // 6. A constant, verbatim.
     if (name != nullptr && !name->constant().empty()) {
+        tell.word(name->is_global_constant() ? WordKind::real_global : WordKind::constant, word);
         append(out, name->constant());
         return;
     }
     // 7. A string constant, between double quotes.
     if (name != nullptr && !name->string_constant().empty()) {
+        tell.word(WordKind::string_global, word);
         append_quoted(out, name->string_constant());
         return;
     }
     // 8. A variable, joined with an operator word and the term after it.
     if (name != nullptr && !name->variable().empty()) {
+        tell.word(WordKind::variable, word);
         append(out, word);
         const std::string_view op = peek_word();
         if (is_operator(op)) {
+            tell.word(WordKind::operator_word, op);
             append(out, next_word());
             translate_term(out);
             state.run.chain_variable = word.data();
@@ -124,22 +172,57 @@ void translate_term(std::string& out) {
     }
     // 9. A user script call; the first signature declared under the name counts.
     if (name != nullptr && name->script() >= 0) {
+        tell.word(WordKind::script, word, name);
         translate_script_call(word, state.names.script_signature(name->script()).argument_count, out);
         return;
     }
     // 10. An operator word stands for itself.
     if (is_operator(word)) {
+        tell.word(WordKind::operator_word, word);
         append(out, word);
         return;
     }
     // 11. An unsigned whole number, leading zeros and all.
     if (is_number(word)) {
+        tell.word(WordKind::number, word);
         append(out, word);
         return;
     }
     // 12. Nothing the translator knows.
+    tell.word(WordKind::unknown, word);
     report(Message::unknown_variable, word, word);
     suggest_for(word);
+}
+
+// A term off the fast path: near or past the nesting limit, on an abandoned
+// line, or with a listener, which hears of the term's beginning and end.
+KELVO_OUT_OF_LINE void translate_careful_term(std::string& out) {
+    const NestingGuard guard;
+    if (!guard.entered()) return;
+    if (state.listener == nullptr) {
+        Silent silent;
+        translate_steps(out, silent);
+        return;
+    }
+    state.listener->term_begins(out.size());
+    Told told;
+    translate_steps(out, told);
+    state.listener->term_ends(out.size(), told.keyword(), told.is_missing(), told.at());
+}
+
+}  // namespace
+
+void translate_term(std::string& out) {
+    // The usual term: the depth counted by hand, as a throw ends the run,
+    // whose reset starts the count anew.
+    if (!state.run.careful && state.run.term_depth < nesting_limit) [[likely]] {
+        ++state.run.term_depth;
+        Silent silent;
+        translate_steps(out, silent);
+        --state.run.term_depth;
+        return;
+    }
+    translate_careful_term(out);
 }
 
 }  // namespace kelvo

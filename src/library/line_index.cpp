@@ -12,6 +12,11 @@ constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
 
 LineIndex::LineIndex(std::string_view text, Ends ends) : text_(text) {
     starts_.push_back(text.starts_with(byte_order_mark) ? byte_order_mark.size() : 0);
+    if (ends == Ends::line_feeds) {
+        for (std::size_t i = text.find('\n', starts_.front()); i != std::string_view::npos; i = text.find('\n', i + 1))
+            starts_.push_back(i + 1);
+        return;
+    }
     for (std::size_t i = starts_.front(); i < text.size(); ++i) {
         if (text[i] == '\n') {
             starts_.push_back(i + 1);

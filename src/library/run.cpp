@@ -36,7 +36,7 @@ void reserve_result(std::size_t source_size) {
 
 // For a listening tool: the words after the line's term, which the run drops.
 void check_rest_of_line() {
-    if (!diagnostics_wanted()) return;
+    if (!listening()) return;
     const std::string_view rest = peek_word();
     if (!rest.empty()) warn(Warning::words_left, rest, {rest});
 }
@@ -49,31 +49,66 @@ void check_open_definition() {
                 {state.current_script_name});
 }
 
+// What a line tells of itself: nothing in a run that nobody listens to (it
+// folds away), where its host text goes to a listener.
+struct SilentLine {
+    static bool careful() { return false; }
+    static void begins(const SourceLine&, std::size_t, bool) {}
+    static void ends(std::size_t, bool, bool) {}
+};
+
+struct ToldLine {
+    Listener* listener;
+    static bool careful() { return true; }
+    void begins(const SourceLine& line, std::size_t start, bool in_definition) const {
+        listener->line_begins(line.number, start, in_definition);
+    }
+    void ends(std::size_t end, bool abandoned, bool in_definition) const {
+        listener->line_ends(end, abandoned, in_definition ? state.script_text.size() : 0);
+    }
+};
+
 // Translates the one term of a line and sends its text and a line feed to
 // the open definition or to the main code. A line abandoned by the nesting
 // limit contributes only its line feed. Main code is translated straight into
 // place; a line of a definition goes through `line_text`, since an `end`
 // inside it takes `script_text` away while the line is still being built.
-void translate_line(std::string_view line, std::string& main_code) {
-    if (line == "\n") return;
-    state.current_line = line;
+template <class Tell>
+void translate_line(const SourceLine& line, std::string& main_code, const Tell& tell) {
+    if (line.text == "\n") return;
+    state.current_line = line.text;
     const bool was_in_script = state.in_script;
     std::string& text = was_in_script ? state.run.line_text : main_code;
     const std::size_t start = was_in_script ? 0 : main_code.size();
     if (was_in_script) text.clear();
     state.run.term_depth = 0;
     state.run.line_abandoned = false;
+    state.run.careful = tell.careful();
     state.run.rest_left_on_purpose = false;
+    tell.begins(line, start, was_in_script);
     translate_term(text);
-    if (state.run.line_abandoned) text.resize(start);
+    const bool abandoned = state.run.line_abandoned;
+    if (abandoned) text.resize(start);
     if (!state.run.rest_left_on_purpose) check_rest_of_line();
     state.run.line_abandoned = false;
+    tell.ends(text.size(), abandoned, was_in_script);
     if (was_in_script) {
         state.script_text += text;
         state.script_text += '\n';
     } else {
         main_code += '\n';
     }
+}
+
+// Every line of the source, told to the listener if one listens.
+void translate_lines(SourceReader& reader, std::string& main_code) {
+    SourceLine line;
+    if (state.listener == nullptr) {
+        while (reader.next_line(line)) translate_line(line, main_code, SilentLine{});
+        return;
+    }
+    const ToldLine told{state.listener};
+    while (reader.next_line(line)) translate_line(line, main_code, told);
 }
 
 // Puts every stored definition, as name='body', in front of the main code.
@@ -101,8 +136,7 @@ void run(std::optional<std::string> source) {
 
     SourceReader reader(bytes);
     state.run.reader = &reader;
-    SourceLine line;
-    while (reader.next_line(line)) translate_line(line.text, result);
+    translate_lines(reader, result);
     check_open_definition();
     state.run.reader = nullptr;
     state.current_line = {};

@@ -24,7 +24,7 @@ bool is_comparison_word(std::string_view word) {
 // For a listening tool: a first operand that is a variable took the operator
 // and the term after it into itself.
 KELVO_OUT_OF_LINE void check_first_operand(const Keyword& keyword, std::string_view first) {
-    if (!diagnostics_wanted() || first.empty() || state.run.chain_variable != first.data()) return;
+    if (!listening() || first.empty() || state.run.chain_variable != first.data()) return;
     std::string_view written(first.data(), static_cast<std::size_t>(state.current_line.data() - first.data()));
     while (!written.empty() && is_whitespace(written.back())) written.remove_suffix(1);
     warn(Warning::variable_takes_operator, first, {written, keyword.word});
@@ -56,23 +56,11 @@ void translate_condition(const Keyword& keyword, std::string_view opening, Messa
 
 }  // namespace
 
-void translate_open_brace(const Keyword&, std::string& out) { out += '{'; }
-void translate_close_brace(const Keyword&, std::string& out) { out += '}'; }
-void translate_else(const Keyword&, std::string& out) { out += "else "; }
-void translate_do(const Keyword&, std::string& out) { out += "do "; }
-void translate_continue(const Keyword&, std::string& out) { out += "continue;"; }
-void translate_break(const Keyword&, std::string& out) { out += "break;"; }
-void translate_default(const Keyword&, std::string& out) { out += "default:"; }
-
 void translate_case(const Keyword&, std::string& out) {
     append(out, "case ");
     translate_term(out);
     append(out, ':');
 }
-
-void translate_repeat(const Keyword& keyword, std::string& out) { build_call(1, "repeat", keyword.word, out); }
-void translate_switch(const Keyword& keyword, std::string& out) { build_call(1, "switch", keyword.word, out); }
-void translate_return(const Keyword& keyword, std::string& out) { build_call(1, "return", keyword.word, out); }
 
 void translate_if(const Keyword& keyword, std::string& out) {
     translate_condition(keyword, "if(", Message::if_not_operator, out);

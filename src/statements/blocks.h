@@ -7,20 +7,12 @@
 
 namespace kelvo {
 
-// Fixed host texts that read no operand.
-void translate_open_brace(const Keyword& keyword, std::string& out);   // "{"
-void translate_close_brace(const Keyword& keyword, std::string& out);  // "}"
-void translate_else(const Keyword& keyword, std::string& out);         // "else "
-void translate_do(const Keyword& keyword, std::string& out);           // "do "
-void translate_continue(const Keyword& keyword, std::string& out);     // "continue;"
-void translate_break(const Keyword& keyword, std::string& out);        // "break;"
-void translate_default(const Keyword& keyword, std::string& out);      // "default:"
+// The braces, `else`, `do`, the jumps and `default` are fixed texts, and
+// `repeat`, `switch` and `return` calls of one operand: rows of the keyword
+// table of their own. These read their operands in a way of their own.
 
-// One operand.
-void translate_case(const Keyword& keyword, std::string& out);    // "case ", the operand, ":"
-void translate_repeat(const Keyword& keyword, std::string& out);  // repeat(operand)
-void translate_switch(const Keyword& keyword, std::string& out);  // switch(operand)
-void translate_return(const Keyword& keyword, std::string& out);  // return(operand)
+// "case ", the operand, ":"
+void translate_case(const Keyword& keyword, std::string& out);
 
 // Conditions: "if(" or "while(", left operand, " ", operator, right operand, ") ".
 void translate_if(const Keyword& keyword, std::string& out);

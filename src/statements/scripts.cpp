@@ -5,7 +5,7 @@
 #include <limits>
 #include <string_view>
 
-#include "core/diagnostics.h"
+#include "core/listener.h"
 #include "core/messages.h"
 #include "core/source_reader.h"
 #include "core/state.h"
@@ -34,10 +34,10 @@ std::string_view why_taken(std::string_view name) {
 // What `end` writes: the argument count and a line end on standard output,
 // flushed, unless a tool that listens takes it.
 void write_argument_count(std::int32_t count) {
-    if (state.diagnostics != nullptr) {
+    if (state.listener != nullptr) {
         const SourceReader* reader = state.run.reader;
         const std::size_t line = reader == nullptr ? 0 : reader->line_number();
-        state.diagnostics->argument_count(count, line);
+        state.listener->argument_count(count, line);
         return;
     }
     std::printf("%ld\n", static_cast<long>(count));
@@ -64,10 +64,12 @@ std::int32_t read_count(std::string_view text) {
 
 void translate_var(const Keyword& keyword, std::string& out) {
     const std::string_view name = next_word();
+    tell_word(WordKind::variable_name, name);
     const std::size_t value_start = out.size();
     translate_term(out);  // the value's words are read and reported even for a refused name
     if (const std::string_view taken = why_taken(name); !taken.empty()) {
         warn(Warning::var_name_refused, name, {name, taken});
+        tell_host_edited(value_start, out.size() - value_start, 0);
         out.resize(value_start);
         return;
     }
@@ -75,6 +77,7 @@ void translate_var(const Keyword& keyword, std::string& out) {
     tell_declared(Declaration::Kind::variable, name, keyword.word);
     out.insert(value_start, " = ");
     out.insert(value_start, name);
+    tell_host_edited(value_start, 0, name.size() + 3);
 }
 
 void translate_function(const Keyword& keyword, std::string& out) {
@@ -82,6 +85,7 @@ void translate_function(const Keyword& keyword, std::string& out) {
     state.in_script = true;
     state.run.open_definition = OpenDefinition{-1, 0, state.names.parameter_name_count(), place_of(keyword.word)};
     const std::string_view name = next_word();
+    tell_word(WordKind::script_name, name);
     state.current_script_name.assign(name);
     if (const std::string_view taken = why_taken(name); !taken.empty()) {
         warn(Warning::function_name_refused, name, {name, taken});
@@ -93,6 +97,7 @@ void translate_function(const Keyword& keyword, std::string& out) {
     const std::string_view count_word = peek_word();
     translate_term(out);
     const std::int32_t count = read_count(std::string_view(out).substr(count_start));
+    tell_host_edited(count_start, out.size() - count_start, 0);
     out.resize(count_start);
     if (count < 0) {
         report(Message::negative_argument_size, {}, count_word);
@@ -108,6 +113,7 @@ void translate_function(const Keyword& keyword, std::string& out) {
             state.in_script = false;
             return;
         }
+        tell_word(WordKind::parameter_name, parameter);
         state.names.add_parameter_name(parameter);
         if (parameters_start == nullptr) parameters_start = parameter.data();
         parameters_end = parameter.data() + parameter.size();
@@ -119,7 +125,8 @@ void translate_function(const Keyword& keyword, std::string& out) {
     const std::string_view parameters =
         parameters_start == nullptr ? std::string_view()
                                     : std::string_view(parameters_start, static_cast<std::size_t>(parameters_end - parameters_start));
-    tell_declared(Declaration::Kind::script, name, keyword.word, count, parameters);
+    tell_declared(Declaration::Kind::script, name, keyword.word, count, parameters,
+                  state.run.open_definition.own_signature);
 }
 
 void translate_end(const Keyword& keyword, std::string&) {
@@ -138,6 +145,9 @@ void translate_end(const Keyword& keyword, std::string&) {
     }
     state.in_script = false;
     state.script_bodies.push_back({state.current_script_name, prologue + state.script_text});
+    if (state.listener != nullptr)
+        state.listener->definition_stored(state.script_bodies.size() - 1, state.current_script_name, prologue.size(),
+                                          state.script_bodies.back().body.size());
     ++state.script_count;
     state.current_script_name.clear();
     state.script_text.clear();

@@ -67,7 +67,7 @@ function expectWord(lines, lineIndex, word, scope, nth = 1, absent = []) {
 test.describe('the example script', () => {
   let lines;
   test.before(() => {
-    lines = tokenize(grammar, fs.readFileSync(path.join(ROOT, 'examples', 'demo.txt'), 'utf8'));
+    lines = tokenize(grammar, fs.readFileSync(path.join(ROOT, 'examples', 'demo.kelvo'), 'utf8'));
   });
 
   // [physical line from 1, word, scope (null: none), which appearance]

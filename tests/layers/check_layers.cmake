@@ -1,8 +1,10 @@
 # Checks that the folders of src/ depend on each other one way only:
-#   core <- statements <- vocabulary <- library
+#   core <- statements <- vocabulary <- library <- tools
 # A file may include files of its own folder and of the folders before it in
 # that list, never of a later one. The public C header belongs to the
 # library, and only the library's exports.cpp holds an extern "C" block.
+# The tools (tools/) see the library through library/ and the vocabulary's
+# tables alone: a tool that includes a header of core/ or statements/ fails.
 #   cmake -DSOURCE_DIR=<tree holding src/> -P check_layers.cmake
 if(NOT DEFINED SOURCE_DIR)
   message(FATAL_ERROR "check_layers.cmake needs -DSOURCE_DIR=...")
@@ -41,9 +43,23 @@ foreach(file IN LISTS files)
   endif()
 endforeach()
 
+# The tools: no internal of the translator.
+file(GLOB_RECURSE tool_files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/tools/*.h ${SOURCE_DIR}/tools/*.cpp)
+foreach(file IN LISTS tool_files)
+  file(STRINGS ${SOURCE_DIR}/${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*$" "\\1" target "${line}")
+    if(target MATCHES "^(core|statements)/")
+      string(REGEX MATCH "^[^/]+" folder "${target}")
+      list(APPEND faults "${file}: tools includes ${folder} internal (${line}): use library/")
+    endif()
+  endforeach()
+endforeach()
+
 list(LENGTH files count)
+list(LENGTH tool_files tool_count)
 if(faults)
   list(JOIN faults "\n  " text)
   message(FATAL_ERROR "dependencies that run the wrong way:\n  ${text}")
 endif()
-message(STATUS "${count} files of src/ include only their own layer and those below it")
+message(STATUS "${count} files of src/ include only their own layer and those below it; ${tool_count} files of tools/ no internal")

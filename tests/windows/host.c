@@ -72,12 +72,12 @@ int library_load(Library* library) {
         say("cannot load KelvoScriptparser.dll (error %lu)", (unsigned long)GetLastError());
         return 0;
     }
-    library->parser = (TextExport)(void (*)(void))find_export(library->module, "Parser");
-    library->last_error = (TextExport)(void (*)(void))find_export(library->module, "Parser_last_error");
+    library->parser = (Parser_fn)(void (*)(void))find_export(library->module, "Parser");
+    library->last_error = (Parser_last_error_fn)(void (*)(void))find_export(library->module, "Parser_last_error");
     library->add_global_real =
-        (GlobalExport)(void (*)(void))find_export(library->module, "Parser_add_global_arg_real");
+        (Parser_add_global_arg_real_fn)(void (*)(void))find_export(library->module, "Parser_add_global_arg_real");
     library->add_global_string =
-        (GlobalExport)(void (*)(void))find_export(library->module, "Parser_add_global_arg_string");
+        (Parser_add_global_arg_string_fn)(void (*)(void))find_export(library->module, "Parser_add_global_arg_string");
     if (library->parser && library->last_error && library->add_global_real && library->add_global_string)
         return 1;
     library_free(library);

@@ -9,17 +9,21 @@
 #include <stddef.h>
 #include <windows.h>
 
+#include "KelvoScriptparser.h"
 #include "shared/scenario_file.h"
 
-typedef const char*(__cdecl* TextExport)(void);
-typedef double(__cdecl* GlobalExport)(const char* name, const char* value);
+/* The two shapes of the exports (the header's types for hosts that load
+ * the DLL): a text without operands, and a name with a value. */
+typedef Parser_fn TextExport;
+typedef Parser_add_global_arg_real_fn GlobalExport;
 
+/* The exports, through the header's types. */
 typedef struct {
     HMODULE module;
-    TextExport parser;
-    TextExport last_error;
-    GlobalExport add_global_real;
-    GlobalExport add_global_string;
+    Parser_fn parser;
+    Parser_last_error_fn last_error;
+    Parser_add_global_arg_real_fn add_global_real;
+    Parser_add_global_arg_string_fn add_global_string;
 } Library;
 
 /* LoadLibrary by file name and GetProcAddress of the four exports; reports

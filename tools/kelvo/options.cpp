@@ -38,6 +38,21 @@ const std::string_view help_text =
     "                              tells whether there were messages)\n"
     "  --list-keywords             print the keywords as a Markdown table and exit\n"
     "  --list-constants            print the constants as a Markdown table and exit\n"
+    "  --analysis                  print, instead of the host script, what the\n"
+    "                              translation told of FILE as JSON: every word and\n"
+    "                              what it resolved to, every term, where each line's\n"
+    "                              host text went, the reports and the declarations\n"
+    "                              (docs/analysis.md describes it)\n"
+    "  --source-map FILE           also write a source map (revision 3) of the host\n"
+    "                              script to FILE: where each piece of it comes from\n"
+    "                              in the source (docs/source-map.md describes it)\n"
+    "  --locate WHERE              translate FILE and print the place in it that a\n"
+    "                              place of the host script comes from, as\n"
+    "                              FILE:LINE:COL: note:, with the source line; WHERE is\n"
+    "                              LINE[:COL] of the host script, or SCRIPT:LINE[:COL]\n"
+    "                              of the body of script SCRIPT, as an engine names a\n"
+    "                              place inside execute_string (columns in bytes, from\n"
+    "                              1); exit status 1 when no source line wrote there\n"
     "  --lsp                       run as a language server on standard input and\n"
     "                              output (the Language Server Protocol); --define and\n"
     "                              --define-string give it global arguments\n"
@@ -129,8 +144,13 @@ void set_warnings(Options& o, std::optional<std::string_view> value) {
     }
 }
 
-const std::array<Rule, 14>& rules() {
-    static const std::array<Rule, 14> table = {{
+void set_source_map(Options& o, std::optional<std::string_view> value) {
+    if (value->empty()) throw usage_error("empty source map file name");
+    o.source_map = std::string(*value);
+}
+
+const std::array<Rule, 17>& rules() {
+    static const std::array<Rule, 17> table = {{
         {"--output", "-o", Value::required, set_output},
         {"--define", "", Value::required,
          [](Options& o, auto v) { o.defines.push_back(parse_define("--define", *v, false)); }},
@@ -145,6 +165,13 @@ const std::array<Rule, 14>& rules() {
         {"--quiet", "-q", Value::none, [](Options& o, auto) { o.quiet = true; }},
         {"--list-keywords", "", Value::none, [](Options& o, auto) { o.action = Action::list_keywords; }},
         {"--list-constants", "", Value::none, [](Options& o, auto) { o.action = Action::list_constants; }},
+        {"--analysis", "", Value::none, [](Options& o, auto) { o.action = Action::analysis; }},
+        {"--source-map", "", Value::required, set_source_map},
+        {"--locate", "", Value::required,
+         [](Options& o, auto v) {
+             o.locate = parse_host_place(*v);
+             o.action = Action::locate;
+         }},
         {"--lsp", "", Value::none, [](Options& o, auto) { o.action = Action::language_server; }},
         {"--help", "-h", Value::none, [](Options& o, auto) { o.action = Action::help; }},
         {"--version", "", Value::none, [](Options& o, auto) { o.action = Action::version; }},
@@ -166,7 +193,42 @@ void set_input(Options& options, std::string_view name) {
     options.input_given = true;
 }
 
+// A decimal number from 1, or 0 when the text is none.
+std::size_t positive_number(std::string_view text) {
+    if (text.empty() || text.size() > 18) return 0;
+    std::size_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return 0;
+        value = value * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return value;
+}
+
 }  // namespace
+
+// The numbers are the last parts: SCRIPT may hold colons, and a script whose
+// name is a number is named with a column (12:3 is line 12, column 3).
+HostPlaceName parse_host_place(std::string_view where) {
+    const auto bad = [&] {
+        return usage_error("--locate takes LINE[:COL] or SCRIPT:LINE[:COL] with LINE and COL from 1, not '" +
+                           std::string(where) + "'");
+    };
+    const std::size_t last_colon = where.rfind(':');
+    if (last_colon == std::string_view::npos) {
+        const std::size_t line = positive_number(where);
+        if (line == 0) throw bad();
+        return {"", line, 0};
+    }
+    const std::string_view head = where.substr(0, last_colon);
+    const std::size_t last = positive_number(where.substr(last_colon + 1));
+    if (last == 0 || head.empty()) throw bad();
+    const std::size_t head_number = positive_number(head);
+    if (head_number != 0) return {"", head_number, last};  // LINE:COL
+    const std::size_t colon = head.rfind(':');
+    const std::size_t middle = colon == std::string_view::npos ? 0 : positive_number(head.substr(colon + 1));
+    if (middle != 0 && colon > 0) return {std::string(head.substr(0, colon)), middle, last};  // SCRIPT:LINE:COL
+    return {std::string(head), last, 0};  // SCRIPT:LINE
+}
 
 Options parse_arguments(int argc, char** argv) {
     Options options;

@@ -138,23 +138,10 @@ void Printer::print(const Report& report) {
     if (settings_.show_source && report.position.line != 0 && report.position.column != 0) print_source(report);
 }
 
-// The line starts are found as far as a report needs them, so a file whose
-// reports stop early is not scanned to its end.
+// The source's lines are indexed when the first source line is shown.
 std::string_view Printer::physical_line(std::size_t line) {
-    if (line_starts_.empty()) line_starts_.push_back(0);
-    while (line_starts_.size() <= line && line_starts_.back() <= source_.size()) {
-        const std::size_t from = line_starts_.back();
-        const void* found = std::memchr(source_.data() + from, '\n', source_.size() - from);
-        line_starts_.push_back(found == nullptr ? source_.size() + 1
-                                                : static_cast<std::size_t>(static_cast<const char*>(found) -
-                                                                           source_.data()) + 1);
-    }
-    if (line == 0 || line >= line_starts_.size()) return {};
-    const std::size_t start = line_starts_[line - 1];
-    if (start > source_.size()) return {};
-    std::size_t end = line_starts_[line] - 1;
-    if (end > start && source_[end - 1] == '\r') --end;
-    return source_.substr(start, end - start);
+    if (!lines_) lines_.emplace(source_, LineIndex::Ends::line_feeds);
+    return line == 0 ? std::string_view() : lines_->line(line - 1);
 }
 
 // The source line (or the part of a long one around the column), then a

@@ -4,11 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "core/diagnostics.h"
+#include "library/line_index.h"
+#include "library/session.h"
 
 namespace kelvo::tool {
 
@@ -21,7 +23,7 @@ struct PrinterSettings {
     bool color = false;           // colours for a terminal
 };
 
-class Printer final : public DiagnosticsHook {
+class Printer final : public Listener {
 public:
     // `source` is the file as stored, for the source lines (may be empty
     // when they are not shown).
@@ -29,6 +31,8 @@ public:
 
     void report(const Report& report) override;
     void argument_count(std::int32_t count, std::size_t line) override;
+    // A report of the tool's own, printed whatever the settings say.
+    void print_own(const Report& report) { print(report); }
 
     std::size_t messages() const { return messages_; }
     std::size_t warnings() const { return warnings_; }
@@ -44,7 +48,7 @@ private:
 
     PrinterSettings settings_;
     std::string_view source_;
-    std::vector<std::size_t> line_starts_;  // made when the first source line is shown
+    std::optional<LineIndex> lines_;  // made when the first source line is shown
     std::size_t messages_ = 0;
     std::size_t warnings_ = 0;
     bool last_shown_ = false;  // a note goes with the report before it

@@ -1,8 +1,6 @@
 #include "analysis.h"
 
-#include "KelvoScriptparser.h"
-#include "core/state.h"
-#include "library/run.h"
+#include "library/session.h"
 
 namespace kelvo::lsp {
 
@@ -23,7 +21,7 @@ std::vector<std::string> words_of(std::string_view text) {
 
 // Takes in what one run tells: the reports, the declarations, and where the
 // definitions end.
-class Collector final : public DiagnosticsHook {
+class Collector final : public Listener {
 public:
     explicit Collector(Analysis& analysis) : analysis_(analysis) {}
 
@@ -58,17 +56,11 @@ private:
 Analysis analyse(std::string text, const Globals& globals) {
     Analysis analysis;
     Collector collector(analysis);
-    restore_loaded_state();
-    for (const auto& [name, value] : globals.real) Parser_add_global_arg_real(name.c_str(), value.c_str());
-    for (const auto& [name, value] : globals.text) Parser_add_global_arg_string(name.c_str(), value.c_str());
-    state.diagnostics = &collector;
-    try {
-        translate(std::move(text));
-    } catch (...) {
-        state.diagnostics = nullptr;
-        throw;
-    }
-    state.diagnostics = nullptr;
+    SessionOptions options;
+    for (const auto& [name, value] : globals.real) options.globals.push_back({GlobalArgument::Kind::real, name, value});
+    for (const auto& [name, value] : globals.text) options.globals.push_back({GlobalArgument::Kind::string, name, value});
+    options.listener = &collector;
+    translate_source(std::move(text), options);
     return analysis;
 }
 

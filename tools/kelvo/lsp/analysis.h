@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/diagnostics.h"
+#include "library/session.h"
 
 namespace kelvo::lsp {
 

@@ -75,8 +75,7 @@ std::string keyword_hover(const KeywordRow& row) {
     const std::string host = tool::host_form(row);
     std::string text = code_block(tool::source_form(row) + (host.empty() ? "" : "  \u2192  " + host));
     text += "\n\nKeyword, " + count + (count == "1" ? " operand" : " operands");
-    const tool::KeywordDoc* doc = tool::keyword_doc(row.keyword);
-    if (doc != nullptr && !doc->remark.empty()) text += "; " + std::string(doc->remark);
+    if (!row.remark.empty()) text += "; " + std::string(row.remark);
     return text;
 }
 

@@ -15,7 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/diagnostics.h"
+#include "core/listener.h"
 #include "library/line_index.h"
 
 namespace kelvo::lsp {

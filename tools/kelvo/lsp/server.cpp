@@ -7,6 +7,7 @@
 #include <malloc.h>
 #endif
 
+#include "host_text.h"
 #include "json_limits.h"
 
 #ifndef KELVO_VERSION
@@ -126,6 +127,7 @@ void Server::request(const json& message, std::string_view id, std::vector<std::
         {"textDocument/completion", &Server::on_completion},
         {"textDocument/definition", &Server::on_definition},
         {"textDocument/documentSymbol", &Server::on_document_symbols},
+        {"kelvo/hostText", &Server::on_host_text},
     };
     const std::string& method = message["method"].get_ref<const std::string&>();
     const auto found = methods.find(method);
@@ -236,6 +238,10 @@ json Server::on_definition(const json& params) {
 json Server::on_document_symbols(const json& params) {
     const Open& open = document(params);
     return document_symbols(open.document, open.analysis);
+}
+
+json Server::on_host_text(const json& params) {
+    return host_text(params.at("textDocument").at("uri").get<std::string>(), document(params).document, globals_);
 }
 
 }  // namespace kelvo::lsp

@@ -47,6 +47,7 @@ private:
     nlohmann::json on_completion(const nlohmann::json& params);
     nlohmann::json on_definition(const nlohmann::json& params);
     nlohmann::json on_document_symbols(const nlohmann::json& params);
+    nlohmann::json on_host_text(const nlohmann::json& params);
 
     // Translates a document's new text and returns its diagnostics notification.
     std::string open_document(const std::string& uri, std::string text);

@@ -1,0 +1,313 @@
+// The analysis of a run, against expectations written by hand in
+// tests/analysis/*.txt: what each word resolved to, where each term begins
+// and ends and what host text it became, and where each line's host text
+// went. The format is described in tests/analysis/README.md.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "library/analysis.h"
+#include "library/analysis_json.h"
+#include "vocabulary/keywords.h"
+
+namespace kelvo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Case {
+    std::string file;
+    int line = 0;
+    std::string name;
+    std::string before;  // translated first, when given
+    bool has_before = false;
+    std::string source;
+    bool no_final_line_feed = false;
+    std::vector<GlobalArgument> globals;
+    std::vector<std::pair<std::string, std::vector<std::string>>> expected;  // section, its lines
+};
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.file << ":" << c.line << ": " << c.name; }
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// \n \r \t \\ \" \xHH in a source line or a quoted value.
+std::string unescape(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char c = text[++i];
+        if (c == 'n') out += '\n';
+        else if (c == 'r') out += '\r';
+        else if (c == 't') out += '\t';
+        else if (c == 'x' && i + 2 < text.size() && hex_digit(text[i + 1]) >= 0 && hex_digit(text[i + 2]) >= 0) {
+            out += static_cast<char>(hex_digit(text[i + 1]) * 16 + hex_digit(text[i + 2]));
+            i += 2;
+        } else out += c;
+    }
+    return out;
+}
+
+// A host text as the expectations write it: between double quotes, escaped.
+std::string escaped(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\n') out += "\\n";
+        else if (c == '"' || c == '\\') out += std::string("\\") + c;
+        else if (u < 0x20 || u == 0x7F) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\x%02x", u);
+            out += buffer;
+        } else out += c;
+    }
+    return out + "\"";
+}
+
+std::vector<Case> load(const fs::path& path) {
+    std::vector<Case> cases;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    std::string* block = nullptr;
+    std::vector<std::string>* lines = nullptr;
+    int number = 0;
+    const auto fail = [&](const std::string& what) {
+        throw std::runtime_error(path.filename().string() + ":" + std::to_string(number) + ": " + what);
+    };
+    while (std::getline(in, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        if (line[0] == '|') {
+            const std::string text = line.size() > 2 ? line.substr(2) : std::string();
+            if (block != nullptr) *block += unescape(text) + "\n";
+            else if (lines != nullptr) lines->push_back(text);
+            else fail("a block line outside a block");
+            continue;
+        }
+        block = nullptr;
+        lines = nullptr;
+        std::istringstream words(line);
+        std::string word;
+        words >> word;
+        if (word == "case") {
+            cases.push_back({path.filename().string(), number, line.substr(5), {}, false, {}, false, {}, {}});
+            continue;
+        }
+        if (cases.empty()) fail("a line before the first case");
+        Case& c = cases.back();
+        if (word == "source" || word == "before") {
+            std::string rest;
+            words >> rest;
+            block = word == "source" ? &c.source : &c.before;
+            c.has_before = c.has_before || word == "before";
+            c.no_final_line_feed = c.no_final_line_feed || rest == "noeol";
+        } else if (word == "real" || word == "string") {
+            std::string name, value;
+            words >> name >> value;
+            c.globals.push_back({word == "real" ? GlobalArgument::Kind::real : GlobalArgument::Kind::string,
+                                 unescape(name), unescape(value)});
+        } else if (word == "words" || word == "terms" || word == "lines" || word == "findings") {
+            c.expected.push_back({word, {}});
+            lines = &c.expected.back().second;
+        } else {
+            fail("unknown line: " + line);
+        }
+    }
+    return cases;
+}
+
+std::vector<Case> all_cases() {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(KELVO_ANALYSIS_DIR))
+        if (entry.path().extension() == ".txt") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    std::vector<Case> cases;
+    for (const fs::path& file : files) {
+        std::vector<Case> more = load(file);
+        cases.insert(cases.end(), more.begin(), more.end());
+    }
+    return cases;
+}
+
+constexpr const char* kind_names[] = {"string",  "parameter", "keyword", "constant", "real-global",
+                                      "string-global", "variable", "script", "operator", "number",
+                                      "unknown", "variable-name", "script-name", "parameter-name"};
+
+std::string place(SourcePosition p) { return std::to_string(p.line) + ":" + std::to_string(p.column); }
+std::string span(const SourceSpan& s) { return place(s.begin) + "-" + place(s.end); }
+
+std::string host_text(const Analysis& a, const HostPlace& h) {
+    if (!h.placed) return "nowhere";
+    return escaped(std::string_view(a.host).substr(h.result_begin, h.result_end - h.result_begin));
+}
+
+std::vector<std::string> render_words(const Analysis& a) {
+    std::vector<std::string> out;
+    for (const AnalysedWord& w : a.words) {
+        std::string line = span(w.span) + " " + kind_names[static_cast<int>(w.kind)] + " " + escaped(w.text);
+        if (w.declaration >= 0) line += " decl " + std::to_string(w.declaration);
+        if (w.parameter >= 0) line += " param " + std::to_string(w.parameter);
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::vector<std::string> render_terms(const Analysis& a) {
+    std::vector<std::string> out;
+    for (const AnalysedTerm& t : a.terms) {
+        std::size_t depth = 0;
+        for (std::int32_t p = t.parent; p >= 0; p = a.terms[static_cast<std::size_t>(p)].parent) ++depth;
+        std::string line(2 * depth, ' ');
+        line += span(t.span) + " " + (t.keyword != nullptr ? std::string(t.keyword->keyword) : std::string("-"));
+        if (t.missing) line += " missing";
+        line += " #" + std::to_string(t.operand) + " => " + host_text(a, t.host);
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::vector<std::string> render_lines(const Analysis& a) {
+    std::vector<std::string> out;
+    for (const AnalysedLine& l : a.lines) {
+        std::string line = std::to_string(l.source_line) + " ";
+        if (!l.host.placed) {
+            line += "nowhere";
+        } else if (l.host.definition < 0) {
+            line += "main " + host_text(a, l.host);
+        } else {
+            const StoredDefinition& d = a.definitions[static_cast<std::size_t>(l.host.definition)];
+            line += "def " + d.name + "@" + std::to_string(l.host.begin) + " " + host_text(a, l.host);
+        }
+        if (l.abandoned) line += " abandoned";
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::vector<std::string> render_findings(const Analysis& a) {
+    constexpr const char* severities[] = {"error", "warning", "note"};
+    std::vector<std::string> out;
+    for (const Finding& f : a.findings)
+        out.push_back(place(f.position) + " " + severities[static_cast<int>(f.severity)] + " " + f.code);
+    return out;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& l : lines) out += l + "\n";
+    return out;
+}
+
+class AnalysisTable : public testing::TestWithParam<Case> {};
+
+TEST_P(AnalysisTable, MatchesTheHandWrittenExpectations) {
+    const Case& c = GetParam();
+    std::string source = c.source;
+    if (c.no_final_line_feed && !source.empty()) source.pop_back();
+    SessionOptions options;
+    options.globals = c.globals;
+    if (c.has_before) {
+        analyse(c.before, options);
+        options.globals.clear();
+        options.start = StartFrom::current_state;
+    }
+    const Analysis a = analyse(source, options);
+    for (const auto& [section, lines] : c.expected) {
+        std::vector<std::string> got;
+        if (section == "words") got = render_words(a);
+        if (section == "terms") got = render_terms(a);
+        if (section == "lines") got = render_lines(a);
+        if (section == "findings") got = render_findings(a);
+        EXPECT_EQ(joined(got), joined(lines)) << section;
+    }
+}
+
+std::string case_name(const testing::TestParamInfo<Case>& info) {
+    std::string name = fs::path(info.param.file).stem().string() + "_" + info.param.name;
+    for (char& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return name;
+}
+
+// A line past the nesting limit is given up whole: it keeps no host text,
+// and the line after it is translated as usual.
+TEST(Analysis, ALineAbandonedAtTheNestingLimitKeepsNoHostText) {
+    std::string source;
+    for (int i = 0; i < 1001; ++i) source += "abs ";
+    source += "1\nmessage 2\n";
+    const Analysis a = analyse(source);
+    ASSERT_EQ(render_lines(a), (std::vector<std::string>{"1 main \"\" abandoned", "2 main \"show_message(2)\""}));
+    ASSERT_EQ(a.terms.size(), 1000u + 2u);  // the limit's terms, then the message and its operand
+    for (std::size_t i = 0; i < 1000; ++i) {
+        EXPECT_EQ(host_text(a, a.terms[i].host), "\"\"") << i;
+        EXPECT_EQ(a.terms[i].span.begin.column, 4 * i + 1) << i;
+    }
+    EXPECT_EQ(a.host, "\nshow_message(2)\n");
+}
+
+struct JsonCase {
+    std::string_view bytes;
+    std::string_view json;
+};
+
+// Texts go into JSON whole: valid UTF-8 as it is, every other byte as the
+// character of its number.
+TEST(AnalysisJson, KeepsEveryByteOfATextAndStaysValid) {
+    const JsonCase cases[] = {
+        {"plain", "\"plain\""},
+        {"a\"b\\c", "\"a\\\"b\\\\c\""},
+        {"\n\r\t\x1b\x7f", "\"\\n\\r\\t\\u001b\\u007f\""},
+        {std::string_view("\0", 1), "\"\\u0000\""},
+        {"\xc3\xa9 \xf0\x9f\x98\x80", "\"\xc3\xa9 \xf0\x9f\x98\x80\""},  // é and an emoji
+        {"\xe9t\xe9", "\"\\u00e9t\\u00e9\""},                                 // Latin-1 bytes
+        {"\xc3", "\"\\u00c3\""},                                                 // a cut character
+        {"\xc0\xaf", "\"\\u00c0\\u00af\""},                                     // an overlong form
+        {"\xed\xa0\x80", "\"\\u00ed\\u00a0\\u0080\""},                         // a surrogate
+    };
+    for (const JsonCase& c : cases) {
+        std::string out;
+        append_json_string(out, c.bytes);
+        EXPECT_EQ(out, c.json) << escaped(c.bytes);
+    }
+}
+
+TEST(AnalysisJson, WritesTheDocumentedObject) {
+    const std::string source = "var x 1\nmessage x\n";
+    const std::string json = analysis_json(analyse(source), source);
+    const std::string_view expected_start =
+        R"({"version":1,"host":"x = 1\nshow_message(x)\n","messages":"","words":[)"
+        R"({"kind":"keyword","text":"var","span":{"start":{"line":1,"column":1,"offset":0},)"
+        R"("end":{"line":1,"column":4,"offset":3}},"keyword":"var"},)";
+    EXPECT_EQ(json.substr(0, expected_start.size()), expected_start);
+    EXPECT_NE(json.find(R"({"kind":"variable","text":"x","span":{"start":{"line":2,"column":9,"offset":16},)"
+                        R"("end":{"line":2,"column":10,"offset":17}},"declaration":0})"),
+              std::string::npos);
+    EXPECT_NE(json.find(R"("keyword":null,"missing":false,"parent":2,"operand":0,"line":1,"firstWord":4,)"
+                        R"("wordCount":1,"host":{"definition":-1,"begin":19,"end":20,"resultBegin":19,"resultEnd":20}})"),
+              std::string::npos);
+    EXPECT_TRUE(json.ends_with(R"("declarations":[{"kind":"variable","name":"x","position":{"line":1,"column":5,"offset":4},)"
+                               R"("keywordPosition":{"line":1,"column":1,"offset":0}}],"definitions":[]})"
+                               "\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, AnalysisTable, testing::ValuesIn(all_cases()), case_name);
+
+}  // namespace
+}  // namespace kelvo::test
