@@ -15,7 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/listener.h"
+#include "library/session.h"  // SourcePosition
 #include "library/line_index.h"
 
 namespace kelvo::lsp {
