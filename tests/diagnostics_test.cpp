@@ -109,6 +109,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"CR LF", "abs 1\r\nzz\r\n", {{E, 2, 1, 2, "Unknown variable: zz"}}},
         Case{"after a comment that a zero byte ends", "abs //c\0zz\n"s,
              {{E, 1, 8, 3, "Unknown variable: \0zz"s}}},
+        Case{"a word around a comment that a zero byte ends: its whole span", "\"//\0\n"s,
+             {{W, 1, 2, 2, "'//' starts a comment also inside"},
+              {W, 1, 1, 1, "this double quote is not closed"},
+              {E, 1, 1, 4, "Unknown variable: \"\0"s}}},
         Case{"a tab is one byte", "\tzz\n", {{E, 1, 2, 2, "Unknown variable: zz"}}}));
 
 INSTANTIATE_TEST_SUITE_P(

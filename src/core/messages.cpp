@@ -1,5 +1,6 @@
 #include "core/messages.h"
 
+#include <algorithm>
 #include <string>
 
 #include "core/source_reader.h"
@@ -139,7 +140,13 @@ void report(Message message, std::string_view detail, std::string_view at) {
     }
     if (state.listener == nullptr) return;
     const std::string_view added = std::string_view(state.error_text).substr(offset);
-    tell(Severity::error, m, added.substr(0, added.size() - 1), place_of(at), at.size());
+    // Where a comment up to a zero byte was dropped from the word's middle,
+    // it spans more bytes of the file than it has.
+    const SourcePosition start = place_of(at);
+    const SourcePosition end = at.empty() ? SourcePosition{} : span_of(at).end;
+    const bool one_line = start.line != 0 && end.line == start.line && end.column > start.column;
+    tell(Severity::error, m, added.substr(0, added.size() - 1), start,
+         one_line ? std::max(end.column - start.column, at.size()) : at.size());
 }
 
 void tell_declared(Declaration::Kind kind, std::string_view name, std::string_view keyword,
