@@ -2,11 +2,11 @@
 # Hardening checks, each in a build directory of its own:
 #   1. every test under AddressSanitizer and UndefinedBehaviorSanitizer (g++),
 #   2. every test once under valgrind memcheck (plain build),
-#   3. a one-minute run of both fuzz targets (clang, libFuzzer),
+#   3. a run of the three fuzz targets, 30 s each (clang, libFuzzer),
 #   4. line and branch coverage of src/ (g++ --coverage, gcovr).
 # Run from anywhere; builds go to build-hardening/ at the top of the tree.
 # About 11 minutes on 2 busy cores (sanitizer build and tests 5, valgrind 2,
-# fuzz 2.5, coverage 2.5).
+# fuzz 3, coverage 2.5).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -18,7 +18,7 @@ if [ "$(id -u)" = 0 ] && [ "${KELVO_SKIP_APT:-}" != 1 ]; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends \
     cmake ninja-build g++ clang-14 libclang-rt-14-dev libgtest-dev googletest \
-    valgrind gcovr >/dev/null
+    valgrind gcovr nlohmann-json3-dev >/dev/null
 fi
 
 # The tests write test.txt and temp.txt by the hundred thousand: keep them in
@@ -57,8 +57,9 @@ step "fuzz: build"
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$out/fuzz" -G Ninja -DKELVO_WERROR=ON -DKELVO_FUZZ=ON \
   -DKELVO_BUILD_TESTS=OFF -DKELVO_BUILD_TOOLS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$out/fuzz" -j "$jobs"
-step "fuzz: one minute"
-for target in translate exports; do
+step "fuzz: 30 s each"
+for target in translate exports lsp; do
+  [ -x "$out/fuzz/fuzz/${target}_fuzzer" ] || { echo "fuzz: ${target}_fuzzer was not built"; exit 1; }
   rm -rf "$out/fuzz/corpus-$target" && mkdir -p "$out/fuzz/corpus-$target"
   "$out/fuzz/fuzz/${target}_fuzzer" -max_total_time=30 -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$out/fuzz/$target-" "$out/fuzz/corpus-$target" "fuzz/corpus/$target" 2>&1 |

@@ -3,6 +3,7 @@
 the sources the tests translate, and one line per keyword and constant.
 Run from the repository root; the output is committed under fuzz/corpus/."""
 import ast
+import json
 import pathlib
 import re
 
@@ -58,3 +59,65 @@ for index, source in enumerate(sources):
 for index, record in enumerate(exports):
     (out_exports / f"seed-{index:03d}").write_bytes(record)
 print(len(sources), "translate seeds,", len(exports), "export seeds")
+
+# The language server's target: byte streams of framed messages, with the
+# inputs that once broke it.
+out_lsp = root / "fuzz/corpus/lsp"
+out_lsp.mkdir(parents=True, exist_ok=True)
+
+
+def framed(body):
+    body = body if isinstance(body, bytes) else body.encode()
+    return b"Content-Length: %d\r\n\r\n" % len(body) + body
+
+
+def message(**fields):
+    return framed(json.dumps({"jsonrpc": "2.0", **fields}, separators=(",", ":")))
+
+
+initialize = message(id=1, method="initialize", params={"capabilities": {}})
+uri = "file:///f.kelvo"
+
+
+def opened(text):
+    return message(method="textDocument/didOpen",
+                   params={"textDocument": {"uri": uri, "languageId": "kelvo", "version": 1, "text": text}})
+
+
+def at(method, line, character, id=2):
+    return message(id=id, method=method,
+                   params={"textDocument": {"uri": uri}, "position": {"line": line, "character": character}})
+
+
+ending = message(id=9, method="shutdown") + message(method="exit")
+session = initialize + opened("function f 1 a\nreturn a\nend\nvar x 1\nx = f x\nzz\n")
+lsp_seeds = [
+    session + at("textDocument/hover", 4, 5) + at("textDocument/definition", 4, 4, 3)
+    + at("textDocument/completion", 4, 0, 4)
+    + message(id=5, method="textDocument/documentSymbol", params={"textDocument": {"uri": uri}}) + ending,
+    session + message(method="textDocument/didChange",
+                      params={"textDocument": {"uri": uri, "version": 2}, "contentChanges": [{"text": "x\r\n"}]})
+    + message(method="textDocument/didClose", params={"textDocument": {"uri": uri}}) + ending,
+    b"Content-Length: 5\r\n\r\n1e400" + initialize,
+    framed(b'{"id":' + b"[" * 60000 + b"]" * 60000 + b"}") + initialize,
+    initialize + framed(b'{"jsonrpc":"2.0","id":3,"method":"textDocument/hover","params":' + b"[" * 5000
+                        + b"]" * 5000 + b"}"),
+    b"Content-Length: 2500000000\r\n\r\n" + initialize,
+    b"Content-Length: 9999999999\r\n\r\n" + initialize,
+    b"Content-Length: 2\r\n\r\n{} " + initialize + ending,
+    b"Content-Length: -2\r\n\r\n" + initialize + b"Content-Length: two\r\n\r\n" + b"Content-Length: 2 \r\n\r\n{}",
+    b"Content-Length: 10\r\n\r\n{}" + initialize + b"Content-Length: 9\r\n\r\n{\"a\":\"\xc3\xa9\"}",
+    initialize + opened("message \rzz"),
+    initialize + opened("\nfunction a 0; function b 0\nend\n") + message(
+        id=2, method="textDocument/documentSymbol", params={"textDocument": {"uri": uri}}),
+    initialize + opened('"//\0'),
+    initialize + framed(b'{"jsonrpc":"2.0","params":{"id":99},"id":5,"method":"x"'),
+    initialize + framed(b'{"jsonrpc":"2.0","id":18446744073709551616,"method":"x"}'),
+    initialize + opened("var x 1\n") + framed(
+        b'{"jsonrpc":"2.0","id":2,"method":"textDocument/hover","params":{"textDocument":{"uri":"'
+        + uri.encode() + b'"},"position":{"line":0,"character":1e300}}}'),
+    initialize + opened("zz\n" * 3000) + at("textDocument/hover", 2999, 0),
+]
+for index, seed in enumerate(lsp_seeds):
+    (out_lsp / f"seed-{index:03d}").write_bytes(seed)
+print(len(lsp_seeds), "language server seeds")

@@ -126,7 +126,17 @@ const LineCase line_cases[] = {
      "s.txt:3:1: Unknown variable: in_body\ns.txt:5:1: Unknown variable: after\n"},
     {"function line", "\n  function g 2 a\nabs 1\nend\n",
      "s.txt:2:3: Wrong number of arguments to function or script.\n"},
-    {"zero byte", "abs 1\nab\0c\n"s, "s.txt:2:1: Unknown variable: ab\0c\n"s},
+    {"zero byte", "abs 1\nab\0c\n"s, "s.txt:2:1: Unknown variable: ab\\x00c\n"s},
+    // A byte-order mark at the start is no column of line 1; elsewhere, and
+    // two of its three bytes, are bytes of a word.
+    {"byte-order mark", "\xEF\xBB\xBFmessage zz\nbad\n",
+     "s.txt:1:9: Unknown variable: zz\ns.txt:2:1: Unknown variable: bad\n"},
+    {"byte-order mark and CR LF", "\xEF\xBB\xBF  bad\r\nabs 1; two\r\n",
+     "s.txt:1:3: Unknown variable: bad\ns.txt:2:8: Unknown variable: two\n"},
+    {"byte-order mark and a comment", "\xEF\xBB\xBF// c\nbad\n", "s.txt:2:1: Unknown variable: bad\n"},
+    {"byte-order mark in the middle", "abs 1\nmessage \xEF\xBB\xBFzz\n",
+     "s.txt:2:9: Unknown variable: \xEF\xBB\xBFzz\n"},
+    {"two bytes of a byte-order mark", "\xEF\xBBqqq\n", "s.txt:1:1: Unknown variable: \xEF\xBBqqq\n"},
 };
 
 TEST_F(Cli, MessagesCarryTheLineAndColumnOfTheirWord) {
@@ -185,7 +195,7 @@ TEST_F(Cli, ReadsStandardInputAsBytes) {
     const Outcome o = run({"-"}, source);
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, library_translation(source));
-    EXPECT_EQ(o.err, "<stdin>:2:1: Unknown variable: bad\n<stdin>:3:1: Unknown variable: ab\0c\n"s);
+    EXPECT_EQ(o.err, "<stdin>:2:1: Unknown variable: bad\n<stdin>:3:1: Unknown variable: ab\\x00c\n");
     EXPECT_EQ(run({"-"}, "").status, 0);
 }
 
@@ -279,12 +289,110 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneLine) {
         {{"-o", "x", "-o", "y", "a.txt"}, "more than one output file given"},
         {{"--output=", "a.txt"}, "empty output file name"},
         {{""}, "empty file name"},
+        {{"--source-map=", "a.txt"}, "empty source map file name"},
+        {{"--locate", "0", "a.txt"},
+         "--locate takes LINE[:COL] or SCRIPT:LINE[:COL] with LINE and COL from 1, not '0'"},
+        {{"--locate", "f:", "a.txt"},
+         "--locate takes LINE[:COL] or SCRIPT:LINE[:COL] with LINE and COL from 1, not 'f:'"},
+        {{"--locate", ":3", "a.txt"},
+         "--locate takes LINE[:COL] or SCRIPT:LINE[:COL] with LINE and COL from 1, not ':3'"},
+        {{"--locate", "2:x", "a.txt"},
+         "--locate takes LINE[:COL] or SCRIPT:LINE[:COL] with LINE and COL from 1, not '2:x'"},
     };
     for (const UsageCase& c : cases) {
         SCOPED_TRACE(c.message);
         expect_file_failure(run(c.args), c.message + " (see kelvo --help)");
     }
     EXPECT_FALSE(has("x"));
+}
+
+TEST_F(Cli, NamesOfDefinesHoldNoWhitespace) {
+    put("a.txt", "abs 1\n");
+    const UsageCase cases[] = {
+        {{"--define", "a b=5", "a.txt"}, "--define needs a NAME without blanks, tabs or line ends, got 'a b'"},
+        {{"--define-string", " who=x", "a.txt"},
+         "--define-string needs a NAME without blanks, tabs or line ends, got ' who'"},
+        {{"--define=a\tb=5", "a.txt"}, "--define needs a NAME without blanks, tabs or line ends, got 'a\tb'"},
+        {{"--define-string", "who\n=x", "a.txt"},
+         "--define-string needs a NAME without blanks, tabs or line ends, got 'who\\x0a'"},
+        {{"--define", "=5", "a.txt"}, "--define needs a NAME before '='"},
+    };
+    for (const UsageCase& c : cases) {
+        SCOPED_TRACE(c.message);
+        expect_file_failure(run(c.args), c.message + " (see kelvo --help)");
+    }
+    // Whitespace in the value is the value's own.
+    put("v.txt", "message who\n");
+    EXPECT_EQ(run({"--define-string", "who=a b", "v.txt"}).out, "show_message(\"a b\")\n");
+}
+
+// -o naming the input file, under any of its names, would replace the script.
+TEST_F(Cli, OutputThatIsTheInputIsRefused) {
+    const std::string script = "message 1\n";
+    put("s.txt", script);
+    fs::create_directory(work_ / "sub");
+    fs::create_symlink(work_ / "s.txt", work_ / "link.txt");
+    fs::create_hard_link(work_ / "s.txt", work_ / "sub" / "hard.txt");
+    const std::vector<std::vector<std::string>> refused = {
+        {"-o", "s.txt", "s.txt"},           {"s.txt", "--output=./s.txt"},      {"-osub/../s.txt", "s.txt"},
+        {"-o", "link.txt", "s.txt"},        {"-o", "s.txt", "link.txt"},        {"-o", "sub/hard.txt", "s.txt"},
+        {"--analysis", "-o", "s.txt", "s.txt"}, {"-o", (work_ / "s.txt").string(), "s.txt"},
+    };
+    for (const std::vector<std::string>& args : refused) {
+        SCOPED_TRACE(args[1]);
+        const Outcome o = run(args);
+        EXPECT_EQ(o.status, 2);
+        EXPECT_EQ(o.out, "");
+        EXPECT_TRUE(o.err.starts_with("kelvo: the output file ")) << o.err;
+        EXPECT_TRUE(o.err.ends_with(" (see kelvo --help)\n")) << o.err;
+        EXPECT_EQ(get("s.txt"), script);
+    }
+    EXPECT_EQ(run({"-o", "s.txt", "s.txt"}).err, "kelvo: the output file s.txt is the input file s.txt (see kelvo --help)\n");
+    // Another file, or a file of the same contents, is written.
+    put("copy.txt", script);
+    EXPECT_EQ(run({"-o", "copy.txt", "s.txt"}).status, 0);
+    EXPECT_EQ(get("copy.txt"), "show_message(1)\n");
+    EXPECT_EQ(run({"-o", "-", "s.txt"}).out, "show_message(1)\n");
+    EXPECT_EQ(run({"-o", "s.txt", "-"}, script).status, 0);
+    EXPECT_EQ(get("s.txt"), "show_message(1)\n");
+}
+
+// The tool prints control bytes of the source as escapes and long words in
+// part; the library's error text keeps them as they are.
+TEST_F(Cli, ReportsAreSafeOnATerminal) {
+    const std::string long_word = std::string(40, 'a') + std::string(30, 'b') + std::string(30, 'c');
+    const std::string utf8_word = "x" + [] { std::string s; for (int i = 0; i < 40; ++i) s += "\xC3\xA9"; return s; }();
+    const std::string exactly_64(64, 'z');
+    const std::string source = "message \x1b[31mRED\nmessage a\x7f\x01" "b\tc\n" + long_word + "\n" + utf8_word + "\n" +
+                               exactly_64 + "\n";
+    put("s.txt", source);
+    const Outcome o = run({"s.txt"});
+    EXPECT_EQ(o.status, 1);
+    std::string accents_start, accents_end;
+    for (int i = 0; i < 15; ++i) accents_start += "\xC3\xA9";
+    for (int i = 0; i < 8; ++i) accents_end += "\xC3\xA9";
+    EXPECT_EQ(o.err,
+              "s.txt:1:9: Unknown variable: \\x1b[31mRED\n"
+              "s.txt:2:9: Unknown variable: a\\x7f\\x01b\n"
+              "s.txt:2:14: warning: 'c' and the rest of the line are not translated: a line holds one term\n"
+              "s.txt:3:1: Unknown variable: " + std::string(32, 'a') + "..." + std::string(16, 'c') + " (100 bytes)\n"
+              "s.txt:4:1: Unknown variable: x" + accents_start + "..." + accents_end + " (81 bytes)\n"
+              "s.txt:5:1: Unknown variable: " + exactly_64 + "\n");
+    EXPECT_EQ(o.err.find('\x1b'), std::string::npos);
+    EXPECT_EQ(run({"--color=always", "s.txt"}).err.find("\x1b[31mRED"), std::string::npos);
+
+    // A file name is escaped, never cut.
+    const std::string odd_name = "odd\x1b" + std::string(70, 'n') + ".txt";
+    put(odd_name, "bad\n");
+    EXPECT_EQ(run({odd_name}).err, "odd\\x1b" + std::string(70, 'n') + ".txt:1:1: Unknown variable: bad\n");
+    EXPECT_EQ(run({"missing\x1b.txt"}).err, "kelvo: cannot read missing\\x1b.txt: " + reason(ENOENT) + "\n");
+
+    kelvo::restore_loaded_state();
+    kelvo::translate(source);
+    EXPECT_EQ(kelvo::state.error_text, "Unknown variable: \x1b[31mRED\nUnknown variable: a\x7f\x01" "b\nUnknown variable: " +
+                                           long_word + "\nUnknown variable: " + utf8_word +
+                                           "\nUnknown variable: " + exactly_64 + "\n");
+    kelvo::restore_loaded_state();
 }
 
 TEST_F(Cli, DoubleDashEndsTheOptions) {
@@ -300,7 +408,8 @@ TEST_F(Cli, HelpAndVersion) {
         EXPECT_EQ(o.status, 0);
         EXPECT_EQ(o.err, "");
         EXPECT_TRUE(o.out.starts_with("Usage: kelvo [OPTIONS] [FILE]\n"));
-        for (const char* topic : {"<stdin>", "--define-string", "argument count", "Exit status", "  2  "}) {
+        for (const char* topic :
+             {"<stdin>", "--define-string", "argument count", "Exit status", "  2  ", "-w, --no-warnings"}) {
             EXPECT_NE(o.out.find(topic), std::string::npos) << topic;
         }
     }
@@ -310,23 +419,45 @@ TEST_F(Cli, HelpAndVersion) {
 }
 
 
-TEST_F(Cli, WarningsOnlyWhenAskedAndErrorsOnlyWithWarningsError) {
+// Warnings are printed unless -w or --no-warnings turns them off; they
+// change the exit status only with --warnings=error.
+TEST_F(Cli, WarningsByDefaultAndErrorsOnlyWithWarningsError) {
     put("s.txt", "} else\nvar x 5\nvar x 7\n");
-    Outcome o = run({"s.txt"});
-    EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.err, "");
-    o = run({"--warnings", "s.txt"});
-    EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.err,
-              "s.txt:1:3: warning: 'else' and the rest of the line are not translated: a line holds one term\n"
-              "s.txt:3:5: warning: 'x' is already a variable: this 'var' declares nothing and its line stays empty\n");
-    o = run({"--warnings=error", "s.txt"});
+    const std::string warnings =
+        "s.txt:1:3: warning: 'else' and the rest of the line are not translated: a line holds one term\n"
+        "s.txt:3:5: warning: 'x' is already a variable: this 'var' declares nothing and its line stays empty\n";
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"s.txt"}, {"--warnings", "s.txt"}, {"-w", "--warnings", "s.txt"}}) {
+        const Outcome o = run(args);
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(o.err, warnings);
+    }
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"-w", "s.txt"}, {"--no-warnings", "s.txt"}, {"s.txt", "--warnings=error", "-w"}}) {
+        const Outcome o = run(args);
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(o.err, "");
+        EXPECT_EQ(o.out, "}\nx = 5\n\n");
+    }
+    Outcome o = run({"--warnings=error", "s.txt"});
     EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, warnings);
     EXPECT_EQ(o.out, run({"s.txt"}).out);
+    o = run({"-w", "--warnings=error", "s.txt"});
+    EXPECT_EQ(o.status, 1);
     put("clean.txt", "abs 1\n");
     EXPECT_EQ(run({"--warnings=error", "clean.txt"}).status, 0);
+    // Warnings beside a message: the message decides.
+    put("both.txt", "bad\n} else\n");
+    o = run({"both.txt"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err,
+              "both.txt:1:1: Unknown variable: bad\n"
+              "both.txt:2:3: warning: 'else' and the rest of the line are not translated: a line holds one term\n");
     expect_file_failure(run({"--warnings=all", "s.txt"}),
                         "--warnings takes no value or =error, not 'all' (see kelvo --help)");
+    expect_file_failure(run({"-w=1", "s.txt"}), "unknown option '-w=1' (see kelvo --help)");
+    expect_file_failure(run({"--no-warnings=yes", "s.txt"}), "option --no-warnings takes no argument (see kelvo --help)");
 }
 
 TEST_F(Cli, NotesFollowTheirMessageAndDoNotChangeTheStatus) {
@@ -368,9 +499,20 @@ TEST_F(Cli, ShowSourcePutsACaretUnderTheWord) {
               "s.txt:3:1: Wrong number of arguments to function or script.\n"
               "circle 1 2\n"
               "^~~~~~\n"
+              "s.txt:3:1: note: 'circle' takes 4 operands (x y r outline); this line gives it 2\n"
+              "circle 1 2\n"
+              "^~~~~~\n"
               "s.txt:4:301: Unknown variable: qqq\n" +
                   far_part + "\n" + std::string(63, ' ') + "^~~\n");
     EXPECT_EQ(run({"--no-show-source", "s.txt"}).err.find('^'), std::string::npos);
+}
+
+TEST_F(Cli, ShowSourceLeavesOutAByteOrderMark) {
+    put("s.txt", "\xEF\xBB\xBFmessage zz\n");
+    EXPECT_EQ(run({"--show-source", "s.txt"}).err,
+              "s.txt:1:9: Unknown variable: zz\n"
+              "message zz\n"
+              "        ^~\n");
 }
 
 TEST_F(Cli, ColoursOnlyWhenAsked) {
@@ -403,3 +545,82 @@ TEST_F(Cli, ListsTheTablesAsMarkdown) {
 }
 
 }  // namespace
+
+namespace {
+
+// --locate: the host place as an engine names it, the source place it comes
+// from. Host text of locate.txt:
+//   1 f='p=argument0      (f=' from f on line 1, the prologue line from p)
+//   2 return(p)
+//   3 '                   (from no source line)
+//   4 12='                (12=' from 12 on line 5; its body is the end line's)
+//   5 '
+//   6                     (the function line of f)
+//   7 show_message(execute_string(f,2))
+//   8                     (the function line of 12; its end stays open)
+struct LocateCase {
+    const char* where;
+    int status;
+    const char* out;
+};
+
+const char* const locate_source =
+    "function f 1 p\n"
+    "return p\n"
+    "end\n"
+    "message f 2\n"
+    "function 12 0; end\n";
+
+const LocateCase locate_cases[] = {
+    {"1", 0, "locate.txt:1:10: note: host line 1 comes from here\n"},
+    {"1:4", 0, "locate.txt:1:14: note: host line 1, column 4 comes from here\n"},
+    {"2:8", 0, "locate.txt:2:8: note: host line 2, column 8 comes from here\n"},
+    {"3", 1, "locate.txt: note: host line 3 comes from no source line\n"},
+    {"4", 0, "locate.txt:5:10: note: host line 4 comes from here\n"},
+    {"5", 1, "locate.txt: note: host line 5 comes from no source line\n"},
+    {"6", 0, "locate.txt:1:1: note: host line 6 comes from here\n"},
+    {"7:14", 0, "locate.txt:4:9: note: host line 7, column 14 comes from here\n"},
+    {"7:99", 0, "locate.txt:4:1: note: host line 7, column 99 comes from here\n"},
+    {"8", 0, "locate.txt:5:1: note: host line 8 comes from here\n"},
+    {"9", 1, "locate.txt: note: the host script has no line 9\n"},
+    {"f:1", 0, "locate.txt:1:14: note: line 1 of script f comes from here\n"},
+    {"f:2:2", 0, "locate.txt:2:1: note: line 2, column 2 of script f comes from here\n"},
+    {"f:3", 1, "locate.txt: note: the body of script f has no line 3\n"},
+    {"g:1", 1, "locate.txt: note: the host script defines no script g\n"},
+    {"12:1:1", 0, "locate.txt:3:1: note: line 1, column 1 of script 12 comes from here\n"},
+};
+
+}  // namespace
+
+TEST_F(Cli, LocateNamesTheSourcePlaceOfAHostPlace) {
+    put("locate.txt", locate_source);
+    ASSERT_EQ(run({"locate.txt"}).out,
+              "f='p=argument0\nreturn(p)\n'\n12='\n'\n\nshow_message(execute_string(f,2))\n\n");
+    for (const LocateCase& c : locate_cases) {
+        SCOPED_TRACE(c.where);
+        const Outcome o = run({"--locate", c.where, "--no-show-source", "locate.txt"});
+        EXPECT_EQ(o.status, c.status);
+        EXPECT_EQ(o.out, c.out);
+        EXPECT_EQ(o.err, "");
+    }
+    // With the source line and a caret under the whole word, by default.
+    EXPECT_EQ(run({"--locate", "7:14", "locate.txt"}).out,
+              "locate.txt:4:9: note: host line 7, column 14 comes from here\nmessage f 2\n        ^\n");
+    EXPECT_EQ(run({"--locate", "1", "locate.txt"}).out,
+              "locate.txt:1:10: note: host line 1 comes from here\nfunction f 1 p\n         ^\n");
+}
+
+TEST_F(Cli, SourceMapBesideTheHostScriptAndTheMessagesStillPrinted) {
+    put("m.txt", "message 1\nbad\n");
+    const Outcome o = run({"m.txt", "-o", "m.host", "--source-map", "maps/m.map"});
+    EXPECT_EQ(o.status, 2);  // the folder maps/ does not exist
+    EXPECT_EQ(o.err, "m.txt:2:1: Unknown variable: bad\nkelvo: cannot write maps/m.map: No such file or directory\n");
+    const Outcome written = run({"m.txt", "-o", "m.host", "--source-map", "m.map"});
+    EXPECT_EQ(written.status, 1);
+    EXPECT_EQ(written.err, "m.txt:2:1: Unknown variable: bad\n");
+    EXPECT_EQ(get("m.host"), "show_message(1)\n\n");
+    EXPECT_EQ(get("m.map"),
+              "{\"version\":3,\"file\":\"m.host\",\"sources\":[\"m.txt\"],"
+              "\"sourcesContent\":[\"message 1\\nbad\\n\"],\"names\":[\"message\"],"
+              "\"mappings\":\"AAAAA,aAAQ,CAARA;AACA\"}\n");
+}

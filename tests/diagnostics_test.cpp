@@ -9,6 +9,7 @@
 #include "KelvoScriptparser.h"
 #include "core/state.h"
 #include "library/run.h"
+#include "library/session.h"
 #include "test_support.h"
 
 namespace kelvo::test {
@@ -80,20 +81,24 @@ INSTANTIATE_TEST_SUITE_P(
              {{E, 1, 11, 0, "Unexpected symbol: "},
               {E, 1, 1, 6, "Wrong number of arguments"},
               {E, 1, 11, 0, "Unexpected symbol: "},
-              {E, 1, 1, 6, "Wrong number of arguments"}}},
+              {E, 1, 1, 6, "Wrong number of arguments"},
+              {N, 1, 1, 6, "'circle' takes 4 operands (x y r outline); this line gives it 2"}}},
         Case{"missing term past trailing blanks and a comment",
              "abs   // why\n",
-             {{E, 1, 4, 0, "Unexpected symbol: "}}},
+             {{E, 1, 4, 0, "Unexpected symbol: "}, {N, 1, 1, 3, "'abs' takes 1 operand (x); this line gives it 0"}}},
         Case{"missing argument of a script call",
              "function f 2 a b\nend\n f 1\n",
-             {{E, 3, 5, 0, "Unexpected symbol: "}, {E, 3, 2, 1, "Wrong number of arguments"}}},
+             {{E, 3, 5, 0, "Unexpected symbol: "},
+              {E, 3, 2, 1, "Wrong number of arguments"},
+              {N, 3, 2, 1, "'f' takes 2 operands (a b); this line gives it 1"}}},
         Case{"short parameter list", "  function g 2 a\n", {{E, 1, 3, 8, "Wrong number of arguments"}}},
         Case{"no operator in a condition", "if 1 abs 2 3\n", {{E, 1, 6, 3, "is not operator help:'if"}}},
         Case{"no operator left in a condition",
              "while 1\n",
              {{E, 1, 8, 0, "Unexpected symbol: "},
               {E, 1, 8, 0, "is not operator help:'while"},
-              {E, 1, 8, 0, "Unexpected symbol: "}}},
+              {E, 1, 8, 0, "Unexpected symbol: "},
+              {N, 1, 1, 5, "'while' takes 3 operands (left operator right); this line gives it 1"}}},
         Case{"negative count", "function g minus a\nend\n", {{E, 1, 12, 5, "Negative function argument size"}}},
         Case{"nesting limit", nested_1001, {{E, 1, 4001, 1, "Nesting too deep"}}},
         Case{"after a semicolon", "a; zz\n",
@@ -104,6 +109,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"CR LF", "abs 1\r\nzz\r\n", {{E, 2, 1, 2, "Unknown variable: zz"}}},
         Case{"after a comment that a zero byte ends", "abs //c\0zz\n"s,
              {{E, 1, 8, 3, "Unknown variable: \0zz"s}}},
+        Case{"a word around a comment that a zero byte ends: its whole span", "\"//\0\n"s,
+             {{W, 1, 2, 2, "'//' starts a comment also inside"},
+              {W, 1, 1, 1, "this double quote is not closed"},
+              {E, 1, 1, 4, "Unknown variable: \"\0"s}}},
         Case{"a tab is one byte", "\tzz\n", {{E, 1, 2, 2, "Unknown variable: zz"}}}));
 
 INSTANTIATE_TEST_SUITE_P(
@@ -116,11 +125,13 @@ INSTANTIATE_TEST_SUITE_P(
              {{W, 2, 4, 1, "'x = 1' is one operand"},
               {E, 2, 9, 0, "Unexpected symbol"},
               {E, 2, 9, 0, "is not operator"},
-              {E, 2, 9, 0, "Unexpected symbol"}}},
+              {E, 2, 9, 0, "Unexpected symbol"},
+              {N, 2, 1, 2, "'if' takes 3 operands (left operator right); this line gives it 1"}}},
         Case{"operator before the variable", "var x 0\nif 1 = x\nwhile x\n",
              {{E, 3, 8, 0, "Unexpected symbol"},
               {E, 3, 8, 0, "is not operator"},
-              {E, 3, 8, 0, "Unexpected symbol"}}},
+              {E, 3, 8, 0, "Unexpected symbol"},
+              {N, 3, 1, 5, "'while' takes 3 operands (left operator right); this line gives it 1"}}},
         Case{"quote runs on", "message \"abc\nabs 1\n",
              {{W, 1, 9, 1, "this double quote is not closed"}, {E, 1, 9, 4, "Unknown variable: \"abc"}}},
         Case{"quote closed, or open only at the end", "message \"abc\"\nmessage \"abc", {{E, 2, 9, 4, "Unknown"}}},
@@ -179,7 +190,137 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"no note for other words", "if 1 zz 2\n",
              {{E, 1, 6, 2, "Unknown variable: zz"}, {E, 1, 6, 2, "is not operator"}}}));
 
+// The notes that explain a message: each after the message it explains.
+INSTANTIATE_TEST_SUITE_P(
+    ExplainingNotes, Reports,
+    ::testing::Values(
+        Case{"missing operands of a call inside a call",
+             "circle 1 abs\n",
+             {{E, 1, 13, 0, "Unexpected symbol"},
+              {N, 1, 10, 3, "'abs' takes 1 operand (x); this line gives it 0"},
+              {E, 1, 13, 0, "Unexpected symbol"},
+              {E, 1, 1, 6, "Wrong number"},
+              {E, 1, 13, 0, "Unexpected symbol"},
+              {E, 1, 1, 6, "Wrong number"},
+              {N, 1, 1, 6, "'circle' takes 4 operands (x y r outline); this line gives it 2"}}},
+        Case{"an operand that is an unknown word is given",
+             "circle 1 2 3 zz\n",
+             {{E, 1, 14, 2, "Unknown variable: zz"}, {E, 1, 1, 6, "Wrong number"}}},
+        Case{"a flow keyword of one operand", "repeat\n",
+             {{E, 1, 7, 0, "Unexpected symbol"}, {N, 1, 1, 6, "'repeat' takes 1 operand (count); this line gives it 0"}}},
+        Case{"no operand note for var", "var x\n", {{E, 1, 6, 0, "Unexpected symbol"}}},
+        Case{"a script of this run, declared twice", "function f 1 a\nend\nfunction f 2 a b\nend\nf\n",
+             {{W, 3, 10, 1, "'f' is the first script"},
+              {E, 5, 2, 0, "Unexpected symbol"},
+              {E, 5, 1, 1, "Wrong number"},
+              {N, 5, 1, 1, "'f' takes 1 operand (a); this line gives it 0"}}},
+        Case{"signed and decimal numbers",
+             "message -1\nmessage +2\nmessage 3.5\nmessage .5\nmessage -0.25\nmessage 1.2.3\n",
+             {{E, 1, 9, 2, "Unknown variable: -1"},
+              {N, 1, 9, 2, "'-1' is no number: numbers are unsigned whole numbers (see "
+                           "docs/guide.md#write-a-negative-number-or-a-fraction)"},
+              {E, 2, 9, 2, "Unknown variable: +2"},
+              {N, 2, 9, 2, "'+2' is no number"},
+              {E, 3, 9, 3, "Unknown variable: 3.5"},
+              {N, 3, 9, 3, "'3.5' is no number"},
+              {E, 4, 9, 2, "Unknown variable: .5"},
+              {N, 4, 9, 2, "'.5' is no number"},
+              {E, 5, 9, 5, "Unknown variable: -0.25"},
+              {N, 5, 9, 5, "'-0.25' is no number"},
+              {E, 6, 9, 5, "Unknown variable: 1.2.3"}}},
+        Case{"blocks close with a brace",
+             "endif\nEndWhile\nfi\nmessage done\nendx\n",
+             {{E, 1, 1, 5, "Unknown variable: endif"},
+              {N, 1, 1, 5, "blocks close with '}'"},
+              {E, 2, 1, 8, "Unknown variable: EndWhile"},
+              {N, 2, 1, 8, "blocks close with '}'"},
+              {E, 3, 1, 2, "Unknown variable: fi"},
+              {N, 3, 1, 2, "blocks close with '}'"},
+              {E, 4, 9, 4, "Unknown variable: done"},
+              {N, 4, 9, 4, "blocks close with '}'"},
+              {E, 5, 1, 4, "Unknown variable: endx"},
+              {N, 5, 1, 4, "did you mean 'end'?"}}},
+        Case{"host names",
+             "message show_message\nmin\ndraw_vertex\n",
+             {{E, 1, 9, 12, "Unknown variable: show_message"},
+              {N, 1, 9, 12, "'show_message' is the host name of 'message'"},
+              {E, 2, 1, 3, "Unknown variable: min"},
+              {N, 2, 1, 3, "'min' is the host name of 'min2' and 'min3'"},
+              {E, 3, 1, 11, "Unknown variable: draw_vertex"},
+              {N, 3, 1, 11, "'draw_vertex' is the host name of 'vertex' and 'vertex_color'"}}},
+        // pink (a colour), point and print are each one edit from pint.
+        Case{"at a line's start a keyword of as many operands wins a tie",
+             "pint 1 2 \"x y\"\npint 1 2\nmessage pint\n",
+             {{E, 1, 1, 4, "Unknown variable: pint"},
+              {N, 1, 1, 4, "did you mean 'print'?"},
+              {W, 1, 6, 1, "'1' and the rest"},
+              {E, 2, 1, 4, "Unknown variable: pint"},
+              {N, 2, 1, 4, "did you mean 'point'?"},
+              {W, 2, 6, 1, "'1' and the rest"},
+              {E, 3, 9, 4, "Unknown variable: pint"},
+              {N, 3, 9, 4, "did you mean 'pink'?"}}},
+        Case{"a variable declared after its use",
+             "message total\nzz\n} else\nvar total 0\nmessage total\n",
+             {{E, 1, 9, 5, "Unknown variable: total"},
+              {N, 1, 9, 5, "'total' is declared on line 4, after this use"},
+              {E, 2, 1, 2, "Unknown variable: zz"},
+              {W, 3, 3, 4, "'else' and the rest"}}},
+        Case{"a script declared after its call", "  f\nfunction f 0\nend\n",
+             {{E, 1, 3, 1, "Unknown variable: f"}, {N, 1, 3, 1, "'f' is declared on line 2, after this use"}}},
+        Case{"the name a var line declares is not yet declared in its value", "var x x\n",
+             {{E, 1, 7, 1, "Unknown variable: x"}}},
+        Case{"a declaration after the use takes the place of the guess", "speeed\nvar speeed 1\nvar speed 2\nspeeed\n",
+             {{E, 1, 1, 6, "Unknown variable: speeed"},
+              {N, 1, 1, 6, "'speeed' is declared on line 2, after this use"}}},
+        Case{"a quote left open shifts the quotes of later lines",
+             "message \"see http://x.org\"\nmessage \"ok\"\n",
+             {{W, 1, 19, 2, "'//' starts a comment"},
+              {W, 1, 9, 1, "this double quote is not closed"},
+              {E, 1, 9, 4, "Unknown variable: \"see"},
+              {W, 1, 14, 5, "'http:' and the rest"},
+              {W, 2, 12, 1, "this double quote is not closed"},
+              {N, 1, 9, 1, "the string that runs on into line 2 began at this double quote, left open on its line"}}},
+        Case{"a comment in the string a quote left open",
+             "message \"abc\nabs 1 // x\n\"\nabs 2 // y\n",
+             {{W, 1, 9, 1, "this double quote is not closed"},
+              {E, 1, 9, 4, "Unknown variable: \"abc"},
+              {W, 2, 7, 2, "'//' starts a comment"},
+              {N, 1, 9, 1, "the string that runs on into line 2 began"},
+              {E, 3, 1, 1, "Unknown variable: \""}}}));
+
 using Listening = TranslatorTest;
+
+// A script of an earlier run: its operand count is known, its names not.
+TEST_F(Listening, ScriptOfAnEarlierRunTellsItsOperandCount) {
+    translate("function f 2 a b\nend\n");
+    recorder.messages.clear();
+    translate("f 1\n");
+    ASSERT_EQ(recorder.messages.size(), 3u);
+    EXPECT_EQ(recorder.messages[2].text, "'f' takes 2 operands; this line gives it 1");
+}
+
+// The notes decided at the run's end reach a listener of a session too, in
+// the order of the reports, with the argument counts where they were.
+TEST_F(Listening, HeldReportsKeepTheirOrderWithTheArgumentCounts) {
+    struct Ordered final : Listener {
+        std::string heard;
+        void report(const Report& r) override { heard += std::string(r.text) + "\n"; }
+        void argument_count(std::int32_t count, std::size_t) override { heard += std::to_string(count) + "\n"; }
+    } ordered;
+    restore_loaded_state();
+    SessionOptions options;
+    options.listener = &ordered;
+    translate_source("bounce 3\nfunction bounce 1 n\nend\nzz\nfunction g 2 a b\nend\n", options);
+    EXPECT_EQ(ordered.heard,
+              "Unknown variable: bounce\n"
+              "'bounce' is declared on line 2, after this use\n"
+              "'3' and the rest of the line are not translated: a line holds one term\n"
+              "1\n"
+              "Unknown variable: zz\n"
+              "2\n");
+    EXPECT_EQ(state.listener, nullptr);
+    EXPECT_EQ(state.reports_listener, nullptr);
+}
 
 TEST_F(Listening, WarningsAndNotesLeaveTheErrorTextAsItIs) {
     const std::string source = "} else\nvar x 0\nif x = 1\ncirlce\nif 1 < 2\nmessage \"a // b\"\n";

@@ -37,7 +37,7 @@ struct Report {
     std::string_view code;    // a short name of the kind, such as "unknown-variable"
     std::string_view text;    // the text, without a line feed
     SourcePosition position;  // where the word it is about begins
-    std::size_t length = 0;   // the bytes of that word (0 where it is a point)
+    std::size_t length = 0;   // the bytes of the file that word spans (0 where it is a point)
 };
 
 // A name that a `var` or `function` line declared.

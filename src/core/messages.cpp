@@ -79,6 +79,17 @@ Text text_of(Note note) {
             return {"no-comparison-words",
                     "the language has no comparison words: '{}' is none of the operator words "
                     "+ - * / % = += -= *= /="};
+        case Note::missing_operands: return {"missing-operands", "'{}' takes {}{}; this line gives it {}"};
+        case Note::unsigned_numbers:
+            return {"unsigned-numbers",
+                    "'{}' is no number: numbers are unsigned whole numbers (see "
+                    "docs/guide.md#write-a-negative-number-or-a-fraction)"};
+        case Note::host_name: return {"host-name", "'{}' is the host name of {}"};
+        case Note::block_closer: return {"block-closer", "blocks close with '}'"};
+        case Note::quote_carried:
+            return {"quote-carried",
+                    "the string that runs on into line {} began at this double quote, left open on its line"};
+        case Note::declared_later: return {"declared-later", "'{}' is declared on line {}, after this use"};
     }
     return {"note", "note"};
 }
@@ -126,7 +137,7 @@ void make_room_for_message(std::size_t bytes) {
 }
 
 void tell(Severity severity, const Text& t, std::string_view text, SourcePosition position, std::size_t length) {
-    state.listener->report(Report{severity, t.code, text, position, length});
+    reports_listener().report(Report{severity, t.code, text, position, length});
 }
 
 }  // namespace
@@ -159,13 +170,19 @@ void report(Message message, std::string_view detail, std::string_view at) {
     }
     if (state.listener == nullptr) return;
     const std::string_view added = std::string_view(state.error_text).substr(offset);
-    tell(Severity::error, m, added.substr(0, added.size() - 1), place_of(at), at.size());
+    // Where a comment up to a zero byte was dropped from the word's middle,
+    // it spans more bytes of the file than it has.
+    const SourcePosition start = place_of(at);
+    const SourcePosition end = at.empty() ? SourcePosition{} : span_of(at).end;
+    const bool one_line = start.line != 0 && end.line == start.line && end.column > start.column;
+    tell(Severity::error, m, added.substr(0, added.size() - 1), start,
+         one_line ? std::max(end.column - start.column, at.size()) : at.size());
 }
 
 void tell_declared(Declaration::Kind kind, std::string_view name, std::string_view keyword,
                    std::int32_t argument_count, std::string_view parameters, std::int32_t signature) {
     if (state.listener == nullptr) return;
-    state.listener->declared(
+    reports_listener().declared(
         Declaration{kind, name, place_of(name), place_of(keyword), argument_count, parameters, signature});
 }
 
@@ -196,8 +213,20 @@ void warn_at(Warning warning, SourcePosition position, std::size_t length,
 
 void note(Note note, std::string_view at, std::initializer_list<std::string_view> details) {
     if (!listening()) return;
+    note_at(note, place_of(at), at.size(), details);
+}
+
+void note_at(Note note, SourcePosition position, std::size_t length,
+             std::initializer_list<std::string_view> details) {
+    if (!listening()) return;
     const Text n = text_of(note);
-    tell(Severity::note, n, fill(n.text, details), place_of(at), at.size());
+    tell(Severity::note, n, fill(n.text, details), position, length);
+}
+
+std::string_view note_code(Note note) { return text_of(note).code; }
+
+std::string note_text(Note note, std::initializer_list<std::string_view> details) {
+    return fill(text_of(note).text, details);
 }
 
 }  // namespace kelvo

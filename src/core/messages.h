@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 
 #include "core/listener.h"
@@ -40,6 +41,12 @@ enum class Warning {
 enum class Note {
     did_you_mean,         // details: the name meant
     no_comparison_words,  // details: the comparison word
+    missing_operands,     // details: the keyword or script, "N operands", " (names)" or nothing, the count given
+    unsigned_numbers,     // details: the signed or decimal word
+    host_name,            // details: the word, the keywords whose host name it is ('a' or 'a' and 'b')
+    block_closer,         // `endif` and the like
+    quote_carried,        // details: the later line the open string reaches
+    declared_later,       // details: the name, the line of its declaration
 };
 
 // Appends the message (completed by `detail` where it takes one) and a line
@@ -55,6 +62,13 @@ void warn(Warning warning, std::string_view at, std::initializer_list<std::strin
 void warn_at(Warning warning, SourcePosition position, std::size_t length,
              std::initializer_list<std::string_view> details = {});
 void note(Note note, std::string_view at, std::initializer_list<std::string_view> details = {});
+void note_at(Note note, SourcePosition position, std::size_t length,
+             std::initializer_list<std::string_view> details = {});
+
+// The short name and the text of a note, for a note decided once the run is
+// over.
+std::string_view note_code(Note note);
+std::string note_text(Note note, std::initializer_list<std::string_view> details);
 
 // Someone listens: the places and texts of warnings and notes are worth
 // computing. (Inline: the run asks for every line.)

@@ -4,12 +4,15 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #if defined(__SSE2__) && !defined(KELVO_PLAIN_READER)
 #define KELVO_READER_SSE2 1
 #include <emmintrin.h>
 #endif
 
+#include "core/inlining.h"
 #include "core/large_pages.h"
 #include "core/messages.h"
 #include "core/word_cursor.h"
@@ -25,6 +28,8 @@ constexpr std::array<bool, 256> special_bytes = [] {
     for (const char c : {'"', ';', '/', '\r', '\n'}) table[static_cast<unsigned char>(c)] = true;
     return table;
 }();
+
+constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
 
 bool is_special(char c) { return special_bytes[static_cast<unsigned char>(c)]; }
 
@@ -66,8 +71,17 @@ SourceReader::SourceReader(SourceFeed& feed, std::size_t piece)
 }
 
 // Reading starts here, for bytes given whole and for a file alike; a file
-// has its first piece in the window from now on.
-void SourceReader::begin_reading() { has_bytes(1); }
+// has its first piece in the window from now on. A byte-order mark at the
+// very start, as editors save "UTF-8 with BOM", is skipped before anything
+// else is read; columns on line 1 count from after it. The same bytes
+// anywhere else are bytes of a word.
+void SourceReader::begin_reading() {
+    if (has_bytes(byte_order_mark.size()) &&
+        std::string_view(data_ + read_, byte_order_mark.size()) == byte_order_mark) {
+        read_ = write_ = line_start_ = physical_line_start_ = read_ + byte_order_mark.size();
+    }
+    has_bytes(1);
+}
 
 // Cuts up to and including the next line end; false when the input ended
 // first. A run of plain bytes moves in one piece (not at all unless a comment
@@ -169,7 +183,7 @@ bool SourceReader::take_slash() {
     if (data_[read_] == '\r' && has_bytes(2) && data_[read_ + 1] == '\n') ++read_;
     const char d = data_[read_++];
     if (d == '/') {
-        if (quoted_) warn_at(Warning::comment_in_string, file_position(read_ - 2), 2);
+        if (quoted_) warn_comment_in_string();
         return skip_comment();
     }
     put('/');
@@ -216,12 +230,33 @@ std::size_t SourceReader::comment_end() const {
 // A double quote left open when its physical line ends runs on into the
 // next: a listening tool hears of it once.
 void SourceReader::new_physical_line() {
-    if (quoted_ && open_quote_.line != 0) {
-        warn_at(Warning::quote_runs_on, open_quote_, 1);
-        open_quote_ = {};
-    }
+    if (quoted_) [[unlikely]]
+        end_quoted_line();
     ++physical_line_;
     physical_line_start_ = read_;
+}
+
+// A string still open at the end of a physical line. Where the line began
+// inside a string that an earlier line left open, the warnings it causes
+// point back to the quote that opened that string.
+KELVO_OUT_OF_LINE void SourceReader::end_quoted_line() {
+    if (open_quote_.line != 0) {
+        warn_at(Warning::quote_runs_on, open_quote_, 1);
+        note_carried_quote();
+    }
+    if (carried_line_ != physical_line_) carried_from_ = open_quote_;
+    carried_line_ = physical_line_ + 1;
+    open_quote_ = {};
+}
+
+KELVO_OUT_OF_LINE void SourceReader::warn_comment_in_string() const {
+    warn_at(Warning::comment_in_string, file_position(read_ - 2), 2);
+    note_carried_quote();
+}
+
+void SourceReader::note_carried_quote() const {
+    if (carried_line_ != physical_line_ || !listening()) return;
+    note_at(Note::quote_carried, carried_from_, 1, {std::to_string(physical_line_)});
 }
 
 void SourceReader::toggle_quote() {

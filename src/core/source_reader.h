@@ -29,7 +29,7 @@ protected:
 
 // Reads the bytes of the source file as stored, as Windows text mode reads
 // them on every platform: CR LF is one line feed and byte 0x1A ends the
-// input. A `;` outside double quotes ends a line, `//` starts a comment that
+// input. A byte-order mark (EF BB BF) at the very start is no part of it. A `;` outside double quotes ends a line, `//` starts a comment that
 // runs to the line feed (or to a zero byte, which stays), and a line feed
 // right after a lone `/` stays inside the line. Lines keep their line feed;
 // none is empty.
@@ -106,6 +106,9 @@ private:
     std::size_t comment_end() const;
     void put(char c) { data_[write_++] = c; }
     void new_physical_line();
+    void end_quoted_line();
+    void warn_comment_in_string() const;
+    void note_carried_quote() const;
     void toggle_quote();
     SourcePosition position_at(std::size_t offset) const;
     SourcePosition file_position(std::size_t file_offset) const {
@@ -130,6 +133,10 @@ private:
     std::size_t physical_line_start_ = 0;
     bool quoted_ = false;  // not reset at line ends: an open quote runs on
     SourcePosition open_quote_;  // the quote that opened a string on this physical line
+    // The quote, left open on an earlier line, of the string in which the
+    // physical line `carried_line_` began.
+    SourcePosition carried_from_;
+    std::size_t carried_line_ = 0;
     Mark first_mark_{};             // where the line begins
     std::vector<Mark> later_marks_;  // where a continuation or a comment made it part from the file
 

@@ -24,6 +24,7 @@ void reset_run() {
     state.run.chain_variable = nullptr;
     state.run.rest_left_on_purpose = false;
     state.run.suggestions.found.clear();
+    state.run.script_parameters.clear();
 }
 
 void restore_loaded_state() { state = TranslatorState{}; }

@@ -32,6 +32,15 @@ struct OpenDefinition {
     SourcePosition opened_at;
 };
 
+// For a listening tool: where the parameter names of a script declared in
+// this run stand among the run's parameter names (kept at the index of the
+// script's signature; -1 where none is known).
+struct ScriptParameters {
+    std::int32_t signature = -1;
+    std::size_t first = 0;
+    std::int32_t count = 0;
+};
+
 // The working fields of the run: emptied by the run reset, meaningless
 // between runs.
 struct RunScratch {
@@ -49,11 +58,12 @@ struct RunScratch {
     std::size_t error_text_before = 0;     // the size of the error text when the run began
 
     // For a listening tool: the variable whose operator chain returned last,
-    // whether the line's term leaves words unread on purpose, and the names
-    // suggested for unknown words.
+    // whether the line's term leaves words unread on purpose, the names
+    // suggested for unknown words and the parameter names of the scripts.
     const char* chain_variable = nullptr;
     bool rest_left_on_purpose = false;
     SuggestionSearches suggestions;
+    std::vector<ScriptParameters> script_parameters;
 };
 
 struct TranslatorState {
@@ -71,9 +81,17 @@ struct TranslatorState {
 
     RunScratch run;
     Listener* listener = nullptr;  // the tool's listener, if any
+    // Where the reports, argument counts and declarations of a run with a
+    // listener go instead of the listener itself, if anywhere: the library
+    // holds the reports back until the run is over.
+    Listener* reports_listener = nullptr;
 };
 
 extern TranslatorState state;
+
+// Who hears the reports, argument counts and declarations of a run with a
+// listener.
+inline Listener& reports_listener() { return *(state.reports_listener != nullptr ? state.reports_listener : state.listener); }
 
 // The run reset: empties the per-run fields; the others survive.
 void reset_run();

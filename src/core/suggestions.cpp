@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <string>
+#include <vector>
 
+#include "core/handler.h"
 #include "core/name_table.h"
 #include "core/state.h"
 
@@ -56,40 +59,74 @@ bool is_candidate(const NameEntry& entry) {
 // Short words allow fewer edits: a word must keep more than half of itself.
 std::size_t edits_allowed(std::string_view word) { return std::min(max_edits, (word.size() - 1) / 2); }
 
+// Of candidates equally close, the one to prefer: at a line's start a
+// keyword, first one that takes as many operands as the line gives.
+std::size_t rank(const NameEntry& entry, SuggestionContext context) {
+    if (!context.line_start) return 0;
+    if (entry.keyword() == nullptr) return 2;
+    return entry.keyword()->operands.count == context.operands ? 0 : 1;
+}
+
 struct Best {
     std::string_view name;
     std::size_t score = no_match + 1;  // 0: only the case differs; else 1 + edits
+    std::size_t rank = 0;
 
-    void offer(std::string_view candidate, std::size_t candidate_score) {
-        if (candidate_score < score || (candidate_score == score && candidate < name)) {
+    void offer(std::string_view candidate, std::size_t candidate_score, std::size_t candidate_rank) {
+        const bool better = candidate_score != score   ? candidate_score < score
+                            : candidate_rank != rank ? candidate_rank < rank
+                                                     : candidate < name;
+        if (better) {
             name = candidate;
             score = candidate_score;
+            rank = candidate_rank;
         }
     }
 };
 
-std::string search(std::string_view word) {
-    if (word.size() >= 64) return {};
+// 'a', 'a' and 'b', or 'a', 'b' and 'c'.
+std::string listed(std::vector<std::string_view> names) {
+    std::sort(names.begin(), names.end());
+    std::string out;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) out += i + 1 == names.size() ? " and " : ", ";
+        out += '\'';
+        out += names[i];
+        out += '\'';
+    }
+    return out;
+}
+
+Suggestion search(std::string_view word, SuggestionContext context) {
+    Suggestion found{std::string(word), context, {}, {}};
+    if (word.size() >= 64) return found;
     const std::size_t limit = edits_allowed(word);
     Best best;
+    std::vector<std::string_view> hosts;
     state.names.for_each([&](std::string_view name, const NameEntry& entry) {
+        if (entry.keyword() != nullptr && entry.keyword()->host_name == word) hosts.push_back(name);
         if (name == word || !is_candidate(entry)) return;
-        if (same_but_case(name, word)) return best.offer(name, 0);
+        if (same_but_case(name, word)) return best.offer(name, 0, rank(entry, context));
         const std::size_t edits = edit_distance(name, word, limit);
-        if (edits <= limit) best.offer(name, 1 + edits);
+        if (edits <= limit) best.offer(name, 1 + edits, rank(entry, context));
     });
-    return std::string(best.name);
+    found.meant = best.name;
+    found.host_of = listed(std::move(hosts));
+    return found;
 }
 
 }  // namespace
 
-std::string_view closest_name(std::string_view word) {
+const Suggestion* suggestion_for(std::string_view word, SuggestionContext context) {
     auto& searches = state.run.suggestions.found;
-    for (const auto& [searched, meant] : searches)
-        if (searched == word) return meant;
-    if (word.empty() || searches.size() >= SuggestionSearches::limit) return {};
-    searches.emplace_back(word, search(word));
-    return searches.back().second;
+    for (const Suggestion& searched : searches) {
+        if (searched.word == word && searched.context.line_start == context.line_start &&
+            searched.context.operands == context.operands)
+            return &searched;
+    }
+    if (word.empty() || searches.size() >= SuggestionSearches::limit) return nullptr;
+    searches.push_back(search(word, context));
+    return &searches.back();
 }
 
 }  // namespace kelvo

@@ -2,12 +2,12 @@
 
 #include <string_view>
 
+#include "core/explanations.h"
 #include "core/handler.h"
 #include "core/listener.h"
 #include "core/inlining.h"
 #include "core/messages.h"
 #include "core/state.h"
-#include "core/suggestions.h"
 #include "core/word_cursor.h"
 
 namespace kelvo {
@@ -39,14 +39,6 @@ public:
 private:
     bool entered_;
 };
-
-// The note after an unknown word, for a listening tool: the name it may
-// have meant.
-KELVO_OUT_OF_LINE void suggest_for(std::string_view word) {
-    if (!listening()) return;
-    const std::string_view meant = closest_name(word);
-    if (!meant.empty()) note(Note::did_you_mean, word, {meant});
-}
 
 // The one lookup of a word. On 32-bit x86 out of line: its hashing needs
 // many registers, which would stay in every frame of the recursion.
@@ -82,16 +74,27 @@ struct Silent {
     static void missing(std::string_view) {}
 };
 
+class Told;
+Told* innermost_told = nullptr;  // the term whose operands are being read
+
 class Told {
 public:
-    Told() : start_(skip_whitespace().data()) {}
+    Told() : start_(skip_whitespace().data()), parent_(innermost_told) { innermost_told = this; }
+    ~Told() { innermost_told = parent_; }
+    Told(const Told&) = delete;
+    Told& operator=(const Told&) = delete;
+
     void word(WordKind kind, std::string_view word, const NameEntry* name = nullptr) {
         ResolvedWord resolved{kind, word, span_of(word), nullptr, -1};
         if (name != nullptr) {
             resolved.keyword = kind == WordKind::keyword ? name->keyword() : nullptr;
             resolved.signature = kind == WordKind::script ? name->script() : -1;
         }
-        if (kind == WordKind::keyword) keyword_ = resolved.keyword;
+        if (kind == WordKind::keyword || kind == WordKind::script) {
+            called_ = word;
+            keyword_ = resolved.keyword;
+            signature_ = resolved.signature;
+        }
         state.listener->word(resolved);
     }
     void quoted() {
@@ -101,15 +104,24 @@ public:
     void missing(std::string_view at) {
         missing_ = true;
         at_ = place_of(at);
+        if (parent_ != nullptr) ++parent_->missing_operands_;
     }
 
     const KeywordRow* keyword() const { return keyword_; }
     bool is_missing() const { return missing_; }
     SourcePosition at() const { return at_; }
+    // The keyword or script call, and how many of its operands found no word.
+    std::string_view called() const { return called_; }
+    std::int32_t signature() const { return signature_; }
+    std::int32_t missing_operands() const { return missing_operands_; }
 
 private:
     const char* start_;
+    Told* parent_;
     const KeywordRow* keyword_ = nullptr;
+    std::string_view called_;
+    std::int32_t signature_ = -1;
+    std::int32_t missing_operands_ = 0;
     bool missing_ = false;
     SourcePosition at_;
 };
@@ -191,7 +203,7 @@ KELVO_FOLDED void translate_steps(std::string& out, Tell& tell) {
     // 12. Nothing the translator knows.
     tell.word(WordKind::unknown, word);
     report(Message::unknown_variable, word, word);
-    suggest_for(word);
+    explain_unknown(word);
 }
 
 // A term off the fast path: near or past the nesting limit, on an abandoned
@@ -207,6 +219,8 @@ KELVO_OUT_OF_LINE void translate_careful_term(std::string& out) {
     state.listener->term_begins(out.size());
     Told told;
     translate_steps(out, told);
+    if (told.missing_operands() > 0)
+        explain_missing_operands(told.called(), told.keyword(), told.signature(), told.missing_operands());
     state.listener->term_ends(out.size(), told.keyword(), told.is_missing(), told.at());
 }
 

@@ -16,25 +16,6 @@ constexpr std::array<std::string_view, 14> word_kind_names = {
 
 constexpr std::array<std::string_view, 3> severity_names = {"error", "warning", "note"};
 
-// The length of the valid UTF-8 character at the head of `text`, or 0.
-std::size_t utf8_length(std::string_view text) {
-    const auto c = static_cast<unsigned char>(text[0]);
-    std::size_t n = 0;
-    std::uint32_t min = 0;
-    if (c >= 0xC2 && c <= 0xDF) { n = 2; min = 0x80; }
-    else if ((c & 0xF0) == 0xE0) { n = 3; min = 0x800; }
-    else if (c >= 0xF0 && c <= 0xF4) { n = 4; min = 0x10000; }
-    if (n == 0 || text.size() < n) return 0;
-    std::uint32_t code = c & (0x7F >> n);
-    for (std::size_t i = 1; i < n; ++i) {
-        const auto d = static_cast<unsigned char>(text[i]);
-        if ((d & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (d & 0x3F);
-    }
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    return code < min || code > 0x10FFFF || surrogate ? 0 : n;
-}
-
 void append_escape(std::string& out, unsigned char c) {
     constexpr std::string_view hex = "0123456789abcdef";
     out += "\\u00";
@@ -278,6 +259,25 @@ void write_declarations(Writer& w, const Analysis& a) {
 }
 
 }  // namespace
+
+std::size_t utf8_length(std::string_view text) {
+    const auto c = static_cast<unsigned char>(text[0]);
+    std::size_t n = 0;
+    std::uint32_t min = 0;
+    if (c >= 0xC2 && c <= 0xDF) { n = 2; min = 0x80; }
+    else if ((c & 0xF0) == 0xE0) { n = 3; min = 0x800; }
+    else if (c >= 0xF0 && c <= 0xF4) { n = 4; min = 0x10000; }
+    if (n == 0 || text.size() < n) return 0;
+    std::uint32_t code = c & (0x7F >> n);
+    for (std::size_t i = 1; i < n; ++i) {
+        const auto d = static_cast<unsigned char>(text[i]);
+        if ((d & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (d & 0x3F);
+    }
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    return code < min || code > 0x10FFFF || surrogate ? 0 : n;
+}
+
 
 void append_json_string(std::string& out, std::string_view text) {
     out += '"';

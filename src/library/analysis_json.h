@@ -2,6 +2,7 @@
 // playground). The format is described in docs/analysis.md.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,9 @@ std::string analysis_json(const Analysis& analysis, std::string_view source);
 // goes as the character of the same number (\u0080 to \u00ff), so nothing
 // is lost.
 void append_json_string(std::string& out, std::string_view text);
+
+// The length of the well-formed UTF-8 character at the head of `text` (not
+// empty), or 0 where none begins there.
+std::size_t utf8_length(std::string_view text);
 
 }  // namespace kelvo

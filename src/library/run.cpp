@@ -14,6 +14,7 @@
 #include "core/term_translator.h"
 #include "core/word_cursor.h"
 #include "library/files.h"
+#include "library/held_reports.h"
 #include "vocabulary/constants.h"
 #include "vocabulary/keywords.h"
 
@@ -184,10 +185,30 @@ private:
     std::size_t error_size_;
 };
 
+// The run over a file as its reader reads it; false, the run undone and its
+// held reports dropped, when reading failed halfway.
+bool run_over_file(SourceReader& reader, SourceFile& file) {
+    SurvivingState before;
+    HeldReports held;
+    try {
+        run(reader, file.size(), true);
+    } catch (...) {
+        before.restore();
+        throw;
+    }
+    if (file.failed()) {
+        before.restore_with_messages();
+        return false;
+    }
+    held.finish();
+    return true;
+}
+
 }  // namespace
 
 const std::string& translate(std::optional<std::string> source) {
     SurvivingState before;
+    HeldReports held;
     try {
         const bool opened = source.has_value();
         std::string bytes = opened ? std::move(*source) : std::string();
@@ -197,6 +218,7 @@ const std::string& translate(std::optional<std::string> source) {
         before.restore();
         throw;
     }
+    held.finish();
     return result;
 }
 
@@ -204,17 +226,8 @@ const std::string& translate_file(const char* path, std::size_t piece) {
     SourceFile file(path);
     std::optional<SourceReader> reader;
     if (file.is_open()) reader.emplace(file, piece);  // with the first piece read
-    if (!reader || file.failed()) return translate(std::nullopt);
-    SurvivingState before;
-    try {
-        run(*reader, file.size(), true);
-    } catch (...) {
-        before.restore();
-        throw;
-    }
-    if (!file.failed()) return result;
-    before.restore_with_messages();
-    return translate(std::nullopt);
+    if (!reader || file.failed() || !run_over_file(*reader, file)) return translate(std::nullopt);
+    return result;
 }
 
 const std::string& last_result() { return result; }

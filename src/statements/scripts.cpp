@@ -37,11 +37,24 @@ void write_argument_count(std::int32_t count) {
     if (state.listener != nullptr) {
         const SourceReader* reader = state.run.reader;
         const std::size_t line = reader == nullptr ? 0 : reader->line_number();
-        state.listener->argument_count(count, line);
+        reports_listener().argument_count(count, line);
         return;
     }
     std::printf("%ld\n", static_cast<long>(count));
     std::fflush(stdout);
+}
+
+// For a listening tool: the parameter names that a call of the script
+// lacking operands is told of (those of its first declaration in the run).
+void remember_parameters(const OpenDefinition& definition) {
+    if (state.listener == nullptr ||
+        state.names.script_signature(definition.own_signature).argument_count != definition.argument_count)
+        return;
+    auto& known = state.run.script_parameters;
+    const auto signature = static_cast<std::size_t>(definition.own_signature);
+    if (signature >= known.size()) known.resize(signature + 1);
+    if (known[signature].signature >= 0) return;
+    known[signature] = {definition.own_signature, definition.first_parameter, definition.argument_count};
 }
 
 }  // namespace
@@ -127,6 +140,7 @@ void translate_function(const Keyword& keyword, std::string& out) {
                                     : std::string_view(parameters_start, static_cast<std::size_t>(parameters_end - parameters_start));
     tell_declared(Declaration::Kind::script, name, keyword.word, count, parameters,
                   state.run.open_definition.own_signature);
+    remember_parameters(state.run.open_definition);
 }
 
 void translate_end(const Keyword& keyword, std::string&) {

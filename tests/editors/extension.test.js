@@ -15,6 +15,12 @@ const ROOT = path.resolve(__dirname, '..', '..');
 const EXTENSION_DIR = path.join(ROOT, 'editors', 'vscode');
 const readJson = (file) => JSON.parse(fs.readFileSync(file, 'utf8'));
 
+// A URI as the editor API gives it: scheme, path, query and its text.
+function fakeUri(text) {
+  const url = new URL(text);
+  return { scheme: url.protocol.slice(0, -1), path: url.pathname, query: url.search.slice(1), toString: () => text };
+}
+
 // A stand-in for the editor API, with the settings given as "kelvo.KEY".
 function fakeEditor(settings, folders) {
   const editor = {
@@ -35,6 +41,39 @@ function fakeEditor(settings, folders) {
         editor.configurationListeners.push(listener);
         return { dispose() {} };
       },
+      registerTextDocumentContentProvider(scheme, provider) {
+        editor.providers.set(scheme, provider);
+        return { dispose() {} };
+      },
+      openTextDocument(uri) {
+        editor.opened.push(uri);
+        return Promise.resolve({ uri });
+      },
+      onDidChangeTextDocument(listener) {
+        editor.changeListeners.push(listener);
+        return { dispose() {} };
+      },
+    },
+    Uri: { parse: (text) => fakeUri(text) },
+    Range: class {
+      constructor(startLine, startCharacter, endLine, endCharacter) {
+        Object.assign(this, { startLine, startCharacter, endLine, endCharacter });
+      }
+    },
+    ThemeColor: class {
+      constructor(id) {
+        this.id = id;
+      }
+    },
+    ViewColumn: { Beside: -2 },
+    EventEmitter: class {
+      constructor() {
+        this.listeners = [];
+        this.event = (listener) => this.listeners.push(listener);
+      }
+      fire(value) {
+        this.listeners.forEach((listener) => listener(value));
+      }
     },
     commands: {
       registerCommand(name, callback) {
@@ -47,7 +86,23 @@ function fakeEditor(settings, folders) {
         editor.errors.push(message);
         return Promise.resolve(undefined);
       },
+      activeTextEditor: undefined,
+      visibleTextEditors: [],
+      createTextEditorDecorationType: (options) => ({ options }),
+      showTextDocument(document, options) {
+        editor.shown.push({ document, options });
+        return Promise.resolve({ document });
+      },
+      onDidChangeTextEditorSelection(listener) {
+        editor.selectionListeners.push(listener);
+        return { dispose() {} };
+      },
     },
+    providers: new Map(),
+    opened: [],
+    shown: [],
+    changeListeners: [],
+    selectionListeners: [],
     settings,
   };
   return editor;
@@ -56,11 +111,15 @@ function fakeEditor(settings, folders) {
 // A stand-in for the language client library: every client made, with what
 // it was made of and whether it was started and stopped.
 function fakeClientLibrary(startError) {
-  const library = { clients: [] };
+  const library = { clients: [], requests: [], answer: undefined };
   library.LanguageClient = class {
     constructor(id, name, serverOptions, clientOptions) {
       Object.assign(this, { id, name, serverOptions, clientOptions, started: false, stopped: false });
       library.clients.push(this);
+    }
+    sendRequest(method, params) {
+      library.requests.push({ method, params });
+      return Promise.resolve(library.answer);
     }
     start() {
       this.started = true;
@@ -113,7 +172,7 @@ test.describe('starting the language server', () => {
       { scheme: 'untitled', language: 'kelvo' },
     ]);
     assert.deepEqual(client.clientOptions.initializationOptions, { define: {}, defineString: {} });
-    assert.equal(context.subscriptions.length, 2);
+    assert.equal(context.subscriptions.length, 6);
   });
 
   test('the server path and the defines of the settings', async () => {
@@ -244,5 +303,115 @@ test.describe('the extension manifest', () => {
     const pinned = manifest.dependencies['vscode-languageclient'];
     assert.match(pinned, /^\d+\.\d+\.\d+$/);
     assert.equal(lock.packages['node_modules/vscode-languageclient'].version, pinned);
+  });
+});
+
+// The host view, against the editor and client stand-ins. The map is the one
+// kelvo writes for this source (tests/source_maps/constructs.txt, first case).
+test.describe('the host view', () => {
+  const source = [
+    'function add 2 a b', 'var r 0', 'r = a', 'return r', 'end', 'var t 0', 't = add 3 4', 'message t', '',
+  ];
+  const host = "add='a=argument0\nb=argument1\nr = 0\nr=a\nreturn(r)\n'\n\nt = 0\nt=execute_string(add,3,4)\nshow_message(t)\n";
+  const mappings = 'AAASC,KAAMC;AAAEC;AACjBC,IAAM;AACNC,EAAIH;AACJI,OAAOD,CAAPC;;AAHAN;AAKAI,IAAM;AACNI,EAAIP,mBAAI,CAAJA,CAAM,CAANA;AACJQ,aAAQD,CAARC';
+  const sourceUri = fakeUri('file:///work/add.kelvo');
+  const sourceDocument = { uri: sourceUri, languageId: 'kelvo', lineAt: (line) => ({ text: source[line] }) };
+
+  async function withHostView() {
+    const setup = await activated({});
+    setup.library.answer = { uri: sourceUri.toString(), text: host, map: { version: 3, mappings } };
+    setup.editor.window.activeTextEditor = { document: sourceDocument };
+    await setup.editor.registered.get('kelvo.showHostScript')();
+    return setup;
+  }
+
+  const segment = (column, line, originalColumn) => ({ column, line, originalColumn });
+
+  test('the mappings decoded: per host line, from 0', () => {
+    const { decodeMappings } = loadExtension(fakeEditor({}, []), fakeClientLibrary());
+    const decoded = decodeMappings(mappings);
+    assert.equal(decoded.length, 10);
+    assert.deepEqual(decoded[0], [segment(0, 0, 9), segment(5, 0, 15)]);
+    assert.deepEqual(decoded[2], [segment(0, 1, 0), segment(4, 1, 6)]);
+    assert.deepEqual(decoded[5], []);
+    assert.deepEqual(decoded[6], [segment(0, 0, 0)]);
+    assert.deepEqual(decoded[8], [
+      segment(0, 6, 0), segment(2, 6, 4), segment(21, 6, 8), segment(22, 6, 4), segment(23, 6, 10), segment(24, 6, 4),
+    ]);
+    // One field: nothing maps from there. gtC: 0 + 13·32 + 2·1024 = 2464, so
+    // +1232; jtC: 2467, so -1233.
+    assert.deepEqual(decodeMappings('AAASC,G'), [[segment(0, 0, 9), segment(3, null, null)]]);
+    assert.deepEqual(decodeMappings('AAAgtC;AAAjtC'), [[segment(0, 0, 1232)], [segment(0, 0, -1)]]);
+  });
+
+  test('the command opens the host text beside the source, read-only', async () => {
+    const { editor, library } = await withHostView();
+    assert.deepEqual(library.requests, [{ method: 'kelvo/hostText', params: { textDocument: { uri: 'file:///work/add.kelvo' } } }]);
+    assert.equal(editor.opened.length, 1);
+    const hostUri = editor.opened[0];
+    assert.equal(hostUri.scheme, 'kelvo-host');
+    assert.equal(hostUri.path, '/work/add.kelvo.host');
+    assert.equal(decodeURIComponent(hostUri.query), 'file:///work/add.kelvo');
+    assert.deepEqual(editor.shown[0].options, { viewColumn: -2, preserveFocus: true, preview: false });
+    assert.equal(editor.providers.get('kelvo-host').provideTextDocumentContent(hostUri), host);
+  });
+
+  test('a change of the source updates the host text; other documents do not', async () => {
+    const { editor, library } = await withHostView();
+    const provider = editor.providers.get('kelvo-host');
+    const fired = [];
+    provider.onDidChange((uri) => fired.push(uri.toString()));
+    library.answer = { uri: sourceUri.toString(), text: 'show_message(2)\n', map: { version: 3, mappings: 'AAAAA' } };
+    const [changed] = editor.changeListeners;
+    assert.equal(changed({ document: { uri: fakeUri('file:///work/other.kelvo') } }), undefined);
+    await changed({ document: sourceDocument });
+    assert.equal(library.requests.length, 2);
+    assert.equal(fired.length, 1);
+    assert.equal(provider.provideTextDocumentContent(editor.opened[0]), 'show_message(2)\n');
+  });
+
+  test('the cursor on a keyword highlights the host text it became', async () => {
+    const { editor } = await withHostView();
+    const hostEditor = { document: { uri: editor.opened[0] }, setDecorations(type, ranges) { this.ranges = ranges; } };
+    editor.window.visibleTextEditors = [hostEditor];
+    const [moved] = editor.selectionListeners;
+    // `add` of `t = add 3 4`, the cursor in its middle: execute_string(add and its commas.
+    moved({ textEditor: { document: sourceDocument }, selections: [{ active: { line: 6, character: 5 } }] });
+    assert.deepEqual(hostEditor.ranges.map((r) => [r.startLine, r.startCharacter, r.endLine, r.endCharacter]), [
+      [8, 2, 8, 21], [8, 22, 8, 23], [8, 24, 8, 25],
+    ]);
+    // A parameter name on the function line: its prologue line.
+    moved({ textEditor: { document: sourceDocument }, selections: [{ active: { line: 0, character: 17 } }] });
+    assert.deepEqual(hostEditor.ranges.map((r) => [r.startLine, r.startCharacter, r.endLine, r.endCharacter]), [
+      [1, 0, 1, 11],
+    ]);
+  });
+
+  test('the cursor in the host text highlights the source word it came from', async () => {
+    const { editor } = await withHostView();
+    const sourceEditor = { document: sourceDocument, setDecorations(type, ranges) { this.ranges = ranges; } };
+    editor.window.visibleTextEditors = [sourceEditor];
+    const [moved] = editor.selectionListeners;
+    const hostDocument = { uri: editor.opened[0] };
+    moved({ textEditor: { document: hostDocument }, selections: [{ active: { line: 8, character: 10 } }] });
+    assert.deepEqual(sourceEditor.ranges.map((r) => [r.startLine, r.startCharacter, r.endLine, r.endCharacter]), [
+      [6, 4, 6, 7],
+    ]);
+    // The closing quote of a body comes from no source line.
+    moved({ textEditor: { document: hostDocument }, selections: [{ active: { line: 5, character: 0 } }] });
+    assert.deepEqual(sourceEditor.ranges, []);
+  });
+
+  test('without a kelvo document in the active editor, the command says so', async () => {
+    const { editor, library } = await activated({});
+    await editor.registered.get('kelvo.showHostScript')();
+    assert.equal(library.requests.length, 0);
+    assert.match(editor.errors[0], /kelvo document/);
+  });
+
+  test('the manifest names the command', () => {
+    const manifest = readJson(path.join(EXTENSION_DIR, 'package.json'));
+    const command = manifest.contributes.commands.find((c) => c.command === 'kelvo.showHostScript');
+    assert.equal(command.title, 'Kelvo: Show the host script');
   });
 });

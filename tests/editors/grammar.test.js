@@ -342,6 +342,31 @@ test.describe('vocabulary', () => {
     }
   });
 
+  // The tables as the translator itself lists them: the grammar names
+  // exactly its keywords and constants.
+  test("the grammar's words are kelvo's --list-keywords and --list-constants", (t) => {
+    const tool = process.env.KELVO_TOOL;
+    if (!tool) {
+      assert.notEqual(process.env.CI, 'true', 'KELVO_TOOL is not set: the grammar cannot be held against kelvo');
+      t.skip('KELVO_TOOL is not set');
+      return;
+    }
+    const { execFileSync } = require('node:child_process');
+    // The first word of each row's first cell: "| `circle x y r outline` | ..."
+    const firstWords = (option) =>
+      execFileSync(tool, [option], { encoding: 'utf8' })
+        .split('\n')
+        .slice(2)
+        .filter((row) => row.startsWith('| `'))
+        .map((row) => row.slice(3, row.indexOf('`', 3)).split(' ')[0]);
+    const keywords = firstWords('--list-keywords');
+    const constants = firstWords('--list-constants');
+    const inGrammar = ['statement-keywords', 'declaration-keywords', 'builtin-keywords'].flatMap(grammarWords);
+    assert.equal(keywords.length, 92);
+    assert.deepEqual(sorted(inGrammar), sorted(keywords));
+    assert.deepEqual(sorted(grammarWords('constants')), sorted(constants));
+  });
+
   // Where a vocabulary word stands as a word of its own, and where it does not.
   const wordContexts = [
     (w) => [w, 0],

@@ -1,4 +1,6 @@
 // `kelvo --lsp`: the language server on standard input and output.
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,11 +11,13 @@
 #define kelvo_dup _dup
 #define kelvo_dup2 _dup2
 #define kelvo_fdopen _fdopen
+#define kelvo_read(into, size) _read(0, into, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)))
 #else
 #include <unistd.h>
 #define kelvo_dup dup
 #define kelvo_dup2 dup2
 #define kelvo_fdopen fdopen
+#define kelvo_read(into, size) ::read(0, into, size)
 #endif
 
 #include "lsp/framing.h"
@@ -38,6 +42,23 @@ std::FILE* take_protocol_channel() {
     return kelvo_fdopen(channel, "wb");
 }
 
+// Standard input, read as it comes: a message is taken in as soon as its
+// bytes are there.
+class StandardInput final : public lsp::ByteSource {
+public:
+    std::size_t read(char* into, std::size_t size) override {
+        for (;;) {
+            const auto got = kelvo_read(into, size);
+            if (got >= 0) return static_cast<std::size_t>(got);
+            if (errno != EINTR) return 0;
+        }
+    }
+};
+
+void complain(std::string_view what) {
+    std::fprintf(stderr, "kelvo --lsp: %.*s\n", static_cast<int>(what.size()), what.data());
+}
+
 }  // namespace
 
 int serve_language(const std::vector<Define>& defines) {
@@ -49,12 +70,11 @@ int serve_language(const std::vector<Define>& defines) {
     lsp::Globals globals;
     for (const Define& d : defines) (d.as_string ? globals.text : globals.real).emplace_back(d.name, d.value);
     lsp::Server server(std::move(globals));
-    lsp::MessageReader reader(stdin);
+    StandardInput input;
+    lsp::MessageReader reader(input, complain);
     while (const auto body = reader.next()) {
-        for (const nlohmann::json& message : server.handle(*body)) {
-            const std::string text = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-            if (!lsp::write_message(channel, text)) return 1;
-        }
+        for (const std::string& message : server.handle(*body))
+            if (!lsp::write_message(channel, message)) return 1;
         if (server.exit_requested()) break;
     }
     std::fclose(channel);

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -27,7 +28,9 @@
 #include "library/analysis_json.h"
 #include "library/files.h"
 #include "library/session.h"
+#include "library/source_map.h"
 #include "options.h"
+#include "paths.h"
 #include "printer.h"
 #include "reference.h"
 
@@ -128,6 +131,34 @@ std::string display_name(const Options& options) {
     return is_stream_name(options.input) ? std::string(stdin_name) : options.input;
 }
 
+// The names a source map gives: the host script as the engine reads it (the
+// -o file, or temp.txt), the source as seen from the map's folder.
+std::string map_file_name(const Options& options) {
+    if (options.output && !is_stream_name(*options.output))
+        return file_name(*options.output);
+    return "temp.txt";
+}
+
+std::string map_source_name(const Options& options) {
+    if (is_stream_name(options.input)) return std::string(stdin_name);
+    return relative_to_folder_of(options.input, *options.source_map);
+}
+
+void write_map(const Options& options, const SourceMap& map, std::string_view host, std::string_view source) {
+    const std::string& path = *options.source_map;
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) throw file_error("cannot write", path, errno);
+    bool written = true;
+    const std::string file_name = map_file_name(options);
+    const std::string source_name = map_source_name(options);
+    write_source_map(map, host, source, {file_name, source_name, true}, [&](std::string_view piece) {
+        written = written && std::fwrite(piece.data(), 1, piece.size(), file) == piece.size();
+    });
+    const int error = errno;
+    if (std::fclose(file) != 0 || !written) throw file_error("cannot write", path, error);
+}
+
 int translate_file(const Options& options) {
     const std::string file = display_name(options);
     std::string source = read_source_bytes(options.input);
@@ -138,12 +169,14 @@ int translate_file(const Options& options) {
     settings.argument_counts = options.argument_counts;
     settings.show_source = !options.quiet && chosen(options.show_source, is_terminal(2));
     settings.color = chosen(options.color, colours_wanted(2));
-    // The reader cuts the source in place: the source lines to show come from a copy.
-    const std::string shown_source = settings.show_source ? source : std::string();
-    Printer printer(settings, shown_source);
+    // The reader cuts the source in place: the source lines to show, and the
+    // map's, come from a copy.
+    const std::string kept_source = settings.show_source || options.source_map ? source : std::string();
+    Printer printer(settings, kept_source);
+    SourceMapRecorder recorder(&printer);
 
     SessionOptions session = session_options(options);
-    session.listener = &printer;
+    session.listener = options.source_map ? static_cast<Listener*>(&recorder) : &printer;
     const std::string_view result = translate_source(std::move(source), session).host;
 
     // The host script first, then the reports, so that on a terminal they
@@ -151,6 +184,7 @@ int translate_file(const Options& options) {
     std::optional<Failure> write_failure;
     try {
         write_result(options.output, result);
+        if (options.source_map) write_map(options, recorder.finish(), result, kept_source);
     } catch (const Failure& failure) {
         write_failure = failure;
     }
@@ -173,9 +207,92 @@ int print_analysis(const Options& options) {
                : exit_clean;
 }
 
+// The -o file must not be the input file, under any of its names: the
+// translation would replace the script.
+void check_output_is_not_input(const Options& options) {
+    if (!options.output || is_stream_name(*options.output) || is_stream_name(options.input)) return;
+    if (same_file(options.input, *options.output)) {
+        throw Failure{"the output file " + *options.output + " is the input file " + options.input +
+                      " (see kelvo --help)"};
+    }
+}
+
 int print_text(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0 ? exit_clean : exit_failure;
+}
+
+// Where the place named by --locate stands in the result, or a note of why
+// it stands nowhere.
+struct FoundPlace {
+    std::size_t offset = 0;
+    std::string described;  // "host line 4, column 2" or "line 4 of script add"
+    std::string missing;    // why there is no such place
+};
+
+// The offset of LINE:COL in text (lines from 1), or npos past its lines.
+std::size_t place_in(std::string_view text, std::size_t line, std::size_t column) {
+    std::size_t start = 0;
+    for (std::size_t l = 1; l < line; ++l) {
+        const std::size_t feed = text.find('\n', start);
+        if (feed == std::string_view::npos || feed + 1 >= text.size()) return std::string_view::npos;
+        start = feed + 1;
+    }
+    if (start >= text.size() && !(start == 0 && line == 1)) return std::string_view::npos;
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    return start + std::min(column == 0 ? 0 : column - 1, end - start);
+}
+
+FoundPlace find_place(const HostPlaceName& where, const SourceMap& map, std::string_view host) {
+    std::string at = std::to_string(where.line);
+    if (where.column != 0) at += ", column " + std::to_string(where.column);
+    if (where.script.empty()) {
+        const std::size_t offset = place_in(host, where.line, where.column);
+        if (offset == std::string_view::npos) return {0, "", "the host script has no line " + std::to_string(where.line)};
+        return {offset, "host line " + at, ""};
+    }
+    const auto& definitions = map.definitions();
+    // The engine runs the text that the last assignment to the name left.
+    const auto found = std::find_if(definitions.rbegin(), definitions.rend(),
+                                    [&](const MappedDefinition& d) { return d.name == where.script; });
+    if (found == definitions.rend()) return {0, "", "the host script defines no script " + where.script};
+    const std::string_view body = host.substr(found->body_begin, found->body_length);
+    const std::size_t offset = place_in(body, where.line, where.column);
+    if (offset == std::string_view::npos)
+        return {0, "", "the body of script " + where.script + " has no line " + std::to_string(where.line)};
+    return {found->body_begin + offset, "line " + at + " of script " + where.script, ""};
+}
+
+// --locate: the source place of a host place, as the compilers' notes give it.
+int locate(const Options& options) {
+    const std::string file = display_name(options);
+    std::string source = read_source_bytes(options.input);
+    const std::string kept_source = source;
+    SourceMapRecorder recorder;
+    SessionOptions session = session_options(options);
+    session.listener = &recorder;
+    const std::string_view host = translate_source(std::move(source), session).host;
+    const SourceMap map = recorder.finish();
+
+    PrinterSettings settings;
+    settings.file = file;
+    settings.show_source = chosen(options.show_source, true);
+    settings.color = chosen(options.color, colours_wanted(1));
+    Printer printer(settings, kept_source);
+    const FoundPlace place = find_place(options.locate, map, host);
+    const SourceMapSegment segment =
+        place.missing.empty() ? map.at(host, place.offset) : SourceMapSegment{};
+    std::string text;
+    if (!place.missing.empty()) {
+        text = place.missing;
+    } else if (segment.origin.place.line == 0) {
+        text = place.described + " comes from no source line";
+    } else {
+        text = place.described + " comes from here";
+    }
+    printer.print_own({Severity::note, "", text, segment.origin.place, segment.origin.length});
+    print_text(printer.text());
+    return segment.origin.place.line == 0 ? exit_messages : exit_clean;
 }
 
 int run(const Options& options) {
@@ -185,13 +302,18 @@ int run(const Options& options) {
         case Action::list_keywords: return print_text(keyword_table_markdown());
         case Action::list_constants: return print_text(constant_table_markdown());
         case Action::language_server: return serve_language(options.defines);
-        case Action::analysis: return print_analysis(options);
+        case Action::analysis: check_output_is_not_input(options); return print_analysis(options);
+        case Action::locate: return locate(options);
         case Action::translate: break;
     }
+    check_output_is_not_input(options);
     return translate_file(options);
 }
 
-void print_failure(const Failure& failure) { std::fprintf(stderr, "kelvo: %s\n", failure.text.c_str()); }
+void print_failure(const Failure& failure) {
+    const std::string line = "kelvo: " + escaped(failure.text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
 
 }  // namespace
 

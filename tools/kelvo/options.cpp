@@ -17,14 +17,18 @@ const std::string_view help_text =
     "Options:\n"
     "  -o, --output FILE           write the host script to FILE instead of standard\n"
     "                              output (in the platform's text mode, as the library\n"
-    "                              writes temp.txt; - means standard output)\n"
+    "                              writes temp.txt; - means standard output); FILE\n"
+    "                              itself, under any name, is refused\n"
     "  --define NAME=VALUE         NAME stands for VALUE, emitted verbatim (what\n"
-    "                              Parser_add_global_arg_real does); repeatable\n"
+    "                              Parser_add_global_arg_real does); repeatable; NAME\n"
+    "                              holds no blank, tab or line end\n"
     "  --define-string NAME=VALUE  NAME stands for VALUE between double quotes (what\n"
     "                              Parser_add_global_arg_string does); repeatable\n"
-    "  --warnings                  also report what the language accepts silently but\n"
-    "                              is almost always a mistake, as FILE:LINE:COL: warning:\n"
+    "  --warnings                  report what the language accepts silently but is\n"
+    "                              almost always a mistake, as FILE:LINE:COL: warning:\n"
+    "                              (the default); warnings alone leave the exit status 0\n"
     "  --warnings=error            the same, and count the warnings like messages\n"
+    "  -w, --no-warnings           do not report warnings\n"
     "  --show-source               show the source line and a caret under the column\n"
     "                              after each report (the default on a terminal)\n"
     "  --no-show-source            do not show the source lines\n"
@@ -43,6 +47,16 @@ const std::string_view help_text =
     "                              what it resolved to, every term, where each line's\n"
     "                              host text went, the reports and the declarations\n"
     "                              (docs/analysis.md describes it)\n"
+    "  --source-map FILE           also write a source map (revision 3) of the host\n"
+    "                              script to FILE: where each piece of it comes from\n"
+    "                              in the source (docs/source-map.md describes it)\n"
+    "  --locate WHERE              translate FILE and print the place in it that a\n"
+    "                              place of the host script comes from, as\n"
+    "                              FILE:LINE:COL: note:, with the source line; WHERE is\n"
+    "                              LINE[:COL] of the host script, or SCRIPT:LINE[:COL]\n"
+    "                              of the body of script SCRIPT, as an engine names a\n"
+    "                              place inside execute_string (columns in bytes, from\n"
+    "                              1); exit status 1 when no source line wrote there\n"
     "  --lsp                       run as a language server on standard input and\n"
     "                              output (the Language Server Protocol); --define and\n"
     "                              --define-string give it global arguments\n"
@@ -74,6 +88,13 @@ Define parse_define(std::string_view option, std::string_view argument, bool as_
         throw usage_error(std::string(option) + " needs NAME=VALUE, got '" + std::string(argument) + "'");
     }
     if (equals == 0) throw usage_error(std::string(option) + " needs a NAME before '='");
+    const std::string_view name = argument.substr(0, equals);
+    // No word of a source holds a blank, a tab or a line end: such a name
+    // could never be used.
+    if (name.find_first_of(" \t\r\n") != std::string_view::npos) {
+        throw usage_error(std::string(option) + " needs a NAME without blanks, tabs or line ends, got '" +
+                          std::string(name) + "'");
+    }
     return {as_string, std::string(argument.substr(0, equals)), std::string(argument.substr(equals + 1))};
 }
 
@@ -134,14 +155,20 @@ void set_warnings(Options& o, std::optional<std::string_view> value) {
     }
 }
 
-const std::array<Rule, 15>& rules() {
-    static const std::array<Rule, 15> table = {{
+void set_source_map(Options& o, std::optional<std::string_view> value) {
+    if (value->empty()) throw usage_error("empty source map file name");
+    o.source_map = std::string(*value);
+}
+
+const std::array<Rule, 18>& rules() {
+    static const std::array<Rule, 18> table = {{
         {"--output", "-o", Value::required, set_output},
         {"--define", "", Value::required,
          [](Options& o, auto v) { o.defines.push_back(parse_define("--define", *v, false)); }},
         {"--define-string", "", Value::required,
          [](Options& o, auto v) { o.defines.push_back(parse_define("--define-string", *v, true)); }},
         {"--warnings", "", Value::optional, set_warnings},
+        {"--no-warnings", "-w", Value::none, [](Options& o, auto) { o.warnings = Warnings::off; }},
         {"--show-source", "", Value::none, [](Options& o, auto) { o.show_source = Choice::always; }},
         {"--no-show-source", "", Value::none, [](Options& o, auto) { o.show_source = Choice::never; }},
         {"--color", "", Value::optional,
@@ -151,6 +178,12 @@ const std::array<Rule, 15>& rules() {
         {"--list-keywords", "", Value::none, [](Options& o, auto) { o.action = Action::list_keywords; }},
         {"--list-constants", "", Value::none, [](Options& o, auto) { o.action = Action::list_constants; }},
         {"--analysis", "", Value::none, [](Options& o, auto) { o.action = Action::analysis; }},
+        {"--source-map", "", Value::required, set_source_map},
+        {"--locate", "", Value::required,
+         [](Options& o, auto v) {
+             o.locate = parse_host_place(*v);
+             o.action = Action::locate;
+         }},
         {"--lsp", "", Value::none, [](Options& o, auto) { o.action = Action::language_server; }},
         {"--help", "-h", Value::none, [](Options& o, auto) { o.action = Action::help; }},
         {"--version", "", Value::none, [](Options& o, auto) { o.action = Action::version; }},
@@ -172,7 +205,42 @@ void set_input(Options& options, std::string_view name) {
     options.input_given = true;
 }
 
+// A decimal number from 1, or 0 when the text is none.
+std::size_t positive_number(std::string_view text) {
+    if (text.empty() || text.size() > 18) return 0;
+    std::size_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return 0;
+        value = value * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return value;
+}
+
 }  // namespace
+
+// The numbers are the last parts: SCRIPT may hold colons, and a script whose
+// name is a number is named with a column (12:3 is line 12, column 3).
+HostPlaceName parse_host_place(std::string_view where) {
+    const auto bad = [&] {
+        return usage_error("--locate takes LINE[:COL] or SCRIPT:LINE[:COL] with LINE and COL from 1, not '" +
+                           std::string(where) + "'");
+    };
+    const std::size_t last_colon = where.rfind(':');
+    if (last_colon == std::string_view::npos) {
+        const std::size_t line = positive_number(where);
+        if (line == 0) throw bad();
+        return {"", line, 0};
+    }
+    const std::string_view head = where.substr(0, last_colon);
+    const std::size_t last = positive_number(where.substr(last_colon + 1));
+    if (last == 0 || head.empty()) throw bad();
+    const std::size_t head_number = positive_number(head);
+    if (head_number != 0) return {"", head_number, last};  // LINE:COL
+    const std::size_t colon = head.rfind(':');
+    const std::size_t middle = colon == std::string_view::npos ? 0 : positive_number(head.substr(colon + 1));
+    if (middle != 0 && colon > 0) return {std::string(head.substr(0, colon)), middle, last};  // SCRIPT:LINE:COL
+    return {std::string(head), last, 0};  // SCRIPT:LINE
+}
 
 Options parse_arguments(int argc, char** argv) {
     Options options;

@@ -1,6 +1,7 @@
 // The command line of the kelvo tool.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,9 +21,17 @@ struct Define {
     std::string value;
 };
 
-enum class Action { translate, analysis, help, version, list_keywords, list_constants, language_server };
+enum class Action { translate, analysis, locate, help, version, list_keywords, list_constants, language_server };
 enum class Choice { automatic, always, never };
 enum class Warnings { off, shown, errors };
+
+// A place of the host text, as an engine names it: a line (and column) of
+// the result, or of the body of a script that runs through execute_string.
+struct HostPlaceName {
+    std::string script;       // empty: the result
+    std::size_t line = 1;     // from 1
+    std::size_t column = 0;   // in bytes, from 1; 0 when not given
+};
 
 struct Options {
     Action action = Action::translate;
@@ -32,10 +41,16 @@ struct Options {
     std::vector<Define> defines;
     bool quiet = false;
     bool argument_counts = false;
-    Warnings warnings = Warnings::off;
+    Warnings warnings = Warnings::shown;
     Choice show_source = Choice::automatic;
     Choice color = Choice::automatic;
+    std::optional<std::string> source_map;  // --source-map FILE
+    HostPlaceName locate;                    // --locate WHERE
 };
+
+// WHERE of --locate: LINE, LINE:COL, SCRIPT:LINE or SCRIPT:LINE:COL; throws
+// Failure when it is none of them.
+HostPlaceName parse_host_place(std::string_view where);
 
 // The options of argv; throws Failure on a usage error.
 Options parse_arguments(int argc, char** argv);

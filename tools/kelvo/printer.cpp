@@ -41,13 +41,74 @@ bool is_utf8(std::string_view text) {
     return true;
 }
 
-// A byte as it can stand on a terminal: control bytes become '?'.
-char shown(char c) {
+// A word of a report longer than this shows its start, "...", its end and
+// its length.
+constexpr std::size_t longest_word = 64;
+constexpr std::size_t shown_start = 32;
+constexpr std::size_t shown_end = 16;
+
+bool is_control(char c) {
     const auto u = static_cast<unsigned char>(c);
-    return (u < 0x20 && c != '\t') || u == 0x7F ? '?' : c;
+    return (u < 0x20 && c != '\t') || u == 0x7F;
+}
+
+// A byte of a source line as it can stand on a terminal in its column:
+// control bytes become '?'.
+char shown(char c) { return is_control(c) ? '?' : c; }
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// Moves a cut back to the start of a UTF-8 character, so that no character is
+// shown in part.
+std::size_t character_start(std::string_view text, std::size_t at) {
+    for (std::size_t back = 0; back < 3 && at > 0 && is_continuation(static_cast<unsigned char>(text[at])); ++back) --at;
+    return at;
+}
+
+void append_word(std::string& out, std::string_view word) {
+    if (word.size() <= longest_word) return append_escaped(out, word);
+    append_escaped(out, word.substr(0, character_start(word, shown_start)));
+    out += "...";
+    append_escaped(out, word.substr(character_start(word, word.size() - shown_end)));
+    out += " (";
+    out += std::to_string(word.size());
+    out += " bytes)";
 }
 
 }  // namespace
+
+void append_escaped(std::string& out, std::string_view bytes) {
+    constexpr std::string_view digits = "0123456789abcdef";
+    for (const char c : bytes) {
+        if (!is_control(c)) {
+            out += c;
+            continue;
+        }
+        const auto u = static_cast<unsigned char>(c);
+        out += "\\x";
+        out += digits[u >> 4];
+        out += digits[u & 0xF];
+    }
+}
+
+void append_safe(std::string& out, std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t end = i;
+        while (end < text.size() && is_blank(text[end])) ++end;
+        append_escaped(out, text.substr(i, end - i));
+        i = end;
+        while (end < text.size() && !is_blank(text[end])) ++end;
+        append_word(out, text.substr(i, end - i));
+        i = end;
+    }
+}
+
+std::string escaped(std::string_view bytes) {
+    std::string out;
+    append_escaped(out, bytes);
+    return out;
+}
 
 bool is_terminal(int fd) {
 #ifdef _WIN32
@@ -104,7 +165,7 @@ void Printer::unpaint() {
 
 void Printer::print_place(std::size_t line, std::size_t column) {
     paint(bold);
-    text_ += settings_.file;
+    append_escaped(text_, settings_.file);
     text_ += ':';
     if (line != 0) {
         text_ += std::to_string(line);
@@ -132,7 +193,7 @@ void Printer::print(const Report& report) {
         text_ += ' ';
     }
     if (report.severity == Severity::error) paint(red);
-    text_ += report.text;
+    append_safe(text_, report.text);
     if (report.severity == Severity::error) unpaint();
     text_ += '\n';
     if (settings_.show_source && report.position.line != 0 && report.position.column != 0) print_source(report);

@@ -31,6 +31,8 @@ public:
 
     void report(const Report& report) override;
     void argument_count(std::int32_t count, std::size_t line) override;
+    // A report of the tool's own, printed whatever the settings say.
+    void print_own(const Report& report) { print(report); }
 
     std::size_t messages() const { return messages_; }
     std::size_t warnings() const { return warnings_; }
@@ -52,6 +54,15 @@ private:
     bool last_shown_ = false;  // a note goes with the report before it
     std::string text_;
 };
+
+// Bytes as they can stand on a terminal: each control byte but the tab
+// (below 0x20, and 0x7F) as a visible escape such as \x1b.
+void append_escaped(std::string& out, std::string_view bytes);
+std::string escaped(std::string_view bytes);
+// The text of a report as the tool prints it: escaped, and each word longer
+// than 64 bytes as its start, "...", its end and its length. The library's
+// own texts stay as they are.
+void append_safe(std::string& out, std::string_view text);
 
 // Whether a stream is a terminal that shows colours (and NO_COLOR is not set).
 bool is_terminal(int fd);

@@ -1,5 +1,6 @@
 #include "features.h"
 
+#include <algorithm>
 #include <string>
 
 #include "../reference.h"
@@ -95,32 +96,18 @@ std::string describe(const Document& document, const Analysis& analysis, const G
     if (const std::string* value = global_value(globals.text, word.text))
         return code_block("\"" + *value + "\"") + "\n\nGlobal argument, emitted between double quotes";
     if (const Symbol* v = symbol_named(analysis, Declaration::Kind::variable, word.text))
-        return code_block(document.line(v->keyword_position.line - 1)) + "\n\nVariable, declared on line " +
+        return code_block(document.source_line(v->keyword_position.line)) + "\n\nVariable, declared on line " +
                std::to_string(v->keyword_position.line);
     if (const Symbol* s = symbol_named(analysis, Declaration::Kind::script, word.text))
         return code_block(signature(*s)) + "\n\nUser script, called as `execute_string(" + s->name + ",...)`";
     return {};
 }
 
-json location(std::string_view uri, const Symbol& symbol) {
-    return {{"uri", uri}, {"range", range_of(symbol.position, symbol.name.size())}};
+json location(std::string_view uri, const Document& document, const Symbol& symbol) {
+    return {{"uri", uri}, {"range", range_of(document, symbol.position, symbol.name.size())}};
 }
 
 }  // namespace
-
-Document::Document(std::string text) : text_(std::move(text)) {
-    starts_.push_back(0);
-    for (std::size_t i = 0; i < text_.size(); ++i)
-        if (text_[i] == '\n') starts_.push_back(i + 1);
-}
-
-std::string_view Document::line(std::size_t index) const {
-    if (index >= starts_.size()) return {};
-    const std::size_t start = starts_[index];
-    std::size_t end = index + 1 < starts_.size() ? starts_[index + 1] - 1 : text_.size();
-    if (end > start && text_[end - 1] == '\r') --end;
-    return std::string_view(text_).substr(start, end - start);
-}
 
 Word word_at(const Document& document, Place place) {
     if (place.line >= document.line_count()) return {};
@@ -135,11 +122,9 @@ Word word_at(const Document& document, Place place) {
     return {line.substr(start, end - start), {place.line, start}};
 }
 
-json range_of(SourcePosition position, std::size_t length) {
-    const std::size_t line = position.line == 0 ? 0 : position.line - 1;
-    const std::size_t character = position.column == 0 ? 0 : position.column - 1;
-    return {{"start", {{"line", line}, {"character", character}}},
-            {"end", {{"line", line}, {"character", character + length}}}};
+json range_of(const Document& document, SourcePosition position, std::size_t length) {
+    const std::size_t start = document.offset_of(position);
+    return range_json(document, start, start + std::min(length, document.text().size()));
 }
 
 json hover(const Document& document, const Analysis& analysis, const Globals& globals, Place place) {
@@ -148,7 +133,8 @@ json hover(const Document& document, const Analysis& analysis, const Globals& gl
     const std::string text = describe(document, analysis, globals, word);
     if (text.empty()) return nullptr;
     return {{"contents", markdown(text)},
-            {"range", range_of({word.start.line + 1, word.start.character + 1}, word.text.size())}};
+            {"range", range_json(document, from_protocol(document, word.start),
+                                 from_protocol(document, word.start) + word.text.size())}};
 }
 
 json completion(const Analysis& analysis, const Globals& globals, Place place) {
@@ -179,40 +165,67 @@ json completion(const Analysis& analysis, const Globals& globals, Place place) {
 json definition(std::string_view uri, const Document& document, const Analysis& analysis, Place place) {
     const Word word = word_at(document, place);
     if (word.text.empty()) return nullptr;
-    if (const Symbol* v = symbol_named(analysis, Declaration::Kind::variable, word.text)) return location(uri, *v);
-    if (const Symbol* s = symbol_named(analysis, Declaration::Kind::script, word.text)) return location(uri, *s);
+    if (const Symbol* v = symbol_named(analysis, Declaration::Kind::variable, word.text)) return location(uri, document, *v);
+    if (const Symbol* s = symbol_named(analysis, Declaration::Kind::script, word.text)) return location(uri, document, *s);
     return nullptr;
 }
 
+// A symbol's range runs from the start of its keyword's line to the end of
+// its definition's last line (a variable's: of its line), and always holds
+// the name, its selection range.
 json document_symbols(const Document& document, const Analysis& analysis) {
     json symbols = json::array();
     for (const Symbol& s : analysis.symbols) {
         const bool script = s.kind == Declaration::Kind::script;
+        const Place keyword = to_protocol(document, document.offset_of(s.keyword_position));
+        const std::size_t name = document.offset_of(s.position);
+        const std::size_t name_end = name + std::min(s.name.size(), document.text().size());
         const std::size_t first = s.keyword_position.line;
-        std::size_t last = first;
-        if (script) last = s.last_line != 0 ? s.last_line : document.line_count();  // open: to the end
-        const std::size_t last_length = document.line(last - 1).size();
-        json range = {{"start", {{"line", first - 1}, {"character", 0}}},
-                      {"end", {{"line", last - 1}, {"character", last_length}}}};
+        // A definition that the next `function` on its own line closes ends on that line.
+        const std::size_t last = !script ? first : s.last_line == 0 ? 0 : std::max(first, s.last_line);
+        const std::size_t start = std::min(from_protocol(document, {keyword.line, 0}), name);
+        const std::size_t end = std::max(document.source_line_end(last), name_end);
         symbols.push_back({{"name", s.name},
-                           {"detail", script ? signature(s) : std::string(document.line(first - 1))},
+                           {"detail", script ? signature(s) : std::string(document.source_line(first))},
                            {"kind", script ? symbol_function : symbol_variable},
-                           {"range", range},
-                           {"selectionRange", range_of(s.position, s.name.size())}});
+                           {"range", range_json(document, start, end)},
+                           {"selectionRange", range_json(document, name, name_end)}});
     }
     return symbols;
 }
 
-json diagnostics(const Analysis& analysis) {
+namespace {
+
+int severity_number(Severity severity) {
+    return severity == Severity::error ? 1 : severity == Severity::warning ? 2 : 3;
+}
+
+json diagnostic(const Document& document, const Finding& f) {
+    return {{"range", range_of(document, f.position, f.length)},
+            {"severity", severity_number(f.severity)},
+            {"code", f.code},
+            {"source", "kelvo"},
+            {"message", f.text}};
+}
+
+}  // namespace
+
+json diagnostics(const Document& document, const Analysis& analysis) {
     json list = json::array();
-    for (const Finding& f : analysis.findings) {
-        const int severity = f.severity == Severity::error ? 1 : f.severity == Severity::warning ? 2 : 3;
-        list.push_back({{"range", range_of(f.position, f.length)},
-                        {"severity", severity},
-                        {"code", f.code},
-                        {"source", "kelvo"},
-                        {"message", f.text}});
-    }
+    const std::vector<Finding>& findings = analysis.findings;
+    const std::size_t shown = std::min(findings.size(), most_published);
+    for (std::size_t i = 0; i < shown; ++i) list.push_back(diagnostic(document, findings[i]));
+    if (shown == findings.size()) return list;
+    // One more, where the first left out is, as severe as the most severe of them.
+    Severity most = Severity::note;
+    for (std::size_t i = shown; i < findings.size(); ++i) most = std::min(most, findings[i].severity);
+    const std::size_t left = findings.size() - shown;
+    list.push_back({{"range", range_of(document, findings[shown].position, 0)},
+                    {"severity", severity_number(most)},
+                    {"code", "more-diagnostics"},
+                    {"source", "kelvo"},
+                    {"message", std::to_string(left) + " more diagnostic" + (left == 1 ? " is" : "s are") +
+                                    " left out from here on: kelvo on the command line reports them all"}});
     return list;
 }
 

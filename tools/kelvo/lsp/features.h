@@ -10,29 +10,9 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis.h"
+#include "positions.h"
 
 namespace kelvo::lsp {
-
-// A place in a document as the protocol gives it: 0-based line and byte.
-struct Place {
-    std::size_t line = 0;
-    std::size_t character = 0;
-};
-
-// A document's text with the starts of its physical lines.
-class Document {
-public:
-    explicit Document(std::string text);
-    const std::string& text() const { return text_; }
-    std::size_t line_count() const { return starts_.size(); }
-    // The text of a physical line (0-based), without its line end; empty
-    // past the last line.
-    std::string_view line(std::size_t index) const;
-
-private:
-    std::string text_;
-    std::vector<std::size_t> starts_;
-};
 
 // The word under a place: the maximal run of non-whitespace bytes that holds
 // it or ends right before it; empty when there is none.
@@ -42,13 +22,17 @@ struct Word {
 };
 Word word_at(const Document& document, Place place);
 
-// A protocol range of a word: from its position, `length` bytes long.
-nlohmann::json range_of(SourcePosition position, std::size_t length);
+// The protocol range of a word the translator tells of: from its position,
+// `length` bytes long.
+nlohmann::json range_of(const Document& document, SourcePosition position, std::size_t length);
 
 nlohmann::json hover(const Document& document, const Analysis& analysis, const Globals& globals, Place place);
 nlohmann::json completion(const Analysis& analysis, const Globals& globals, Place place);
 nlohmann::json definition(std::string_view uri, const Document& document, const Analysis& analysis, Place place);
 nlohmann::json document_symbols(const Document& document, const Analysis& analysis);
-nlohmann::json diagnostics(const Analysis& analysis);
+// The first `most_published` findings, and then one that tells how many
+// more there are: the tool on the command line reports them all.
+constexpr std::size_t most_published = 1000;
+nlohmann::json diagnostics(const Document& document, const Analysis& analysis);
 
 }  // namespace kelvo::lsp

@@ -1,8 +1,14 @@
 #include "server.h"
 
-#include <optional>
 #include <stdexcept>
 #include <utility>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#include "host_text.h"
+#include "json_limits.h"
 
 #ifndef KELVO_VERSION
 #define KELVO_VERSION "unknown"
@@ -22,52 +28,32 @@ constexpr int invalid_params = -32602;
 constexpr int internal_error = -32603;
 constexpr int server_not_initialized = -32002;
 
-// Parameters that name nothing the server knows.
-struct InvalidParams : std::invalid_argument {
-    using std::invalid_argument::invalid_argument;
-};
+std::string text_of(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
 
-json error_response(const json& id, int code, const std::string& message) {
-    return {{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}};
+// An answer, its id written back as the request wrote it.
+std::string answer_text(std::string_view id, std::string_view member, const json& value) {
+    std::string text = R"({"jsonrpc":"2.0","id":)";
+    text += id;
+    text += ",\"";
+    text += member;
+    text += "\":";
+    text += text_of(value);
+    text += '}';
+    return text;
 }
 
-json notification_message(const char* method, json params) {
-    return {{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
+std::string error_text(std::string_view id, int code, const std::string& message) {
+    return answer_text(id, "error", {{"code", code}, {"message", message}});
 }
 
-// The text of the JSON number or string at the head of `text`, or empty.
-std::string_view leading_value(std::string_view text) {
-    std::size_t end = 0;
-    if (!text.empty() && text[0] == '"') {
-        for (end = 1; end < text.size() && text[end] != '"'; ++end)
-            if (text[end] == '\\') ++end;
-        return end < text.size() ? text.substr(0, end + 1) : std::string_view();
-    }
-    if (!text.empty() && text[0] == '-') ++end;
-    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
-    return text.substr(0, end);
+std::string notification_text(const char* method, json params) {
+    return text_of({{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}});
 }
 
-// The id of a message that is no JSON, when one can still be read from it.
-std::optional<json> salvage_id(std::string_view body) {
-    const auto skip_blanks = [](std::string_view& text) {
-        while (!text.empty() && (text[0] == ' ' || text[0] == '\t' || text[0] == '\r' || text[0] == '\n'))
-            text.remove_prefix(1);
-    };
-    for (std::size_t at = body.find("\"id\""); at != std::string_view::npos; at = body.find("\"id\"", at + 1)) {
-        std::string_view rest = body.substr(at + 4);
-        skip_blanks(rest);
-        if (rest.empty() || rest[0] != ':') continue;
-        rest.remove_prefix(1);
-        skip_blanks(rest);
-        const std::string_view value = leading_value(rest);
-        if (value.empty() || value == "-") continue;
-        try {
-            return json::parse(value);
-        } catch (const json::exception&) {
-        }
-    }
-    return std::nullopt;
+const json& params_of(const json& message) {
+    static const json none = json::object();
+    const auto found = message.find("params");
+    return found != message.end() ? *found : none;
 }
 
 // The global arguments of initializationOptions: {"define": {...},
@@ -78,36 +64,62 @@ void read_globals(const json& options, const char* key, std::vector<std::pair<st
         into.emplace_back(name, value.is_string() ? value.get<std::string>() : value.dump());
 }
 
-Place place_of(const json& params) {
-    const json& position = params.at("position");
-    return {position.at("line").get<std::size_t>(), position.at("character").get<std::size_t>()};
+// Gives memory back to the system after a document goes.
+void release_memory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 }  // namespace
 
-std::vector<json> Server::handle(std::string_view body) {
-    std::vector<json> out;
-    json message;
+std::vector<std::string> Server::handle(std::string_view body) {
+    std::vector<std::string> out;
+    const std::optional<std::string_view> id = top_level_id(body);
     try {
-        message = json::parse(body);
-    } catch (const json::parse_error&) {
-        if (const auto id = salvage_id(body)) out.push_back(error_response(*id, parse_error, "the message is no JSON"));
-        return out;
-    }
-    const bool has_id = message.is_object() && message.contains("id");
-    if (!message.is_object() || !message.contains("method") || !message["method"].is_string()) {
-        if (has_id) out.push_back(error_response(message["id"], invalid_request, "a request needs a method"));
-        return out;
-    }
-    if (has_id) {
-        request(message, out);
-    } else {
-        notification(message, out);
+        dispatch(body, id, out);
+    } catch (const std::exception& e) {
+        // Out of memory, or a fault of the server's own: the message fails, the server goes on.
+        try {
+            out.clear();
+            if (id) out.push_back(error_text(*id, internal_error, e.what()));
+        } catch (...) {
+            out.clear();
+        }
     }
     return out;
 }
 
-void Server::request(const json& message, std::vector<json>& out) {
+void Server::dispatch(std::string_view body, std::optional<std::string_view> id, std::vector<std::string>& out) {
+    if (nesting_depth(body) > deepest_nesting) {
+        if (id) out.push_back(error_text(*id, parse_error, "the message nests deeper than 256 levels"));
+        return;
+    }
+    json message;
+    try {
+        message = json::parse(body);
+    } catch (const json::out_of_range&) {
+        if (id) out.push_back(error_text(*id, parse_error, "a number in the message is too large"));
+        return;
+    } catch (const json::exception&) {
+        if (id) out.push_back(error_text(*id, parse_error, "the message is no JSON"));
+        return;
+    }
+    if (!message.is_object()) return;
+    const bool has_method = message.contains("method") && message["method"].is_string();
+    if (!has_method && (message.contains("result") || message.contains("error"))) return;  // an answer: none asked
+    if (message.contains("id") && !id) {
+        out.push_back(error_text("null", invalid_request, "an id is a number or a string"));
+    } else if (!has_method) {
+        if (id) out.push_back(error_text(*id, invalid_request, "a request needs a method"));
+    } else if (id) {
+        request(message, *id, out);
+    } else {
+        notification(message, out);
+    }
+}
+
+void Server::request(const json& message, std::string_view id, std::vector<std::string>& out) {
     static const std::map<std::string, Method, std::less<>> methods = {
         {"initialize", &Server::initialize},
         {"shutdown", &Server::shutdown},
@@ -115,58 +127,54 @@ void Server::request(const json& message, std::vector<json>& out) {
         {"textDocument/completion", &Server::on_completion},
         {"textDocument/definition", &Server::on_definition},
         {"textDocument/documentSymbol", &Server::on_document_symbols},
+        {"kelvo/hostText", &Server::on_host_text},
     };
-    const json& id = message["id"];
-    const std::string method = message["method"].get<std::string>();
+    const std::string& method = message["method"].get_ref<const std::string&>();
     const auto found = methods.find(method);
-    if (found == methods.end()) return out.push_back(error_response(id, method_not_found, "no method " + method));
+    if (found == methods.end()) return out.push_back(error_text(id, method_not_found, "no method " + method));
     if (!initialized_ && method != "initialize")
-        return out.push_back(error_response(id, server_not_initialized, "initialize comes first"));
-    if (shut_down_) return out.push_back(error_response(id, invalid_request, "the server is shutting down"));
-    const json params = message.value("params", json::object());
+        return out.push_back(error_text(id, server_not_initialized, "initialize comes first"));
+    if (shut_down_) return out.push_back(error_text(id, invalid_request, "the server is shutting down"));
     try {
-        out.push_back({{"jsonrpc", "2.0"}, {"id", id}, {"result", (this->*(found->second))(params)}});
+        out.push_back(answer_text(id, "result", (this->*(found->second))(params_of(message))));
     } catch (const json::exception& e) {
-        out.push_back(error_response(id, invalid_params, e.what()));
+        out.push_back(error_text(id, invalid_params, e.what()));
     } catch (const InvalidParams& e) {
-        out.push_back(error_response(id, invalid_params, e.what()));
-    } catch (const std::exception& e) {
-        out.push_back(error_response(id, internal_error, e.what()));
+        out.push_back(error_text(id, invalid_params, e.what()));
     }
 }
 
-void Server::notification(const json& message, std::vector<json>& out) {
+void Server::notification(json& message, std::vector<std::string>& out) {
     const std::string method = message["method"].get<std::string>();
     if (method == "exit") {
         exit_requested_ = true;
         return;
     }
-    if (!initialized_ || shut_down_) return;
-    const json params = message.value("params", json::object());
+    if (!initialized_ || shut_down_ || !message.contains("params")) return;
+    json& params = message["params"];
     try {
         if (method == "textDocument/didOpen") {
-            const json& item = params.at("textDocument");
-            out.push_back(open_document(item.at("uri").get<std::string>(), item.at("text").get<std::string>()));
+            json& item = params.at("textDocument");
+            out.push_back(open_document(item.at("uri").get<std::string>(),
+                                        std::move(item.at("text").get_ref<std::string&>())));
         } else if (method == "textDocument/didChange") {
-            const json& changes = params.at("contentChanges");
-            if (changes.empty()) return;
+            json& changes = params.at("contentChanges");
+            if (!changes.is_array() || changes.empty()) return;
             out.push_back(open_document(params.at("textDocument").at("uri").get<std::string>(),
-                                        changes.back().at("text").get<std::string>()));
+                                        std::move(changes.back().at("text").get_ref<std::string&>())));
         } else if (method == "textDocument/didClose") {
-            const std::string uri = params.at("textDocument").at("uri").get<std::string>();
-            documents_.erase(uri);
-            out.push_back(notification_message("textDocument/publishDiagnostics",
-                                               {{"uri", uri}, {"diagnostics", json::array()}}));
+            out.push_back(close_document(params.at("textDocument").at("uri").get<std::string>()));
         }
-    } catch (const std::exception&) {
+    } catch (const json::exception&) {
         // A notification gets no answer, not even for bad parameters.
     }
 }
 
 json Server::initialize(const json& params) {
-    initialized_ = true;
-    read_globals(params.value("initializationOptions", json::object()), "define", globals_.real);
-    read_globals(params.value("initializationOptions", json::object()), "defineString", globals_.text);
+    const json options = params.value("initializationOptions", json::object());
+    Globals globals = globals_;
+    read_globals(options, "define", globals.real);
+    read_globals(options, "defineString", globals.text);
     json capabilities = {
         {"textDocumentSync", {{"openClose", true}, {"change", 1}}},
         {"hoverProvider", true},
@@ -176,8 +184,11 @@ json Server::initialize(const json& params) {
     };
     // Places are counted in bytes: that is what a client calls utf-8.
     const json encodings = params.value("/capabilities/general/positionEncodings"_json_pointer, json::array());
-    for (const json& encoding : encodings)
-        if (encoding == "utf-8") capabilities["positionEncoding"] = "utf-8";
+    if (encodings.is_array())
+        for (const json& encoding : encodings)
+            if (encoding == "utf-8") capabilities["positionEncoding"] = "utf-8";
+    globals_ = std::move(globals);
+    initialized_ = true;
     return {{"capabilities", capabilities}, {"serverInfo", {{"name", "kelvo"}, {"version", KELVO_VERSION}}}};
 }
 
@@ -186,11 +197,19 @@ json Server::shutdown(const json&) {
     return nullptr;
 }
 
-json Server::open_document(const std::string& uri, std::string text) {
-    auto open = std::make_unique<Open>(Open{Document(text), analyse(std::move(text), globals_)});
-    json diagnostics_list = diagnostics(open->analysis);
+std::string Server::open_document(const std::string& uri, std::string text) {
+    Analysis analysis = analyse(text, globals_);
+    documents_.erase(uri);  // the old text goes before the new one's list is made
+    auto open = std::make_unique<Open>(std::move(text), std::move(analysis));
+    std::string notification = notification_text(
+        "textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", diagnostics(open->document, open->analysis)}});
     documents_[uri] = std::move(open);
-    return notification_message("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", diagnostics_list}});
+    return notification;
+}
+
+std::string Server::close_document(const std::string& uri) {
+    if (documents_.erase(uri) > 0) release_memory();
+    return notification_text("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
 }
 
 const Server::Open& Server::document(const json& params) const {
@@ -202,23 +221,27 @@ const Server::Open& Server::document(const json& params) const {
 
 json Server::on_hover(const json& params) {
     const Open& open = document(params);
-    return hover(open.document, open.analysis, globals_, place_of(params));
+    return hover(open.document, open.analysis, globals_, requested_place(open.document, params));
 }
 
 json Server::on_completion(const json& params) {
     const Open& open = document(params);
-    return completion(open.analysis, globals_, place_of(params));
+    return completion(open.analysis, globals_, requested_place(open.document, params));
 }
 
 json Server::on_definition(const json& params) {
     const Open& open = document(params);
     return definition(params.at("textDocument").at("uri").get<std::string>(), open.document, open.analysis,
-                      place_of(params));
+                      requested_place(open.document, params));
 }
 
 json Server::on_document_symbols(const json& params) {
     const Open& open = document(params);
     return document_symbols(open.document, open.analysis);
+}
+
+json Server::on_host_text(const json& params) {
+    return host_text(params.at("textDocument").at("uri").get<std::string>(), document(params).document, globals_);
 }
 
 }  // namespace kelvo::lsp

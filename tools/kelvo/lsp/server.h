@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,8 +20,10 @@ class Server {
 public:
     explicit Server(Globals globals) : globals_(std::move(globals)) {}
 
-    // Handles one message body; returns what to send, in order.
-    std::vector<nlohmann::json> handle(std::string_view body);
+    // Handles one message body, whatever its bytes; returns the texts of the
+    // messages to send, in order. A request is answered exactly once, with
+    // its id as it was sent; what cannot be handled becomes an error answer.
+    std::vector<std::string> handle(std::string_view body);
 
     bool exit_requested() const { return exit_requested_; }
     // After `exit`: 0 when `shutdown` came first, else 1.
@@ -28,13 +31,15 @@ public:
 
 private:
     struct Open {
+        Open(std::string text, Analysis a) : document(std::move(text)), analysis(std::move(a)) {}
         Document document;
         Analysis analysis;
     };
     using Method = nlohmann::json (Server::*)(const nlohmann::json& params);
 
-    void request(const nlohmann::json& message, std::vector<nlohmann::json>& out);
-    void notification(const nlohmann::json& message, std::vector<nlohmann::json>& out);
+    void dispatch(std::string_view body, std::optional<std::string_view> id, std::vector<std::string>& out);
+    void request(const nlohmann::json& message, std::string_view id, std::vector<std::string>& out);
+    void notification(nlohmann::json& message, std::vector<std::string>& out);
 
     nlohmann::json initialize(const nlohmann::json& params);
     nlohmann::json shutdown(const nlohmann::json& params);
@@ -42,9 +47,11 @@ private:
     nlohmann::json on_completion(const nlohmann::json& params);
     nlohmann::json on_definition(const nlohmann::json& params);
     nlohmann::json on_document_symbols(const nlohmann::json& params);
+    nlohmann::json on_host_text(const nlohmann::json& params);
 
     // Translates a document's new text and returns its diagnostics notification.
-    nlohmann::json open_document(const std::string& uri, std::string text);
+    std::string open_document(const std::string& uri, std::string text);
+    std::string close_document(const std::string& uri);
     const Open& document(const nlohmann::json& params) const;
 
     Globals globals_;

@@ -1,0 +1,223 @@
+// The playground: the source on the left, translated on every keystroke by
+// the WebAssembly module into the host script on the right; messages and
+// warnings underlined at their words; the line map highlighted both ways;
+// global arguments and the examples; the state in the address.
+import { EditorState } from "@codemirror/state";
+import { EditorView, drawSelection, highlightSpecialChars, keymap, lineNumbers } from "@codemirror/view";
+import { defaultKeymap, history, historyKeymap } from "@codemirror/commands";
+import { setDiagnostics } from "@codemirror/lint";
+import { loadKelvo, utf16Offsets } from "kelvo-module";
+import examples from "kelvo:examples";
+import { sourceColours, wordClasses } from "./colours.js";
+import { highlightField, hostRangesOf, lineMap, setHighlight, sourceLinesAt } from "./linemap.js";
+import { readLink, writeLink } from "./link.js";
+import "./style.css";
+
+const $ = (id) => document.getElementById(id);
+const encoder = new TextEncoder();
+const kelvo = await loadKelvo({ locateFile: (file) => new URL(file, import.meta.url).href });
+
+let globals = [];     // [{ kind: "real" | "string", name, value }], applied in this order
+let map = [];         // the line map of the last translation
+let delay = 0;        // the debounce, once translations take long
+let lastTotal = 0;
+let timer = null;
+let lead = null;      // the pane whose cursor the highlight follows
+
+// ---- the two panes ------------------------------------------------------------
+const common = [lineNumbers(), highlightSpecialChars(), drawSelection(), EditorState.lineSeparator.of("\n"), highlightField];
+const onUpdate = (update) => {
+  const byUser = update.transactions.some((tr) => ["select", "input", "delete", "undo", "redo"].some((e) => tr.isUserEvent(e)));
+  if (byUser) lead = update.view;
+  if (update.docChanged && update.view === source) schedule();
+  else if (update.selectionSet && byUser) queueMicrotask(followCursor);
+};
+const source = new EditorView({
+  parent: $("source"),
+  state: EditorState.create({
+    extensions: [...common, history(), keymap.of([...defaultKeymap, ...historyKeymap]),
+      sourceColours(wordClasses(kelvo.keywords, kelvo.constants)), EditorView.updateListener.of(onUpdate)],
+  }),
+});
+const host = new EditorView({
+  parent: $("host"),
+  state: EditorState.create({ extensions: [...common, EditorState.readOnly.of(true), EditorView.updateListener.of(onUpdate)] }),
+});
+lead = source;
+
+// ---- translating ----------------------------------------------------------------
+function schedule() {
+  clearTimeout(timer);
+  if (delay === 0) queueMicrotask(translateNow);
+  else timer = setTimeout(translateNow, delay);
+}
+
+// The host pane takes only what changed, so that it keeps its place.
+function replaceHost(text) {
+  const old = host.state.doc.toString();
+  let from = 0;
+  while (from < old.length && from < text.length && old.charCodeAt(from) === text.charCodeAt(from)) ++from;
+  let end = 0;
+  while (end < old.length - from && end < text.length - from &&
+         old.charCodeAt(old.length - 1 - end) === text.charCodeAt(text.length - 1 - end)) ++end;
+  if (from + end === old.length && old.length === text.length) return;
+  host.dispatch({ changes: { from, to: old.length - end, insert: text.slice(from, text.length - end) } });
+}
+
+// Reports as underlines: a note goes with the message or warning before it.
+function diagnostics(reports, offsetOf) {
+  const out = [];
+  let last = null;
+  for (const r of reports) {
+    if (r.severity === "note") {
+      if (last) last.message += `\nnote: ${r.text}`;
+    } else if (r.line === 0) {
+      last = null;  // about the run as a whole: in the list only
+    } else {
+      last = { from: offsetOf(r.offset), to: offsetOf(r.offset + r.length), severity: r.severity, message: r.text, source: r.code };
+      out.push(last);
+    }
+  }
+  return out;
+}
+
+const shownReports = 200;
+function listReports(reports) {
+  const items = reports.slice(0, shownReports).map((r) => {
+    const li = document.createElement("li");
+    li.className = r.severity;
+    li.textContent = `${r.line}:${r.column}: ${r.severity}: ${r.text}`;
+    return li;
+  });
+  if (reports.length > shownReports) items.push(Object.assign(document.createElement("li"), { textContent: `… ${reports.length - shownReports} more` }));
+  $("reports").replaceChildren(...items);
+}
+
+function translateNow() {
+  clearTimeout(timer);
+  const started = performance.now();
+  const bytes = encoder.encode(source.state.doc.toString());
+  const result = kelvo.translate(bytes, { globals, analysis: false });
+  const translated = performance.now();
+  map = lineMap(result.lines, utf16Offsets(result.hostBytes));
+  replaceHost(result.host);
+  source.dispatch(setDiagnostics(source.state, diagnostics(result.reports, utf16Offsets(bytes))));
+  listReports(result.reports);
+  followCursor();
+  const total = performance.now() - started;
+  // Typing stays smooth on a long script: wait for a pause once two
+  // translations in a row take longer than a frame or two (one alone may be
+  // the first, or a collection of garbage).
+  const slow = Math.min(total, lastTotal);
+  lastTotal = total;
+  delay = slow > 30 ? Math.min(600, Math.round(slow * 1.5)) : 0;
+  $("status").textContent = `${bytes.length} bytes in ${total.toFixed(1)} ms` + (delay ? `, translated ${delay} ms after typing stops` : "");
+  document.dispatchEvent(new CustomEvent("kelvo-rendered", { detail: { bytes: bytes.length, translate: translated - started, total } }));
+  saveLinkSoon();
+}
+
+// ---- the line map, both ways ------------------------------------------------------
+function highlightSourceLine(line, scroll) {
+  const doc = source.state.doc;
+  if (line < 1 || line > doc.lines) return;
+  const ranges = hostRangesOf(map, line);
+  source.dispatch({ effects: setHighlight.of([{ from: doc.line(line).from, to: doc.line(line).from, whole: true }]) });
+  host.dispatch({ effects: [setHighlight.of(ranges), ...(scroll && ranges.length ? [EditorView.scrollIntoView(ranges[0].from, { y: "nearest" })] : [])] });
+}
+
+function highlightHostText(offset, scroll) {
+  const doc = source.state.doc;
+  const lines = sourceLinesAt(map, offset).filter((line) => line <= doc.lines);
+  host.dispatch({ effects: setHighlight.of(lines.flatMap((line) => hostRangesOf(map, line))) });
+  const spots = lines.map((line) => ({ from: doc.line(line).from, to: doc.line(line).from, whole: true }));
+  source.dispatch({ effects: [setHighlight.of(spots), ...(scroll && spots.length ? [EditorView.scrollIntoView(spots[0].from, { y: "nearest" })] : [])] });
+}
+
+function followCursor() {
+  const head = lead.state.selection.main.head;
+  if (lead === source) highlightSourceLine(source.state.doc.lineAt(head).number, true);
+  else highlightHostText(head, true);
+}
+
+let hovered = null;
+function hover(view, event) {
+  const pos = view.posAtCoords({ x: event.clientX, y: event.clientY });
+  const key = pos == null ? null : view === source ? `s${view.state.doc.lineAt(pos).number}` : `h${pos}`;
+  if (key === hovered || pos == null) return;
+  hovered = key;
+  if (view === source) highlightSourceLine(view.state.doc.lineAt(pos).number, false);
+  else highlightHostText(pos, false);
+}
+for (const view of [source, host]) {
+  view.contentDOM.addEventListener("mousemove", (event) => hover(view, event));
+  view.dom.addEventListener("mouseleave", () => { hovered = null; followCursor(); });
+}
+
+// ---- global arguments ---------------------------------------------------------------
+function globalRow(entry) {
+  const li = document.createElement("li");
+  const kind = document.createElement("select");
+  kind.innerHTML = "<option>real</option><option>string</option>";
+  kind.value = entry.kind;
+  const name = Object.assign(document.createElement("input"), { className: "name", placeholder: "name", value: entry.name });
+  const value = Object.assign(document.createElement("input"), { className: "value", placeholder: "value", value: entry.value });
+  const remove = Object.assign(document.createElement("button"), { type: "button", textContent: "×", title: "remove" });
+  kind.setAttribute("aria-label", "kind");
+  const changed = () => { Object.assign(entry, { kind: kind.value, name: name.value, value: value.value }); translateNow(); };
+  kind.addEventListener("change", changed);
+  name.addEventListener("input", changed);
+  value.addEventListener("input", changed);
+  remove.addEventListener("click", () => { globals = globals.filter((g) => g !== entry); showGlobals(); translateNow(); });
+  li.append(kind, name, value, remove);
+  return li;
+}
+const showGlobals = () => $("global-rows").replaceChildren(...globals.map(globalRow));
+$("add-global").addEventListener("click", () => {
+  globals.push({ kind: "real", name: "", value: "" });
+  showGlobals();
+  $("global-rows").lastChild.querySelector(".name").focus();
+});
+
+// ---- examples and the address --------------------------------------------------------
+function load({ source: text, globals: given }) {
+  globals = given.map((g) => ({ ...g }));
+  showGlobals();
+  source.dispatch({ changes: { from: 0, to: source.state.doc.length, insert: text }, selection: { anchor: 0 } });
+  translateNow();
+}
+
+const select = $("example");
+for (const { name } of examples) select.append(new Option(name, name));
+select.addEventListener("change", () => {
+  const example = examples.find((e) => e.name === select.value);
+  if (example) load(example);
+});
+
+const currentLink = () => location.href.replace(/#.*$/, "") + writeLink({ source: source.state.doc.toString(), globals });
+let linkTimer = null;
+function saveLinkSoon() {
+  clearTimeout(linkTimer);
+  linkTimer = setTimeout(() => {
+    try { window.history.replaceState(null, "", currentLink()); } catch { /* too long for an address */ }
+  }, 300);
+}
+$("copy-link").addEventListener("click", async () => {
+  const link = currentLink();
+  try {
+    window.history.replaceState(null, "", link);
+    await navigator.clipboard.writeText(link);
+    $("status").textContent = "Link copied";
+  } catch {
+    $("status").textContent = "Copy the address: it holds the script";
+  }
+});
+
+function restore() {
+  const state = readLink(location.hash);
+  const example = examples.find((e) => e.name === (state.example ?? (state.source === null ? "demo" : null)));
+  if (example) select.value = example.name;
+  load(example ?? { source: state.source, globals: state.globals });
+}
+window.addEventListener("hashchange", restore);
+restore();
+window.playground = { source, host, kelvo };
