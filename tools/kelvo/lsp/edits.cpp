@@ -88,11 +88,15 @@ std::optional<std::string> refuse_twice(const Analysis& analysis, const Analysed
     if (w.kind == WordKind::parameter || w.kind == WordKind::parameter_name) {
         if (std::count(d.parameters.begin(), d.parameters.end(), w.text) > 1)
             return "'" + w.text + "' names two parameters of '" + d.name + "'";
-        return std::nullopt;
     }
-    for (const DeclaredName& other : analysis.declarations)
-        if (&other != &d && other.kind == d.kind && other.name == d.name)
+    // Every line that declares, or tries to declare, the same name (a
+    // parameter's: its script's).
+    const char kind = w.kind == WordKind::variable || w.kind == WordKind::variable_name ? 'v' : 's';
+    for (const AnalysedWord& other : analysis.words) {
+        const bool declares = kind == 'v' ? other.kind == WordKind::variable_name : other.kind == WordKind::script_name;
+        if (declares && other.text == d.name && other.declaration != w.declaration)
             return "'" + d.name + "' is declared more than once";
+    }
     return std::nullopt;
 }
 

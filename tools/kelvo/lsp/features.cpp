@@ -300,7 +300,9 @@ std::optional<std::size_t> term_around(const Analysis& analysis, SourcePosition 
     std::optional<std::size_t> found;
     for (std::size_t i = first; i < last; ++i) {
         const AnalysedTerm& t = analysis.terms[i];
-        if (t.missing || t.word_count == 0 || before(place, t.span.begin)) continue;
+        // At an operand's first byte the place is still the operand slot of the term around it.
+        const bool at_start = t.parent != none && place.line == t.span.begin.line && place.column == t.span.begin.column;
+        if (t.missing || t.word_count == 0 || before(place, t.span.begin) || at_start) continue;
         const bool open_end = t.parent == none && t.span.end.line == place.line;
         if (!open_end && before(t.span.end, place)) continue;
         if (callee_of(analysis, t)) found = i;
