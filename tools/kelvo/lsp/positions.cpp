@@ -115,18 +115,24 @@ std::size_t from_protocol(const Document& document, Place place) {
 }
 
 Place ForwardPlaces::operator()(std::size_t offset) {
-    const LineIndex::Place place = document_.lines().place(offset);
-    const std::string_view line = document_.line(place.line);
-    const std::size_t column = std::min(place.column, line.size());
-    const std::size_t start = document_.lines().line_start(place.line);
-    if (place.line != line_ || start + column < offset_) {
-        line_ = place.line;
-        offset_ = start;
+    const LineIndex& lines = document_.lines();
+    offset = std::min(offset, document_.text().size());
+    // On from the line of the last offset while the next line begins at or before this one.
+    if (line_ == static_cast<std::size_t>(-1) || offset < offset_) {
+        line_ = lines.place(offset).line;
+        offset_ = lines.line_start(line_);
         units_ = 0;
     }
-    units_ += units_of(std::string_view(document_.text()).substr(offset_, start + column - offset_), document_.encoding());
-    offset_ = start + column;
-    return {place.line, units_};
+    while (line_ + 1 < lines.line_count() && lines.line_start(line_ + 1) <= offset) {
+        ++line_;
+        offset_ = lines.line_start(line_);
+        units_ = 0;
+    }
+    const std::size_t line_end = lines.line_start(line_) + document_.line(line_).size();
+    const std::size_t to = std::max(std::min(offset, line_end), offset_);
+    units_ += units_of(std::string_view(document_.text()).substr(offset_, to - offset_), document_.encoding());
+    offset_ = to;
+    return {line_, units_};
 }
 
 }  // namespace kelvo::lsp

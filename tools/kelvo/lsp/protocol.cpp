@@ -1,5 +1,6 @@
 #include "protocol.h"
 
+#include <charconv>
 #include <cstdint>
 
 namespace kelvo::lsp {
@@ -142,24 +143,33 @@ json semantic_tokens_legend() {
 }
 
 // Each token as five numbers: its line and start, each relative to the token
-// before it, its length, its type and its modifiers.
-json semantic_tokens_json(const Document& document, const std::vector<Token>& tokens) {
-    std::vector<std::uint32_t> data;
-    data.reserve(tokens.size() * 5);
+// before it, its length, its type and its modifiers. Written as text at once:
+// a whole document has hundreds of thousands of them.
+std::string semantic_tokens_text(const Document& document, const std::vector<Token>& tokens) {
+    std::string text = "{\"data\":[";
+    text.reserve(text.size() + tokens.size() * 16);
     ForwardPlaces places(document);
     Place last;
+    char number[24];
+    const auto put = [&](std::size_t n) {
+        const auto [end, error] = std::to_chars(number, number + sizeof number, n);
+        text.append(number, end);
+        text += ',';
+    };
     for (const Token& token : tokens) {
         const Place start = places(token.span.begin);
         const Place end = places(token.span.end);
         if (end.character <= start.character) continue;
-        data.push_back(static_cast<std::uint32_t>(start.line - last.line));
-        data.push_back(static_cast<std::uint32_t>(start.line == last.line ? start.character - last.character : start.character));
-        data.push_back(static_cast<std::uint32_t>(end.character - start.character));
-        data.push_back(static_cast<std::uint32_t>(token.type));
-        data.push_back(token.modifiers);
+        put(start.line - last.line);
+        put(start.line == last.line ? start.character - last.character : start.character);
+        put(end.character - start.character);
+        put(static_cast<std::size_t>(token.type));
+        put(token.modifiers);
         last = start;
     }
-    return {{"data", std::move(data)}};
+    if (text.back() == ',') text.pop_back();
+    text += "]}";
+    return text;
 }
 
 json references_json(std::string_view uri, const Document& document, const std::vector<Occurrence>& found,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,7 +33,8 @@ nlohmann::json completion_json(const std::vector<CompletionItem>& items);
 nlohmann::json signature_help_json(const std::optional<SignatureHelp>& help);
 nlohmann::json inlay_hints_json(const Document& document, const std::vector<InlayHint>& hints);
 nlohmann::json semantic_tokens_legend();
-nlohmann::json semantic_tokens_json(const Document& document, const std::vector<Token>& tokens);
+// {"data": [...]} as JSON text.
+std::string semantic_tokens_text(const Document& document, const std::vector<Token>& tokens);
 nlohmann::json references_json(std::string_view uri, const Document& document, const std::vector<Occurrence>& found,
                                bool with_declaration);
 nlohmann::json highlights_json(const Document& document, const std::vector<Occurrence>& found);

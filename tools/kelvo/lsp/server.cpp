@@ -52,6 +52,16 @@ std::string answer_text(std::string_view id, std::string_view member, const json
     return text;
 }
 
+// An answer whose result is JSON text already.
+std::string answer_text_raw(std::string_view id, const std::string& result) {
+    std::string text = R"({"jsonrpc":"2.0","id":)";
+    text += id;
+    text += R"(,"result":)";
+    text += result;
+    text += '}';
+    return text;
+}
+
 std::string error_text(std::string_view id, int code, const std::string& message) {
     return answer_text(id, "error", {{"code", code}, {"message", message}});
 }
@@ -171,8 +181,6 @@ void Server::request(const json& message, std::string_view id, std::vector<std::
         {"textDocument/documentSymbol", &Server::on_document_symbols},
         {"textDocument/signatureHelp", &Server::on_signature_help},
         {"textDocument/inlayHint", &Server::on_inlay_hints},
-        {"textDocument/semanticTokens/full", &Server::on_semantic_tokens},
-        {"textDocument/semanticTokens/range", &Server::on_semantic_tokens},
         {"textDocument/references", &Server::on_references},
         {"textDocument/documentHighlight", &Server::on_highlights},
         {"textDocument/prepareRename", &Server::on_prepare_rename},
@@ -183,13 +191,23 @@ void Server::request(const json& message, std::string_view id, std::vector<std::
         {"textDocument/rangeFormatting", &Server::on_formatting},
         {"kelvo/hostText", &Server::on_host_text},
     };
+    static const std::map<std::string, TextMethod, std::less<>> text_methods = {
+        {"textDocument/semanticTokens/full", &Server::on_semantic_tokens},
+        {"textDocument/semanticTokens/range", &Server::on_semantic_tokens},
+    };
     const std::string& method = message["method"].get_ref<const std::string&>();
     const auto found = methods.find(method);
-    if (found == methods.end()) return out.push_back(error_text(id, method_not_found, "no method " + method));
+    const auto found_text = text_methods.find(method);
+    if (found == methods.end() && found_text == text_methods.end())
+        return out.push_back(error_text(id, method_not_found, "no method " + method));
     if (!initialized_ && method != "initialize")
         return out.push_back(error_text(id, server_not_initialized, "initialize comes first"));
     if (shut_down_) return out.push_back(error_text(id, invalid_request, "the server is shutting down"));
     try {
+        if (found_text != text_methods.end()) {
+            out.push_back(answer_text_raw(id, (this->*(found_text->second))(params_of(message))));
+            return;
+        }
         out.push_back(answer_text(id, "result", (this->*(found->second))(params_of(message))));
     } catch (const json::exception& e) {
         out.push_back(error_text(id, invalid_params, e.what()));
@@ -346,9 +364,9 @@ json Server::on_inlay_hints(const json& params) {
     return inlay_hints_json(s.document, inlay_hints(s.document, s.analysis, requested_range(s.document, params)));
 }
 
-json Server::on_semantic_tokens(const json& params) {
+std::string Server::on_semantic_tokens(const json& params) {
     const Subject s = subject(params);
-    return semantic_tokens_json(s.document, semantic_tokens(s.document, s.analysis, requested_range(s.document, params)));
+    return semantic_tokens_text(s.document, semantic_tokens(s.document, s.analysis, requested_range(s.document, params)));
 }
 
 json Server::on_references(const json& params) {

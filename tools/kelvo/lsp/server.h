@@ -39,6 +39,8 @@ public:
 
 private:
     using Method = nlohmann::json (Server::*)(const nlohmann::json& params);
+    // A method whose answer is large: it writes the JSON text itself.
+    using TextMethod = std::string (Server::*)(const nlohmann::json& params);
     // An open document and the analysis of its text, while it is kept.
     struct Subject {
         const std::string& uri;
@@ -59,7 +61,7 @@ private:
     nlohmann::json on_host_text(const nlohmann::json& params);
     nlohmann::json on_signature_help(const nlohmann::json& params);
     nlohmann::json on_inlay_hints(const nlohmann::json& params);
-    nlohmann::json on_semantic_tokens(const nlohmann::json& params);
+    std::string on_semantic_tokens(const nlohmann::json& params);
     nlohmann::json on_references(const nlohmann::json& params);
     nlohmann::json on_highlights(const nlohmann::json& params);
     nlohmann::json on_prepare_rename(const nlohmann::json& params);

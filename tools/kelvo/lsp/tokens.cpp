@@ -59,6 +59,13 @@ bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c
 // `from` (a token that an earlier one overlaps).
 void add_cut(const Document& document, Token token, std::vector<Token>& out) {
     if (!out.empty()) token.span.begin = std::max(token.span.begin, out.back().span.end);
+    if (token.span.begin >= token.span.end) return;
+    // Most tokens lie on one line: no line end among their bytes.
+    const std::string_view bytes = std::string_view(document.text()).substr(token.span.begin, token.span.end - token.span.begin);
+    if (bytes.find_first_of("\r\n") == std::string_view::npos) {
+        out.push_back(token);
+        return;
+    }
     while (token.span.begin < token.span.end) {
         const std::size_t line = document.lines().place(token.span.begin).line;
         const std::size_t line_end = document.lines().line_start(line) + document.line(line).size();
