@@ -140,7 +140,7 @@ std::optional<CodeAction> suggestion_fix(const Document& document, const Diagnos
     const std::size_t open = f.text.find('\'');
     const std::size_t close = f.text.rfind('\'');
     if (open == std::string::npos || close <= open + 1 || f.length == 0) return std::nullopt;
-    const std::string suggested = f.text.substr(open + 1, close - open - 1);
+    const std::string suggested(f.text.substr(open + 1, close - open - 1));
     return CodeAction{"Change to '" + suggested + "'", {{span_of(document, f.position, f.length), suggested}}, d, true};
 }
 

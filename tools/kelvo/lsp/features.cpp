@@ -474,7 +474,7 @@ Span drawn_span(const Document& document, const Analysis& analysis, const Findin
 }  // namespace
 
 Diagnostic diagnostic_of(const Document& document, const Analysis& analysis, const Finding& f) {
-    return {drawn_span(document, analysis, f), f.severity, f.code, f.text};
+    return {drawn_span(document, analysis, f), f.severity, std::string(f.code), std::string(f.text)};
 }
 
 std::vector<Diagnostic> diagnostics(const Document& document, const Analysis& analysis) {
