@@ -1,6 +1,8 @@
 // kelvo_lsp_latency: how soon `kelvo --lsp` publishes the diagnostics of a
-// document after each change, as an editor waits for them: the server runs
-// in a process of its own, the document is a generated mixed script.
+// document after each change, as an editor waits for them, and answers the
+// semantic tokens of the whole document and the inlay hints of 100 lines
+// asked right after it: the server runs in a process of its own, the
+// document is a generated mixed script.
 //
 //   kelvo_lsp_latency KELVO [BYTES] [CHANGES]
 //   kelvo_lsp_latency KELVO --heavy [LINES] [CHANGES]
@@ -179,20 +181,41 @@ void typical(std::size_t bytes, int changes) {
           {"params", {{"textDocument", {{"uri", uri}, {"languageId", "kelvo"}, {"version", 1}, {"text", text}}}}}});
     std::size_t count = await_diagnostics();
 
-    std::vector<double> latencies;
+    // What an editor asks right after a change: the tokens of the whole
+    // document, and the inlay hints of the 100 lines it shows.
+    const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    const json visible = {{"start", {{"line", lines / 2}, {"character", 0}}}, {"end", {{"line", lines / 2 + 100}, {"character", 0}}}};
+    std::vector<double> latencies, tokens, hints;
+    std::size_t token_count = 0, hint_count = 0;
     for (int version = 2; version < 2 + changes; ++version) {
         text += "abs " + std::to_string(version) + "\n";  // an edit at the end, as typing makes it
         const auto start = Clock::now();
         send({{"jsonrpc", "2.0"}, {"method", "textDocument/didChange"},
               {"params", {{"textDocument", {{"uri", uri}, {"version", version}}},
                           {"contentChanges", json::array({{{"text", text}}})}}}});
+        send({{"jsonrpc", "2.0"}, {"id", 2 * version}, {"method", "textDocument/semanticTokens/full"},
+              {"params", {{"textDocument", {{"uri", uri}}}}}});
+        send({{"jsonrpc", "2.0"}, {"id", 2 * version + 1}, {"method", "textDocument/inlayHint"},
+              {"params", {{"textDocument", {{"uri", uri}}}, {"range", visible}}}});
         count = await_diagnostics();
         latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        const json t = receive();
+        tokens.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        const json h = receive();
+        hints.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        token_count = t["result"]["data"].size() / 5;
+        hint_count = h["result"].size();
     }
-    std::sort(latencies.begin(), latencies.end());
-    std::printf("document: %zu bytes, %zu diagnostics; %d changes\n", text.size(), count, changes);
-    std::printf("change to diagnostics: median %.1f ms, fastest %.1f ms, slowest %.1f ms\n",
-                latencies[latencies.size() / 2], latencies.front(), latencies.back());
+    const auto report = [](const char* what, std::vector<double>& values) {
+        std::sort(values.begin(), values.end());
+        std::printf("change to %s: median %.1f ms, fastest %.1f ms, slowest %.1f ms\n", what,
+                    values[values.size() / 2], values.front(), values.back());
+    };
+    std::printf("document: %zu bytes, %zu diagnostics, %zu semantic tokens, %zu inlay hints in 100 lines; %d changes\n",
+                text.size(), count, token_count, hint_count, changes);
+    report("diagnostics", latencies);
+    report("semantic tokens of the whole document", tokens);
+    report("inlay hints of 100 lines", hints);
 }
 
 }  // namespace

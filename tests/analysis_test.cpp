@@ -205,7 +205,7 @@ std::vector<std::string> render_findings(const Analysis& a) {
     constexpr const char* severities[] = {"error", "warning", "note"};
     std::vector<std::string> out;
     for (const Finding& f : a.findings)
-        out.push_back(place(f.position) + " " + severities[static_cast<int>(f.severity)] + " " + f.code);
+        out.push_back(place(f.position) + " " + severities[static_cast<int>(f.severity)] + " " + std::string(f.code));
     return out;
 }
 

@@ -263,6 +263,34 @@ std::string generated_document(std::uint64_t seed) {
     return text;
 }
 
+// The answers about a whole document: tokens, hints, folds, edits.
+void expect_whole_document_answers_inside(InProcess& server, const std::string& uri,
+                                          const std::vector<std::string>& lines, const std::string& what) {
+    const json document = {{"uri", uri}};
+    const json everything = {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", lines.size()}, {"character", 0}}}};
+    const json tokens = server.request("textDocument/semanticTokens/full", {{"textDocument", document}})["result"]["data"];
+    std::int64_t line = 0, character = 0;
+    for (std::size_t i = 0; i + 4 < tokens.size(); i += 5) {
+        character = tokens[i] == 0 ? character + tokens[i + 1].get<std::int64_t>() : tokens[i + 1].get<std::int64_t>();
+        line += tokens[i].get<std::int64_t>();
+        const json range = {{"start", {{"line", line}, {"character", character}}},
+                            {"end", {{"line", line}, {"character", character + tokens[i + 2].get<std::int64_t>()}}}};
+        expect_range_inside(range, lines, what + " token");
+        EXPECT_GT(tokens[i + 2], 0) << what;
+    }
+    for (const json& hint : server.request("textDocument/inlayHint", {{"textDocument", document}, {"range", everything}})["result"])
+        expect_range_inside({{"start", hint["position"]}, {"end", hint["position"]}}, lines, what);
+    for (const json& fold : server.request("textDocument/foldingRange", {{"textDocument", document}})["result"]) {
+        EXPECT_LT(fold["startLine"], fold["endLine"]) << what;
+        EXPECT_LT(fold["endLine"].get<std::size_t>(), lines.size()) << what;
+    }
+    const json format = {{"textDocument", document}, {"options", {{"tabSize", 3}, {"insertSpaces", true}}}};
+    for (const json& edit : server.request("textDocument/formatting", format)["result"])
+        expect_range_inside(edit["range"], lines, what);
+    for (const json& action : server.request("textDocument/codeAction", {{"textDocument", document}, {"range", everything}, {"context", {{"diagnostics", json::array()}}}})["result"])
+        for (const json& edit : action["edit"]["changes"][uri]) expect_range_inside(edit["range"], lines, what);
+}
+
 TEST(Ranges, EveryAnswerStaysInsideItsDocument) {
     InProcess server;
     for (std::uint64_t seed = 1; seed <= 400; ++seed) {
@@ -278,12 +306,22 @@ TEST(Ranges, EveryAnswerStaysInsideItsDocument) {
             EXPECT_LE(place(s["range"]["start"]), place(s["selectionRange"]["start"])) << what << s;
             EXPECT_GE(place(s["range"]["end"]), place(s["selectionRange"]["end"])) << what << s;
         }
+        expect_whole_document_answers_inside(server, uri, lines, what);
         for (std::size_t line = 0; line < lines.size(); ++line) {
             for (std::size_t character = 0; character <= lines[line].size() + 1; ++character) {
-                const json hover = server.request("textDocument/hover", at(uri.c_str(), line, character))["result"];
+                const json place = at(uri.c_str(), line, character);
+                const json hover = server.request("textDocument/hover", place)["result"];
                 if (!hover.is_null()) expect_range_inside(hover.at("range"), lines, what);
-                const json found = server.request("textDocument/definition", at(uri.c_str(), line, character));
+                const json found = server.request("textDocument/definition", place);
                 if (!found["result"].is_null()) expect_range_inside(found["result"].at("range"), lines, what);
+                json references = place;
+                references["context"] = {{"includeDeclaration", true}};
+                for (const json& r : server.request("textDocument/references", references).at("result"))
+                    expect_range_inside(r.at("range"), lines, what);
+                for (const json& h : server.request("textDocument/documentHighlight", place).at("result"))
+                    expect_range_inside(h.at("range"), lines, what);
+                const json renamable = server.request("textDocument/prepareRename", place);
+                if (renamable.contains("result")) expect_range_inside(renamable["result"].at("range"), lines, what);
             }
         }
     }

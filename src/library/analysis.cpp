@@ -30,7 +30,7 @@ public:
     explicit Collector(Analysis& analysis) : a_(analysis) {}
 
     void report(const Report& r) override {
-        a_.findings.push_back({r.severity, std::string(r.code), std::string(r.text), r.position, r.length, order_++});
+        a_.findings.push_back({r.severity, r.code, a_.texts.add(r.text), r.position, r.length, order_++});
     }
     void argument_count(std::int32_t count, std::size_t line) override {
         a_.argument_counts.push_back({count, line, order_++});
@@ -242,6 +242,19 @@ void Collector::place_in_result() {
 }
 
 }  // namespace
+
+std::string_view TextStore::add(std::string_view text) {
+    constexpr std::size_t chunk = std::size_t{64} << 10;
+    if (text.size() > capacity_ - used_) {
+        capacity_ = std::max(chunk, text.size());
+        chunks_.push_back(std::make_unique<char[]>(capacity_));
+        used_ = 0;
+    }
+    char* const at = chunks_.back().get() + used_;
+    std::copy(text.begin(), text.end(), at);
+    used_ += text.size();
+    return {at, text.size()};
+}
 
 Analysis analyse(std::string source, SessionOptions options) {
     Analysis analysis;

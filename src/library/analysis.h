@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,8 +69,8 @@ struct AnalysedLine {
 
 struct Finding {
     Severity severity = Severity::error;
-    std::string code;
-    std::string text;
+    std::string_view code;  // one of the library's own texts: valid while it is loaded
+    std::string_view text;  // in the analysis's own store of texts
     SourcePosition position;
     std::size_t length = 0;
     std::size_t order = 0;  // among the findings and the argument counts
@@ -100,6 +101,18 @@ struct StoredDefinition {
     std::size_t result_begin = 0;  // where its body begins in the result
 };
 
+// Texts kept in chunks that never move: a document of many findings holds
+// their texts without a heap block each.
+class TextStore {
+public:
+    std::string_view add(std::string_view text);
+
+private:
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    std::size_t capacity_ = 0;  // of the last chunk
+    std::size_t used_ = 0;      // of it
+};
+
 struct Analysis {
     std::vector<AnalysedWord> words;
     std::vector<AnalysedTerm> terms;
@@ -110,6 +123,7 @@ struct Analysis {
     std::vector<StoredDefinition> definitions;
     std::string host;      // the result
     std::string messages;  // what the run added to the error text
+    TextStore texts;       // the findings' texts
 };
 
 // Translates with an analysing listener (from the library's loaded state,

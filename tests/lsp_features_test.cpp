@@ -1,0 +1,531 @@
+// What the language server answers, each feature with exact places: the
+// client's position encoding (non-ASCII text, characters outside the Basic
+// Multilingual Plane among it), answers that agree with the diagnostics,
+// and the properties that rename and formatting keep the translation.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cctype>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "library/analysis.h"
+#include "library/session.h"
+#include "lsp/edits.h"
+#include "lsp/positions.h"
+#include "lsp/server.h"
+
+namespace kelvo::lsp {
+namespace {
+
+using nlohmann::json;
+
+const char* const uri = "file:///f.kelvo";
+
+// A server in this process, initialized with given parameters.
+class Client {
+public:
+    explicit Client(json init = {{"capabilities", json::object()}}) {
+        capabilities_ = request("initialize", std::move(init))["result"]["capabilities"];
+    }
+
+    std::vector<std::string> send(const json& message) { return server_.handle(message.dump()); }
+    json request(const std::string& method, json params) {
+        const std::vector<std::string> out = send({{"jsonrpc", "2.0"}, {"id", ++id_}, {"method", method}, {"params", std::move(params)}});
+        EXPECT_EQ(out.size(), 1u) << method;
+        return out.empty() ? json() : json::parse(out.back());
+    }
+    json result(const std::string& method, json params) {
+        params["textDocument"] = {{"uri", uri}};
+        const json answer = request(method, std::move(params));
+        EXPECT_TRUE(answer.contains("result")) << method << ": " << answer;
+        return answer.value("result", json());
+    }
+    json error(const std::string& method, json params) {
+        params["textDocument"] = {{"uri", uri}};
+        return request(method, std::move(params)).value("error", json());
+    }
+    json open(const std::string& text) {
+        const std::vector<std::string> out =
+            send({{"jsonrpc", "2.0"},
+                  {"method", "textDocument/didOpen"},
+                  {"params", {{"textDocument", {{"uri", uri}, {"languageId", "kelvo"}, {"version", 1}, {"text", text}}}}}});
+        EXPECT_EQ(out.size(), 1u);
+        return out.empty() ? json() : json::parse(out.back())["params"]["diagnostics"];
+    }
+    const json& capabilities() const { return capabilities_; }
+
+private:
+    Server server_{Globals{{{"speed", "2"}}, {{"player", "Ann"}}}};
+    json capabilities_;
+    int id_ = 0;
+};
+
+json at(int line, int character) { return {{"position", {{"line", line}, {"character", character}}}}; }
+
+json range(int line, int start, int end) {
+    return {{"start", {{"line", line}, {"character", start}}}, {"end", {{"line", line}, {"character", end}}}};
+}
+
+json whole(int lines) {
+    return {{"range", {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", lines}, {"character", 0}}}}}};
+}
+
+json offering(const std::vector<std::string>& encodings) {
+    return {{"capabilities", {{"general", {{"positionEncodings", encodings}}}}}};
+}
+
+// ---- positions in the negotiated encoding ----------------------------------
+
+struct EncodingCase {
+    std::vector<std::string> offered;
+    const char* chosen;
+    int zzz;    // where `zzz` begins in `message "é😀"; message zzz`
+    int quote;  // where the closing quote stands
+};
+
+TEST(Encodings, EveryPlaceCountsTheNegotiatedUnits) {
+    // `message "` is 9 units; é is 2 bytes, 1 UTF-16 unit, 1 code point; 😀
+    // is 4 bytes, 2 UTF-16 units (a surrogate pair), 1 code point.
+    const EncodingCase cases[] = {
+        {{}, "utf-16", 23, 12},
+        {{"utf-16"}, "utf-16", 23, 12},
+        {{"utf-8"}, "utf-8", 26, 15},
+        {{"utf-32"}, "utf-32", 22, 11},
+        {{"utf-32", "utf-8"}, "utf-32", 22, 11},
+        {{"latin-1", "utf-8"}, "utf-8", 26, 15},
+    };
+    for (const EncodingCase& c : cases) {
+        const std::string what = json(c.offered).dump();
+        Client client(offering(c.offered));
+        EXPECT_EQ(client.capabilities()["positionEncoding"], c.chosen) << what;
+        const json found = client.open("message \"\u00e9\U0001F600\"; message zzz\n");
+        ASSERT_EQ(found.size(), 1u) << what << found;
+        EXPECT_EQ(found[0]["range"], range(0, c.zzz, c.zzz + 3)) << what;
+        const json hover = client.result("textDocument/hover", at(0, c.zzz));
+        EXPECT_EQ(hover["range"], range(0, c.zzz, c.zzz + 3)) << what;
+        EXPECT_NE(hover["contents"]["value"].get<std::string>().find("Unknown here"), std::string::npos) << what;
+        // `message` right after the string and `; `; the string, quotes included, as a token.
+        EXPECT_EQ(client.result("textDocument/hover", at(0, c.quote + 3))["range"], range(0, c.quote + 3, c.quote + 10))
+            << what;
+        const json tokens = client.result("textDocument/semanticTokens/full", json::object())["data"];
+        EXPECT_EQ(tokens[6], 8) << what;
+        EXPECT_EQ(tokens[7], c.quote + 1 - 8) << what;
+        EXPECT_EQ(client.result("textDocument/hover", at(0, c.zzz - 2))["range"], range(0, c.zzz - 8, c.zzz - 1))
+            << what;
+    }
+}
+
+TEST(Encodings, UnitsOfEachCharacterAndOfBytesThatAreNoUtf8) {
+    struct Case {
+        std::string bytes;
+        std::size_t utf8, utf16, utf32;
+    };
+    const Case cases[] = {
+        {"abc", 3, 3, 3},
+        {"\u00e9", 2, 1, 1},
+        {"\u2603", 3, 1, 1},
+        {"\U0001F600", 4, 2, 1},
+        {"\xFF", 1, 1, 1},              // never UTF-8
+        {"\xC3", 1, 1, 1},              // a sequence cut short
+        {"\xE2\x98", 2, 2, 2},          // two bytes of a three-byte sequence: each its own U+FFFD
+        {"\xED\xA0\x80", 3, 3, 3},      // a surrogate written as UTF-8
+        {"\xC0\xAF", 2, 2, 2},          // an overlong form
+        {"\xF4\x90\x80\x80", 4, 4, 4},  // past U+10FFFF
+        {"a\xFF\U0001F600z", 7, 5, 4},
+    };
+    for (const Case& c : cases) {
+        const std::string what = json(c.bytes).dump(-1, ' ', false, json::error_handler_t::replace);
+        EXPECT_EQ(units_of(c.bytes, Encoding::utf8), c.utf8) << what;
+        EXPECT_EQ(units_of(c.bytes, Encoding::utf16), c.utf16) << what;
+        EXPECT_EQ(units_of(c.bytes, Encoding::utf32), c.utf32) << what;
+        for (const Encoding e : {Encoding::utf8, Encoding::utf16, Encoding::utf32})
+            EXPECT_EQ(bytes_of(c.bytes, units_of(c.bytes, e), e), c.bytes.size()) << what;
+    }
+    // A place inside a surrogate pair is the character's start.
+    EXPECT_EQ(bytes_of("a\U0001F600b", 2, Encoding::utf16), 1u);
+    EXPECT_EQ(bytes_of("a\U0001F600b", 3, Encoding::utf16), 5u);
+    // Both ways through a document, on its second line, after a byte that is no UTF-8.
+    const Document document("x\n\xFF\U0001F600 zz", Encoding::utf16);
+    EXPECT_EQ(to_protocol(document, 7).character, 3u);
+    EXPECT_EQ(from_protocol(document, {1, 4}), 8u);
+}
+
+// ---- answers from the analysis ----------------------------------------------
+
+// Names that are not ASCII, a character outside the BMP, and a comment.
+const std::string script =
+    "var gr\u00f6\u00dfe 10\n"                           // 0
+    "function fl\u00e4che 2 breite h\u00f6he\n"          // 1
+    "return breite\n"                                    // 2
+    "end\n"                                              // 3
+    "circle gr\u00f6\u00dfe 20 sqrt 25 1\n"              // 4
+    "message fl\u00e4che gr\u00f6\u00dfe 3 // gr\u00f6\u00dfe \u2603\n"  // 5
+    "repeat 3\n"                                         // 6
+    "{\n"                                                // 7
+    "message \"\U0001F600\"\n"                           // 8
+    "}\n";                                               // 9
+
+TEST(Answers, DefinitionHoverAndCompletionFromTheAnalysis) {
+    Client client;
+    ASSERT_EQ(client.open(script), json::array());
+    // A parameter goes to its name on the `function` line; a variable to its `var`.
+    EXPECT_EQ(client.result("textDocument/definition", at(2, 8)), (json{{"uri", uri}, {"range", range(1, 18, 24)}}));
+    EXPECT_EQ(client.result("textDocument/definition", at(5, 16)), (json{{"uri", uri}, {"range", range(0, 4, 9)}}));
+    EXPECT_EQ(client.result("textDocument/definition", at(5, 9)), (json{{"uri", uri}, {"range", range(1, 9, 15)}}));
+    // Nothing inside a comment.
+    EXPECT_TRUE(client.result("textDocument/hover", at(5, 26)).is_null());
+    EXPECT_TRUE(client.result("textDocument/definition", at(5, 26)).is_null());
+    EXPECT_EQ(client.result("textDocument/completion", at(5, 26))["items"], json::array());
+    // The keyword of a term also shows the host text the term became.
+    const std::string circle = client.result("textDocument/hover", at(4, 2))["contents"]["value"];
+    EXPECT_NE(circle.find("```\ncircle x y r outline  \u2192  draw_circle(x,y,r,outline)\n```"), std::string::npos) << circle;
+    EXPECT_NE(circle.find("Here it becomes:\n\n```\ndraw_circle(gr\u00f6\u00dfe,20,sqrt(25),1)\n```"), std::string::npos) << circle;
+    const std::string call = client.result("textDocument/hover", at(5, 10))["contents"]["value"];
+    EXPECT_NE(call.find("function fl\u00e4che 2 breite h\u00f6he"), std::string::npos) << call;
+    EXPECT_NE(call.find("execute_string(fl\u00e4che,gr\u00f6\u00dfe,3)"), std::string::npos) << call;
+    // Completion inside the definition offers its parameters; outside, not.
+    std::vector<std::string> inside, outside;
+    const json in_definition = client.result("textDocument/completion", at(2, 7));
+    for (const json& item : in_definition["items"])
+        if (item["kind"] != 14 && item["kind"] != 21) inside.push_back(item["label"]);
+    const json below = client.result("textDocument/completion", at(4, 0));
+    for (const json& item : below["items"])
+        if (item["kind"] != 14 && item["kind"] != 21) outside.push_back(item["label"]);
+    EXPECT_EQ(inside, (std::vector<std::string>{"breite", "h\u00f6he", "gr\u00f6\u00dfe", "fl\u00e4che"}));
+    EXPECT_EQ(outside, (std::vector<std::string>{"gr\u00f6\u00dfe", "fl\u00e4che"}));
+}
+
+TEST(Answers, ANameUsedBeforeItsDeclarationIsUnknownThere) {
+    Client client;
+    const json found = client.open("message double 1 2\nmessage later\nfunction double 2 a b\nreturn a\nend\nvar later 1\n");
+    ASSERT_GE(found.size(), 4u) << found;
+    EXPECT_EQ(found[0]["message"], "Unknown variable: double");
+    for (const auto& [line, character] : {std::pair{0, 9}, std::pair{1, 9}}) {
+        const std::string text = client.result("textDocument/hover", at(line, character))["contents"]["value"];
+        EXPECT_EQ(text.rfind("Unknown here", 0), 0u) << text;
+        EXPECT_TRUE(client.result("textDocument/definition", at(line, character)).is_null());
+        EXPECT_EQ(client.result("textDocument/references", at(line, character)), json::array());
+    }
+    // Where they are declared they are known.
+    EXPECT_EQ(client.result("textDocument/definition", at(3, 7)), (json{{"uri", uri}, {"range", range(2, 18, 19)}}));
+}
+
+TEST(Answers, HoverInPlainTextWhereTheClientAsksForIt) {
+    Client client(json{{"capabilities", {{"textDocument", {{"hover", {{"contentFormat", {"plaintext", "markdown"}}}}}}}}});
+    client.open(script);
+    const json hover = client.result("textDocument/hover", at(4, 2));
+    EXPECT_EQ(hover["contents"]["kind"], "plaintext");
+    const std::string text = hover["contents"]["value"];
+    EXPECT_EQ(text.find("```"), std::string::npos) << text;
+    EXPECT_EQ(text.rfind("circle x y r outline  \u2192  draw_circle(x,y,r,outline)\n\nKeyword, 4 operands", 0), 0u) << text;
+}
+
+TEST(Answers, AMissingOperandIsShownOnItsKeyword) {
+    Client client;
+    const json found = client.open("message\n  circle 1 2 3\n");
+    ASSERT_GE(found.size(), 3u) << found;
+    EXPECT_EQ(found[0]["code"], "unexpected-symbol");
+    EXPECT_EQ(found[0]["range"], range(0, 0, 7));
+    EXPECT_EQ(found[2]["code"], "unexpected-symbol");
+    EXPECT_EQ(found[2]["range"], range(1, 2, 8));
+}
+
+// ---- signature help and inlay hints -----------------------------------------
+
+TEST(Signatures, WhichOperandOfWhichKeywordOrScript) {
+    Client client;
+    client.open(script);
+    struct Case {
+        int line, character;
+        const char* label;
+        int active;
+    };
+    const Case cases[] = {
+        {4, 3, "circle x y r outline", 0},  {4, 7, "circle x y r outline", 0},
+        {4, 14, "circle x y r outline", 1}, {4, 16, "circle x y r outline", 2},
+        {4, 22, "sqrt x", 0},               {4, 25, "circle x y r outline", 3},
+        {5, 16, "fl\u00e4che breite h\u00f6he", 0},   {5, 21, "fl\u00e4che breite h\u00f6he", 1},
+        {5, 3, "message text", 0},
+    };
+    for (const Case& c : cases) {
+        const json help = client.result("textDocument/signatureHelp", at(c.line, c.character));
+        ASSERT_TRUE(help.is_object()) << c.line << ":" << c.character;
+        EXPECT_EQ(help["signatures"][0]["label"], c.label) << c.line << ":" << c.character;
+        EXPECT_EQ(help["activeParameter"], c.active) << c.line << ":" << c.character;
+    }
+    EXPECT_TRUE(client.result("textDocument/signatureHelp", at(7, 0)).is_null());
+}
+
+TEST(InlayHints, TheOperandNameBeforeEachOperandOfACall) {
+    Client client;
+    client.open(script);
+    std::vector<std::tuple<int, int, std::string>> got;
+    for (const json& hint : client.result("textDocument/inlayHint", whole(10)))
+        got.emplace_back(hint["position"]["line"], hint["position"]["character"], hint["label"]);
+    const std::vector<std::tuple<int, int, std::string>> expected = {
+        {4, 7, "x:"}, {4, 13, "y:"}, {4, 16, "r:"}, {4, 24, "outline:"}, {5, 15, "breite:"}, {5, 21, "h\u00f6he:"}};
+    EXPECT_EQ(got, expected);
+    // A range of one line.
+    EXPECT_EQ(client.result("textDocument/inlayHint", {{"range", range(5, 0, 30)}}).size(), 2u);
+    // Turned off by an initialization option.
+    Client off(json{{"capabilities", json::object()}, {"initializationOptions", {{"inlayHints", false}}}});
+    EXPECT_FALSE(off.capabilities().contains("inlayHintProvider"));
+    off.open(script);
+    EXPECT_EQ(off.result("textDocument/inlayHint", whole(10)), json::array());
+}
+
+// ---- semantic tokens ---------------------------------------------------------
+
+// The tokens as (line, character, length, type, modifiers), decoded from the
+// protocol's relative numbers.
+std::vector<std::tuple<int, int, int, std::string, int>> decode(const json& tokens, const json& legend) {
+    std::vector<std::tuple<int, int, int, std::string, int>> out;
+    const std::vector<int> data = tokens["data"];
+    int line = 0, character = 0;
+    for (std::size_t i = 0; i + 4 < data.size(); i += 5) {
+        character = data[i] == 0 ? character + data[i + 1] : data[i + 1];
+        line += data[i];
+        out.emplace_back(line, character, data[i + 2], legend["tokenTypes"][static_cast<std::size_t>(data[i + 3])], data[i + 4]);
+    }
+    return out;
+}
+
+TEST(SemanticTokens, WhatEachWordIsAndTheWordsALineDrops) {
+    Client client(offering({"utf-32"}));
+    const json legend = client.capabilities()["semanticTokensProvider"]["legend"];
+    EXPECT_EQ(legend["tokenModifiers"], (json{"declaration", "dropped", "readonly", "defaultLibrary"}));
+    client.open(script + "} else\nmessage player speed true\n");
+    const auto tokens = decode(client.result("textDocument/semanticTokens/full", json::object()), legend);
+    constexpr int decl = 1, dropped = 2, readonly = 4, library = 8;
+    const std::vector<std::tuple<int, int, int, std::string, int>> expected = {
+        {0, 0, 3, "declarationKeyword", library}, {0, 4, 5, "variable", decl}, {0, 10, 2, "number", 0},
+        {1, 0, 8, "declarationKeyword", library}, {1, 9, 6, "function", decl}, {1, 16, 1, "number", 0},
+        {1, 18, 6, "parameter", decl}, {1, 25, 4, "parameter", decl},
+        {2, 0, 6, "keyword", library}, {2, 7, 6, "parameter", 0},
+        {3, 0, 3, "declarationKeyword", library},
+        {4, 0, 6, "callKeyword", library}, {4, 7, 5, "variable", 0}, {4, 13, 2, "number", 0},
+        {4, 16, 4, "callKeyword", library}, {4, 21, 2, "number", 0}, {4, 24, 1, "number", 0},
+        {5, 0, 7, "callKeyword", library}, {5, 8, 6, "function", 0}, {5, 15, 5, "variable", 0},
+        {5, 21, 1, "number", 0}, {5, 23, 10, "comment", 0},
+        {6, 0, 6, "keyword", library}, {6, 7, 1, "number", 0},
+        {7, 0, 1, "keyword", library},
+        {8, 0, 7, "callKeyword", library}, {8, 8, 3, "string", 0},
+        {9, 0, 1, "keyword", library},
+        {10, 0, 1, "keyword", library}, {10, 2, 4, "comment", dropped},
+        {11, 0, 7, "callKeyword", library}, {11, 8, 6, "stringGlobal", readonly},
+        {11, 15, 5, "comment", dropped}, {11, 21, 4, "comment", dropped}};
+    EXPECT_EQ(tokens, expected);
+    // A range: the tokens of lines 4 and 5 only.
+    const auto part = decode(client.result("textDocument/semanticTokens/range", {{"range", {{"start", {{"line", 4}, {"character", 0}}}, {"end", {{"line", 6}, {"character", 0}}}}}}), legend);
+    EXPECT_EQ(part, std::vector(expected.begin() + 11, expected.begin() + 22));
+}
+
+// ---- references, highlights, rename -----------------------------------------
+
+TEST(References, OfVariablesScriptsAndParameters) {
+    Client client;
+    client.open(script);
+    const auto lines = [&](const json& found) {
+        std::vector<json> ranges;
+        for (const json& f : found) ranges.push_back(f["range"]);
+        return ranges;
+    };
+    EXPECT_EQ(lines(client.result("textDocument/references", {{"position", {{"line", 4}, {"character", 8}}}, {"context", {{"includeDeclaration", true}}}})),
+              (std::vector<json>{range(0, 4, 9), range(4, 7, 12), range(5, 15, 20)}));
+    EXPECT_EQ(lines(client.result("textDocument/references", {{"position", {{"line", 0}, {"character", 5}}}, {"context", {{"includeDeclaration", false}}}})),
+              (std::vector<json>{range(4, 7, 12), range(5, 15, 20)}));
+    EXPECT_EQ(lines(client.result("textDocument/references", {{"position", {{"line", 1}, {"character", 19}}}, {"context", {{"includeDeclaration", true}}}})),
+              (std::vector<json>{range(1, 18, 24), range(2, 7, 13)}));
+    const json highlights = client.result("textDocument/documentHighlight", at(5, 9));
+    ASSERT_EQ(highlights.size(), 2u) << highlights;
+    EXPECT_EQ(highlights[0], (json{{"range", range(1, 9, 15)}, {"kind", 3}}));
+    EXPECT_EQ(highlights[1], (json{{"range", range(5, 8, 14)}, {"kind", 2}}));
+    EXPECT_EQ(client.result("textDocument/documentHighlight", at(4, 2)), json::array());  // a keyword
+}
+
+TEST(Rename, RefusesWhatWouldChangeTheMeaning) {
+    Client client;
+    client.open(script + "message player speed\nabs true\n");
+    EXPECT_EQ(client.result("textDocument/prepareRename", at(0, 5)), (json{{"range", range(0, 4, 9)}, {"placeholder", "gr\u00f6\u00dfe"}}));
+    for (const json& place : {at(4, 2), at(11, 5), at(10, 10), at(4, 14), at(5, 26)})
+        EXPECT_EQ(client.error("textDocument/prepareRename", place)["code"], -32803) << place;
+    const std::pair<const char*, const char*> refused[] = {
+        {"circle", "keyword"}, {"true", "constant"}, {"player", "global"}, {"speed", "global"},
+        {"fl\u00e4che", "already"}, {"breite", "already"}, {"a b", "blank"}, {"a\tb", "blank"},
+        {"a;b", "';'"}, {"a\"b", "'\"'"}, {"a//b", "'//'"}, {"", "empty"}, {"12", "number"}, {"+=", "operator"}};
+    for (const auto& [name, why] : refused) {
+        json params = at(4, 8);
+        params["newName"] = name;
+        const json error = client.error("textDocument/rename", params);
+        EXPECT_EQ(error["code"], -32803) << name;
+        EXPECT_NE(error["message"].get<std::string>().find(why), std::string::npos) << name << ": " << error;
+    }
+    json params = at(4, 8);
+    params["newName"] = "ma\u00df";
+    const json edits = client.result("textDocument/rename", params)["changes"][uri];
+    ASSERT_EQ(edits.size(), 3u) << edits;
+    EXPECT_EQ(edits[0], (json{{"range", range(0, 4, 9)}, {"newText", "ma\u00df"}}));
+    EXPECT_EQ(edits[2], (json{{"range", range(5, 15, 20)}, {"newText", "ma\u00df"}}));
+}
+
+// ---- quick fixes, folding, formatting, documents ----------------------------
+
+TEST(CodeActions, EachQuickFixWithItsEdit) {
+    Client client;
+    const std::string text = "var x 1\n  cirlce 1 2 3 false\n  message zzz\nmessage zzz\nfunction open 1 q\nreturn q";
+    client.open(text);
+    const json actions = client.result("textDocument/codeAction", {{"range", range(0, 0, 0)}, {"context", {{"diagnostics", json::array()}}}});
+    EXPECT_EQ(actions, json::array());
+    const auto edit_of = [](const json& action) { return action["edit"]["changes"][uri][0]; };
+    const json typo = client.result("textDocument/codeAction", {{"range", range(1, 3, 3)}, {"context", {{"diagnostics", json::array()}}}});
+    ASSERT_EQ(typo.size(), 2u) << typo;
+    EXPECT_EQ(typo[0]["title"], "Declare 'cirlce' with 'var cirlce 0' above its first use");
+    EXPECT_EQ(typo[1]["title"], "Change to 'circle'");
+    EXPECT_EQ(typo[1]["kind"], "quickfix");
+    EXPECT_EQ(typo[1]["isPreferred"], true);
+    EXPECT_EQ(typo[1]["diagnostics"][0]["message"], "did you mean 'circle'?");
+    EXPECT_EQ(edit_of(typo[1]), (json{{"range", range(1, 2, 8)}, {"newText", "circle"}}));
+    const json unknown = client.result("textDocument/codeAction", {{"range", range(3, 9, 9)}, {"context", {{"diagnostics", json::array()}}}});
+    ASSERT_EQ(unknown.size(), 1u) << unknown;
+    EXPECT_EQ(unknown[0]["title"], "Declare 'zzz' with 'var zzz 0' above its first use");
+    EXPECT_EQ(edit_of(unknown[0]), (json{{"range", range(2, 0, 0)}, {"newText", "  var zzz 0\n"}}));
+    const json open = client.result("textDocument/codeAction", {{"range", range(4, 0, 0)}, {"context", {{"diagnostics", json::array()}}}});
+    ASSERT_EQ(open.size(), 1u) << open;
+    EXPECT_EQ(open[0]["title"], "Add the missing 'end' of 'open'");
+    EXPECT_EQ(edit_of(open[0]), (json{{"range", range(5, 8, 8)}, {"newText", "\nend\n"}}));
+}
+
+TEST(Folding, BlocksAndDefinitions) {
+    Client client;
+    client.open(script + "repeat 2\n{\n{\nexit\n}\n}\n");
+    EXPECT_EQ(client.result("textDocument/foldingRange", json::object()),
+              (json{{{"startLine", 1}, {"endLine", 2}}, {{"startLine", 7}, {"endLine", 8}},
+                    {{"startLine", 11}, {"endLine", 14}}, {{"startLine", 12}, {"endLine", 13}}}));
+}
+
+TEST(Formatting, IndentsBlocksAndBodiesAsTheClientSays) {
+    Client client;
+    client.open("function f 1 p\nreturn p\nend\nrepeat 2\n{\n    message \"a\n  b\"\n\t{\nexit\n }\n}\n");
+    json options = {{"options", {{"tabSize", 2}, {"insertSpaces", true}}}};
+    EXPECT_EQ(client.result("textDocument/formatting", options),
+              (json{{{"range", range(1, 0, 0)}, {"newText", "  "}},
+                    {{"range", range(5, 0, 4)}, {"newText", "  "}},
+                    {{"range", range(7, 0, 1)}, {"newText", "  "}},
+                    {{"range", range(8, 0, 0)}, {"newText", "    "}},
+                    {{"range", range(9, 0, 1)}, {"newText", "  "}}}));
+    options = {{"options", {{"tabSize", 8}, {"insertSpaces", false}}}, {"range", range(8, 0, 1)}};
+    EXPECT_EQ(client.result("textDocument/rangeFormatting", options),
+              (json{{{"range", range(8, 0, 0)}, {"newText", "\t\t"}}}));
+}
+
+TEST(Documents, AChangeOfAnUnknownDocumentIsIgnoredASaveAccepted) {
+    Client client;
+    EXPECT_TRUE(client.send({{"jsonrpc", "2.0"}, {"method", "textDocument/didChange"},
+                             {"params", {{"textDocument", {{"uri", uri}, {"version", 2}}}, {"contentChanges", {{{"text", "zz\n"}}}}}}}).empty());
+    EXPECT_EQ(client.request("textDocument/hover", {{"textDocument", {{"uri", uri}}}, {"position", {{"line", 0}, {"character", 0}}}})["error"]["code"], -32602);
+    client.open("zz\n");
+    EXPECT_TRUE(client.send({{"jsonrpc", "2.0"}, {"method", "textDocument/didSave"}, {"params", {{"textDocument", {{"uri", uri}}}}}}).empty());
+    EXPECT_TRUE(client.capabilities()["textDocumentSync"]["save"].is_object());
+}
+
+// ---- properties over generated scripts ---------------------------------------
+
+// Scripts of statements that use the names ka, kb, ké (variables), kg (a
+// script) and kd, ke (its parameters), with blocks, definitions,
+// quotes across lines and comments, indented at random.
+std::string generated_script(std::uint64_t seed) {
+    static const char* const statements[] = {
+        "var ka 1", "var kb ka", "function kg 2 kd ke", "return kd", "message ke", "end",
+        "{", "}", "repeat ka", "message kg ka 2", "ka = kb + 1", "message \"x\n  y // z\"",
+        "circle ka kb 3 false", "message kb // ka", "if 1 = ka", "zz", "message \"\u00e9\U0001F600\"",
+        "message kd", "ka", "var k\u00e9 kb", "message k\u00e9"};
+    static const char* const indents[] = {"", "", " ", "\t", "    ", "  \t"};
+    std::string text;
+    std::uint64_t state = seed * 0x9E3779B97F4A7C15ULL + 7;
+    const auto random = [&](std::size_t bound) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return static_cast<std::size_t>(state % bound);
+    };
+    const std::size_t count = 1 + random(16);
+    for (std::size_t i = 0; i < count; ++i) {
+        text += indents[random(std::size(indents))];
+        text += statements[random(std::size(statements))];
+        text += random(5) == 0 ? "\r\n" : "\n";
+    }
+    return text;
+}
+
+std::string translation(const std::string& text) {
+    const Translation t = translate_source(text, {});
+    return std::string(t.host) + "\n--- messages ---\n" + std::string(t.messages);
+}
+
+std::string applied(const std::string& text, std::vector<TextEdit> edits) {
+    std::sort(edits.begin(), edits.end(), [](const TextEdit& a, const TextEdit& b) { return a.span.begin > b.span.begin; });
+    std::string out = text;
+    for (const TextEdit& e : edits) out.replace(e.span.begin, e.span.end - e.span.begin, e.text);
+    return out;
+}
+
+TEST(Properties, FormattingNeverChangesTheTranslation) {
+    for (std::uint64_t seed = 1; seed <= 300; ++seed) {
+        const std::string text = generated_script(seed);
+        const Document document(text, Encoding::utf8);
+        const Analysis analysis = analyse(text);
+        for (const FormatOptions options : {FormatOptions{2, true}, FormatOptions{4, false}}) {
+            const std::string formatted = applied(text, format(document, analysis, options, {0, text.size()}));
+            EXPECT_EQ(translation(formatted), translation(text)) << json(text).dump() << "\nbecame\n" << json(formatted).dump();
+            // Formatting what is formatted changes nothing more.
+            const Document again(formatted, Encoding::utf8);
+            EXPECT_TRUE(format(again, analyse(formatted), options, {0, formatted.size()}).empty()) << json(formatted).dump();
+        }
+    }
+}
+
+// The text with every whole `name` (no letter, digit, `_` or non-ASCII
+// byte on either side) replaced.
+std::string replaced_name(const std::string& text, const std::string& name, const std::string& by) {
+    const auto part = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || static_cast<unsigned char>(c) >= 0x80; };
+    std::string out;
+    std::size_t at = 0;
+    for (std::size_t found = text.find(name); found != std::string::npos; found = text.find(name, found + 1)) {
+        const std::size_t end = found + name.size();
+        if ((found > 0 && part(text[found - 1])) || (end < text.size() && part(text[end]))) continue;
+        out += text.substr(at, found - at) + by;
+        at = end;
+    }
+    return out + text.substr(at);
+}
+
+TEST(Properties, ARenameChangesOnlyTheName) {
+    std::size_t renamed = 0;
+    for (std::uint64_t seed = 1; seed <= 300; ++seed) {
+        const std::string text = generated_script(seed);
+        const Document document(text, Encoding::utf8);
+        const Analysis analysis = analyse(text);
+        for (const AnalysedWord& word : analysis.words) {
+            const std::size_t offset = document.offset_of(word.span.begin);
+            const auto edits = rename(document, analysis, {}, offset, "omega");
+            if (!std::holds_alternative<std::vector<TextEdit>>(edits)) continue;
+            ++renamed;
+            const std::string after = applied(text, std::get<std::vector<TextEdit>>(edits));
+            const std::string expected = replaced_name(translation(text), word.text, "omega");
+            // The name's other uses, unknown where they stand, stay as they were.
+            std::string got = translation(after);
+            for (const AnalysedWord& other : analyse(after).words)
+                if (other.kind == WordKind::unknown && other.text == word.text) got.clear();
+            if (got.empty()) continue;
+            EXPECT_EQ(got, expected) << json(text).dump() << "\nrenaming " << word.text << " became\n" << json(after).dump();
+        }
+    }
+    EXPECT_GT(renamed, 300u);
+}
+
+}  // namespace
+}  // namespace kelvo::lsp
