@@ -82,6 +82,9 @@
 ;; after which it would start on its own.
 (defconst kelvo-severities '(eglot-error eglot-warning eglot-note))
 (defun kelvo-diagnostics (until)
+  ;; Nor is a batch Emacs ever idle, so the idle timer that sends the
+  ;; buffer's changes does not run: send them as it would.
+  (eglot--signal-textDocument/didChange)
   (kelvo-wait (lambda () (flymake-start) (funcall until (flymake-diagnostics))) 5)
   (let ((found (mapcar (lambda (d)
                          (let ((beg (flymake-diagnostic-beg d)) (end (flymake-diagnostic-end d)))
