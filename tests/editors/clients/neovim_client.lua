@@ -189,4 +189,29 @@ check_diagnostics(wait_for_diagnostics(function(l) return #l == 1 end), {
   { 5, 32, 5, 35, S.ERROR, "Unknown variable: zzz" },
 }, "after the quick fix")
 
+-- The README's host view, on the fixed script.
+local host_view = readme_block("The host view")
+check(host_view ~= nil, "the README has a Lua block after 'The host view'")
+if host_view then
+  assert(loadstring(host_view, "README host view"))()
+  vim.cmd("KelvoHost")
+  local host = vim.api.nvim_get_current_buf()
+  local function host_has(line)
+    return vim.wait(5000, function()
+      return vim.tbl_contains(vim.api.nvim_buf_get_lines(host, 0, -1, false), line)
+    end, 20)
+  end
+  check(host ~= buf and host_has('show_message("Ann")'), "the host view shows the host text",
+    vim.api.nvim_buf_get_lines(host, 0, -1, false))
+  check(vim.tbl_contains(vim.api.nvim_buf_get_lines(host, 0, -1, false), "draw_text(70,10,points)"),
+    "the host view shows the text after the rename")
+  say("host view:\n  " .. table.concat(vim.api.nvim_buf_get_lines(host, 0, -1, false), "\n  "))
+  -- A change to the source renews it. The editor fires TextChanged from
+  -- its main loop, which a script run from -c holds up: fire it here.
+  vim.api.nvim_buf_set_lines(buf, 9, 10, false, { "message speed" })
+  vim.api.nvim_exec_autocmds("TextChanged", { buffer = buf })
+  check(host_has("show_message(2.5)"), "the host view follows a change to the source",
+    vim.api.nvim_buf_get_lines(host, 0, -1, false))
+end
+
 finish()
