@@ -67,7 +67,8 @@
 
 ;; The script opened as a user opens it.
 (defvar kelvo-directory (make-temp-file "kelvo-eglot" t))
-(defvar kelvo-path (expand-file-name "board.kelvo" kelvo-directory))
+(defvar kelvo-path (expand-file-name "Spiel stände/board.kelvo" kelvo-directory)) ; a name a URI must escape
+(make-directory (file-name-directory kelvo-path))
 (copy-file (concat kelvo-files "board.kelvo") kelvo-path)
 (find-file kelvo-path)
 (kelvo-check (eq major-mode 'kelvo-mode) "the buffer is in kelvo-mode" major-mode)
@@ -156,7 +157,7 @@
   (kelvo-goto line column)
   (let ((capf (eglot-completion-at-point)))
     (and capf (all-completions "" (nth 2 capf)))))
-(let ((words (kelvo-completions 7 42)))
+(let ((words (kelvo-completions 7 41)))
   (kelvo-say "completion at the end of line 7: %d items" (length words))
   (dolist (w '("score" "bounce" "circle" "message" "player" "red"))
     (kelvo-check (member w words) (format "completion after the target offers %s" w)))

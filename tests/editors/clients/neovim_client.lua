@@ -40,11 +40,12 @@ if not snippet then return finish() end
 assert(loadstring(snippet, "README"))()
 vim.cmd("filetype on")
 
--- The script sits in a folder of a project whose root holds .git.
+-- The script sits in a folder of a project whose root holds .git; the
+-- folder's name is one a URI must escape.
 local root = vim.fn.tempname()
 vim.fn.mkdir(root .. "/.git", "p")
-vim.fn.mkdir(root .. "/scripts", "p")
-local path = root .. "/scripts/board.kelvo"
+vim.fn.mkdir(root .. "/Spiel stände", "p")
+local path = root .. "/Spiel stände/board.kelvo"
 vim.fn.writefile(lines_of(files .. "/board.kelvo"), path)
 vim.cmd("edit " .. vim.fn.fnameescape(path))
 local buf = vim.api.nvim_get_current_buf()
@@ -139,8 +140,8 @@ local function completion(line, byte)
   end
   return words, vim.tbl_count(words)
 end
-local words, count = completion(7, 45)
-say("completion at the end of line 7: " .. count .. " items")
+local words, count = completion(7, 43)
+say("completion on the last character of line 7: " .. count .. " items")
 for _, w in ipairs({ "score", "bounce", "circle", "message", "player", "red" }) do
   check(words[w], "completion after the target offers " .. w)
 end
@@ -213,5 +214,13 @@ if host_view then
   check(host_has("show_message(2.5)"), "the host view follows a change to the source",
     vim.api.nvim_buf_get_lines(host, 0, -1, false))
 end
+
+-- The engine's test.txt in the same project is a kelvo script too, served
+-- by the same server.
+vim.cmd("edit " .. vim.fn.fnameescape(root .. "/test.txt"))
+local other = vim.api.nvim_get_current_buf()
+check(vim.bo[other].filetype == "kelvo", "test.txt is a kelvo script", vim.bo[other].filetype)
+check(vim.lsp.buf_get_clients(other)[client.id] ~= nil and #vim.lsp.get_active_clients() == 1,
+  "test.txt is served by the server of board.kelvo", vim.tbl_keys(vim.lsp.buf_get_clients(other)))
 
 finish()
