@@ -2,230 +2,493 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 
 #include "../reference.h"
+#include "text_scan.h"
 #include "vocabulary/constants.h"
 #include "vocabulary/keywords.h"
 
 namespace kelvo::lsp {
 
-using nlohmann::json;
-
 namespace {
 
-// The protocol's kinds of completion items and symbols.
-constexpr int completion_function = 3;
-constexpr int completion_variable = 6;
-constexpr int completion_keyword = 14;
-constexpr int completion_constant = 21;
-constexpr int symbol_function = 12;
-constexpr int symbol_variable = 13;
+constexpr std::int32_t none = -1;
 
-bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool before(SourcePosition a, SourcePosition b) { return a.line < b.line || (a.line == b.line && a.column < b.column); }
 
-const KeywordRow* keyword_row(std::string_view word) {
-    for (const KeywordRow& row : keyword_table())
-        if (row.keyword == word) return &row;
-    return nullptr;
+// The constants by name, made once from the library's table.
+std::string_view constant_text(std::string_view name) {
+    static const std::unordered_map<std::string_view, std::string_view> texts = [] {
+        std::unordered_map<std::string_view, std::string_view> map;
+        for (const ConstantRow& row : constant_table()) map.emplace(row.name, row.text);
+        return map;
+    }();
+    const auto found = texts.find(name);
+    return found == texts.end() ? std::string_view() : found->second;
 }
 
-const ConstantRow* constant_row(std::string_view word) {
-    for (const ConstantRow& row : constant_table())
-        if (row.name == word) return &row;
-    return nullptr;
-}
-
-const std::string* global_value(const std::vector<std::pair<std::string, std::string>>& globals,
-                                std::string_view word) {
-    const std::string* found = nullptr;  // a later value replaces an earlier one
+// The value the host gave a global: a later value replaces an earlier one.
+std::string global_value(const std::vector<std::pair<std::string, std::string>>& globals, std::string_view word) {
+    std::string found;
     for (const auto& [name, value] : globals)
-        if (name == word) found = &value;
-    return found != nullptr && !found->empty() ? found : nullptr;
-}
-
-// The first symbol of a kind and name.
-const Symbol* symbol_named(const Analysis& analysis, Declaration::Kind kind, std::string_view name) {
-    for (const Symbol& s : analysis.symbols)
-        if (s.kind == kind && s.name == name) return &s;
-    return nullptr;
-}
-
-// The script definition whose lines hold a place (1-based line), if any.
-const Symbol* definition_around(const Analysis& analysis, std::size_t line) {
-    const Symbol* found = nullptr;
-    for (const Symbol& s : analysis.symbols) {
-        if (s.kind != Declaration::Kind::script || s.keyword_position.line > line) continue;
-        if (s.last_line == 0 || line <= s.last_line) found = &s;
-    }
+        if (name == word) found = value;
     return found;
 }
 
-std::string signature(const Symbol& script) {
+
+std::string keyword_prose(const KeywordRow& row) {
+    const std::string count = tool::operand_count(row);
+    std::string text = "Keyword, " + count + (count == "1" ? " operand" : " operands");
+    if (!row.remark.empty()) text += "; " + std::string(row.remark);
+    text += ". " + std::string(row.summary);
+    return text;
+}
+
+// The term that a word begins, if any (terms are in the order of their first words).
+const AnalysedTerm* term_begun_by(const Analysis& analysis, std::size_t word) {
+    auto at = std::lower_bound(analysis.terms.begin(), analysis.terms.end(), word,
+                               [](const AnalysedTerm& t, std::size_t w) { return t.first_word < w; });
+    for (; at != analysis.terms.end() && at->first_word == word; ++at)
+        if (!at->missing && at->word_count > 0) return &*at;
+    return nullptr;
+}
+
+std::string host_text_of(const Analysis& analysis, const HostPlace& place) {
+    if (!place.placed) return {};
+    return analysis.host.substr(place.result_begin, place.result_end - place.result_begin);
+}
+
+void add_host_text(Hover& hover, const Analysis& analysis, const AnalysedWord& word) {
+    const AnalysedTerm* term = term_begun_by(analysis, static_cast<std::size_t>(&word - analysis.words.data()));
+    if (term == nullptr) return;
+    if (!term->host.placed) {
+        hover.prose += "\n\nIts host text is not emitted: it stands in a definition left open.";
+        return;
+    }
+    hover.host = host_text_of(analysis, term->host);
+}
+
+const DeclaredName* declaration_of(const Analysis& analysis, const AnalysedWord& word) {
+    if (word.declaration < 0 || static_cast<std::size_t>(word.declaration) >= analysis.declarations.size()) return nullptr;
+    return &analysis.declarations[static_cast<std::size_t>(word.declaration)];
+}
+
+void describe_name(Hover& hover, const Document& document, const Analysis& analysis, const AnalysedWord& word) {
+    const DeclaredName* d = declaration_of(analysis, word);
+    const bool here = word.kind == WordKind::variable_name || word.kind == WordKind::script_name ||
+                      word.kind == WordKind::parameter_name;
+    if (d == nullptr) {
+        hover.prose = word.kind == WordKind::script ? "User script of an earlier run" : "A name this line does not declare";
+        return;
+    }
+    if (word.kind == WordKind::parameter || word.kind == WordKind::parameter_name) {
+        const std::string index = std::to_string(word.parameter);
+        hover.code = (signature_text(*d));
+        hover.prose = "Parameter " + index + " of `" + d->name + "`, taken from `argument" + index + "`";
+    } else if (d->kind == Declaration::Kind::variable) {
+        hover.code = std::string(document.source_line(d->keyword_position.line));
+        hover.prose = here ? "Variable, declared here" : "Variable, declared on line " + std::to_string(d->keyword_position.line);
+    } else {
+        hover.code = (signature_text(*d));
+        hover.prose = here ? "User script, declared here" : "User script, called as `execute_string(" + d->name + ",...)`";
+    }
+}
+
+std::string unknown_prose(const AnalysedWord& word) {
+    return "Unknown here: no variable, parameter, keyword, constant or script is called `" + word.text +
+           "` at this place (a name is known from the line after its `var` or `function` on)";
+}
+
+// Fills a hover for a word; false where there is nothing to say.
+bool describe(Hover& hover, const Document& document, const Analysis& analysis, const Globals& globals,
+              const AnalysedWord& word) {
+    switch (word.kind) {
+        case WordKind::keyword:
+            hover.code = tool::source_form(*word.keyword);
+            if (const std::string host = tool::host_form(*word.keyword); !host.empty()) hover.code += "  \u2192  " + host;
+            hover.prose = keyword_prose(*word.keyword);
+            add_host_text(hover, analysis, word);
+            return true;
+        case WordKind::constant:
+            hover.code = std::string(constant_text(word.text));
+            hover.prose = "Constant";
+            return true;
+        case WordKind::real_global:
+            hover.code = (global_value(globals.real, word.text));
+            hover.prose = "Global argument, emitted as it stands";
+            return true;
+        case WordKind::string_global:
+            hover.code = ("\"" + global_value(globals.text, word.text) + "\"");
+            hover.prose = "Global argument, emitted between double quotes";
+            return true;
+        case WordKind::unknown:
+            hover.prose = unknown_prose(word);
+            return true;
+        case WordKind::script:
+            describe_name(hover, document, analysis, word);
+            add_host_text(hover, analysis, word);
+            return true;
+        case WordKind::variable:
+        case WordKind::parameter:
+        case WordKind::variable_name:
+        case WordKind::script_name:
+        case WordKind::parameter_name:
+            describe_name(hover, document, analysis, word);
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The analysed lines that begin on a translator's line: [first, last).
+std::pair<std::size_t, std::size_t> lines_on(const Analysis& analysis, std::size_t line) {
+    const auto first = std::lower_bound(analysis.lines.begin(), analysis.lines.end(), line,
+                                        [](const AnalysedLine& l, std::size_t n) { return l.source_line < n; });
+    const auto last = std::upper_bound(first, analysis.lines.end(), line,
+                                       [](std::size_t n, const AnalysedLine& l) { return n < l.source_line; });
+    return {static_cast<std::size_t>(first - analysis.lines.begin()), static_cast<std::size_t>(last - analysis.lines.begin())};
+}
+
+// The terms of the analysed lines that begin on translator lines [first, last].
+std::pair<std::size_t, std::size_t> terms_on(const Analysis& analysis, std::size_t first, std::size_t last) {
+    const std::size_t from = lines_on(analysis, first).first;
+    const std::size_t to = lines_on(analysis, last).second;
+    if (from >= to) return {0, 0};
+    const AnalysedLine& end = analysis.lines[to - 1];
+    return {analysis.lines[from].first_term, end.first_term + end.term_count};
+}
+
+// What a term's operands are called: a call's or statement's operand names,
+// or a declared script's parameters.
+struct Callee {
+    std::string name;
+    std::vector<std::string> operands;
+    std::string documentation;
+    bool call = false;  // a built-in call or a script: its operands are values
+};
+
+std::optional<Callee> callee_of(const Analysis& analysis, const AnalysedTerm& term) {
+    if (term.word_count == 0 || term.first_word >= analysis.words.size()) return std::nullopt;
+    const AnalysedWord& first = analysis.words[term.first_word];
+    if (term.keyword != nullptr && first.kind == WordKind::keyword) {
+        const KeywordRow& row = *term.keyword;
+        if (row.operands.count == 0) return std::nullopt;
+        Callee callee{std::string(row.keyword), {}, std::string(row.summary), row.kind == KeywordKind::call};
+        for (std::int32_t i = 0; i < row.operands.count; ++i)
+            callee.operands.emplace_back(row.operands[static_cast<std::size_t>(i)]);
+        return callee;
+    }
+    const DeclaredName* script = first.kind == WordKind::script ? declaration_of(analysis, first) : nullptr;
+    if (script == nullptr || script->parameters.empty()) return std::nullopt;
+    return Callee{script->name, script->parameters, signature_text(*script), true};
+}
+
+}  // namespace
+
+SessionOptions session_options(const Globals& globals) {
+    SessionOptions options;
+    for (const auto& [name, value] : globals.real) options.globals.push_back({GlobalArgument::Kind::real, name, value});
+    for (const auto& [name, value] : globals.text) options.globals.push_back({GlobalArgument::Kind::string, name, value});
+    return options;
+}
+
+Span span_of(const Document& document, const SourceSpan& span) {
+    const std::size_t begin = document.offset_of(span.begin);
+    return {begin, std::max(begin, document.offset_of(span.end))};
+}
+
+Span span_of(const Document& document, SourcePosition position, std::size_t length) {
+    const std::size_t begin = document.offset_of(position);
+    return {begin, begin + std::min(length, document.text().size() - begin)};
+}
+
+const AnalysedWord* analysed_word_at(const Document& document, const Analysis& analysis, std::size_t offset) {
+    return word_at(analysis, document.position_of(std::min(offset, document.text().size())));
+}
+
+std::string signature_text(const DeclaredName& script) {
     std::string text = "function " + script.name + " " + std::to_string(script.argument_count);
     for (const std::string& p : script.parameters) text += " " + p;
     return text;
 }
 
-json markdown(const std::string& text) { return {{"kind", "markdown"}, {"value", text}}; }
-
-std::string code_block(std::string_view code) { return "```\n" + std::string(code) + "\n```"; }
-
-std::string keyword_hover(const KeywordRow& row) {
-    const std::string count = tool::operand_count(row);
-    const std::string host = tool::host_form(row);
-    std::string text = code_block(tool::source_form(row) + (host.empty() ? "" : "  \u2192  " + host));
-    text += "\n\nKeyword, " + count + (count == "1" ? " operand" : " operands");
-    if (!row.remark.empty()) text += "; " + std::string(row.remark);
-    return text;
-}
-
-// What the word names, as the translator would look it up, in words.
-std::string describe(const Document& document, const Analysis& analysis, const Globals& globals,
-                     const Word& word) {
-    const std::size_t line = word.start.line + 1;
-    if (const Symbol* d = definition_around(analysis, line)) {
-        for (std::size_t i = 0; i < d->parameters.size(); ++i)
-            if (d->parameters[i] == word.text)
-                return code_block(signature(*d)) + "\n\nParameter " + std::to_string(i) + " of `" + d->name +
-                       "`, taken from `argument" + std::to_string(i) + "`";
+const DeclaredName* definition_around(const Analysis& analysis, std::size_t line) {
+    // Declarations are in the order of the source; definitions do not nest.
+    auto at = std::upper_bound(analysis.declarations.begin(), analysis.declarations.end(), line,
+                               [](std::size_t n, const DeclaredName& d) { return n < d.keyword_position.line; });
+    while (at != analysis.declarations.begin()) {
+        const DeclaredName& d = *--at;
+        if (d.kind != Declaration::Kind::script) continue;
+        return d.last_line == 0 || line <= d.last_line ? &d : nullptr;
     }
-    if (const KeywordRow* row = keyword_row(word.text)) return keyword_hover(*row);
-    if (const std::string* value = global_value(globals.real, word.text))
-        return code_block(*value) + "\n\nGlobal argument, emitted as it stands";
-    if (const ConstantRow* row = constant_row(word.text)) return code_block(std::string(row->text)) + "\n\nConstant";
-    if (const std::string* value = global_value(globals.text, word.text))
-        return code_block("\"" + *value + "\"") + "\n\nGlobal argument, emitted between double quotes";
-    if (const Symbol* v = symbol_named(analysis, Declaration::Kind::variable, word.text))
-        return code_block(document.source_line(v->keyword_position.line)) + "\n\nVariable, declared on line " +
-               std::to_string(v->keyword_position.line);
-    if (const Symbol* s = symbol_named(analysis, Declaration::Kind::script, word.text))
-        return code_block(signature(*s)) + "\n\nUser script, called as `execute_string(" + s->name + ",...)`";
-    return {};
+    return nullptr;
 }
 
-json location(std::string_view uri, const Document& document, const Symbol& symbol) {
-    return {{"uri", uri}, {"range", range_of(document, symbol.position, symbol.name.size())}};
+std::optional<Hover> hover(const Document& document, const Analysis& analysis, const Globals& globals,
+                           std::size_t offset) {
+    const AnalysedWord* word = analysed_word_at(document, analysis, offset);
+    if (word == nullptr) return std::nullopt;
+    Hover result;
+    result.span = span_of(document, word->span);
+    if (!describe(result, document, analysis, globals, *word)) return std::nullopt;
+    return result;
+}
+
+std::optional<Span> definition(const Document& document, const Analysis& analysis, std::size_t offset) {
+    const AnalysedWord* word = analysed_word_at(document, analysis, offset);
+    if (word == nullptr) return std::nullopt;
+    const DeclaredName* d = declaration_of(analysis, *word);
+    if (d == nullptr) return std::nullopt;
+    switch (word->kind) {
+        case WordKind::parameter:
+        case WordKind::parameter_name: {
+            const auto index = static_cast<std::size_t>(word->parameter);
+            if (word->parameter < 0 || index >= d->parameter_spans.size()) return std::nullopt;
+            return span_of(document, d->parameter_spans[index]);
+        }
+        case WordKind::variable:
+        case WordKind::variable_name:
+        case WordKind::script:
+        case WordKind::script_name:
+            return span_of(document, d->position, d->name.size());
+        default:
+            return std::nullopt;
+    }
+}
+
+std::vector<CompletionItem> completion(const Document& document, const Analysis& analysis, const Globals& globals,
+                                       std::size_t offset) {
+    std::vector<CompletionItem> items;
+    if (in_spans(text_regions(document.text()).comments, offset)) return items;
+    const std::size_t line = document.position_of(offset).line;
+    if (const DeclaredName* d = definition_around(analysis, line); d != nullptr && d->keyword_position.line < line) {
+        for (std::size_t i = 0; i < d->parameters.size(); ++i)
+            items.push_back({d->parameters[i], CompletionItem::Kind::parameter,
+                             "parameter " + std::to_string(i) + " of " + d->name});
+    }
+    for (const KeywordRow& row : keyword_table()) {
+        const std::string count = tool::operand_count(row);
+        items.push_back({std::string(row.keyword), CompletionItem::Kind::keyword,
+                         count + (count == "1" ? " operand: " : " operands: ") + tool::host_form(row)});
+    }
+    for (const ConstantRow& row : constant_table())
+        items.push_back({std::string(row.name), CompletionItem::Kind::constant, std::string(row.text)});
+    for (const auto& [name, value] : globals.real)
+        items.push_back({name, CompletionItem::Kind::global, "global argument: " + value});
+    for (const auto& [name, value] : globals.text)
+        items.push_back({name, CompletionItem::Kind::global, "global argument: \"" + value + "\""});
+    // What is declared on the lines above: a name is known from the line after its declaration on.
+    for (const DeclaredName& d : analysis.declarations) {
+        if (d.keyword_position.line >= line) break;
+        if (d.kind == Declaration::Kind::script) {
+            items.push_back({d.name, CompletionItem::Kind::script, signature_text(d)});
+        } else {
+            items.push_back({d.name, CompletionItem::Kind::variable, "variable"});
+        }
+    }
+    return items;
+}
+
+namespace {
+
+// The innermost term with named operands that the place is in: from its
+// first word to the end of its operands, or, for a line's term, on to the
+// end of the line.
+std::optional<std::size_t> term_around(const Analysis& analysis, SourcePosition place) {
+    const auto [first, last] = terms_on(analysis, place.line, place.line);
+    std::optional<std::size_t> found;
+    for (std::size_t i = first; i < last; ++i) {
+        const AnalysedTerm& t = analysis.terms[i];
+        if (t.missing || t.word_count == 0 || before(place, t.span.begin)) continue;
+        const bool open_end = t.parent == none && t.span.end.line == place.line;
+        if (!open_end && before(t.span.end, place)) continue;
+        if (callee_of(analysis, t)) found = i;
+    }
+    return found;
 }
 
 }  // namespace
 
-Word word_at(const Document& document, Place place) {
-    if (place.line >= document.line_count()) return {};
-    const std::string_view line = document.line(place.line);
-    std::size_t at = std::min(place.character, line.size());
-    if ((at == line.size() || blank(line[at])) && at > 0 && !blank(line[at - 1])) --at;
-    if (at >= line.size() || blank(line[at])) return {};
-    std::size_t start = at;
-    while (start > 0 && !blank(line[start - 1])) --start;
-    std::size_t end = at;
-    while (end < line.size() && !blank(line[end])) ++end;
-    return {line.substr(start, end - start), {place.line, start}};
-}
-
-json range_of(const Document& document, SourcePosition position, std::size_t length) {
-    const std::size_t start = document.offset_of(position);
-    return range_json(document, start, start + std::min(length, document.text().size()));
-}
-
-json hover(const Document& document, const Analysis& analysis, const Globals& globals, Place place) {
-    const Word word = word_at(document, place);
-    if (word.text.empty()) return nullptr;
-    const std::string text = describe(document, analysis, globals, word);
-    if (text.empty()) return nullptr;
-    return {{"contents", markdown(text)},
-            {"range", range_json(document, from_protocol(document, word.start),
-                                 from_protocol(document, word.start) + word.text.size())}};
-}
-
-json completion(const Analysis& analysis, const Globals& globals, Place place) {
-    json items = json::array();
-    for (const KeywordRow& row : keyword_table()) {
-        const std::string count = tool::operand_count(row);
-        items.push_back({{"label", row.keyword},
-                         {"kind", completion_keyword},
-                         {"detail", count + (count == "1" ? " operand: " : " operands: ") + tool::host_form(row)}});
+std::optional<SignatureHelp> signature_help(const Document& document, const Analysis& analysis, std::size_t offset) {
+    const SourcePosition place = document.position_of(offset);
+    const std::optional<std::size_t> around = term_around(analysis, place);
+    if (!around) return std::nullopt;
+    const AnalysedTerm& term = analysis.terms[*around];
+    const Callee callee = *callee_of(analysis, term);
+    SignatureHelp help{callee.name, callee.operands, callee.documentation, 0};
+    for (const std::string& operand : callee.operands) help.label += " " + operand;
+    // The operand the place is in, or the next one to come.
+    std::size_t index = 0;
+    for (std::size_t i = *around + 1; i < analysis.terms.size() && analysis.terms[i].line == term.line; ++i) {
+        const AnalysedTerm& operand = analysis.terms[i];
+        if (operand.parent != static_cast<std::int32_t>(*around)) continue;
+        index = static_cast<std::size_t>(operand.operand);
+        if (!before(operand.span.end, place)) break;
+        if (!operand.missing) ++index;
     }
-    for (const ConstantRow& row : constant_table())
-        items.push_back({{"label", row.name}, {"kind", completion_constant}, {"detail", row.text}});
-    for (const auto& [name, value] : globals.real)
-        items.push_back({{"label", name}, {"kind", completion_constant}, {"detail", "global argument: " + value}});
-    for (const auto& [name, value] : globals.text)
-        items.push_back(
-            {{"label", name}, {"kind", completion_constant}, {"detail", "global argument: \"" + value + "\""}});
-    for (const Symbol& s : analysis.symbols) {
-        if (s.kind == Declaration::Kind::script) {
-            items.push_back({{"label", s.name}, {"kind", completion_function}, {"detail", signature(s)}});
-        } else if (s.keyword_position.line <= place.line) {  // declared above the place (1-based against 0-based)
-            items.push_back({{"label", s.name}, {"kind", completion_variable}, {"detail", "variable"}});
+    help.active = std::min(index, callee.operands.size() - 1);
+    return help;
+}
+
+std::vector<InlayHint> inlay_hints(const Document& document, const Analysis& analysis, Span range) {
+    std::vector<InlayHint> hints;
+    const std::size_t first = document.position_of(range.begin).line;
+    const std::size_t last = document.position_of(range.end).line;
+    const auto [from, to] = terms_on(analysis, first, last);
+    for (std::size_t i = from; i < to; ++i) {
+        const AnalysedTerm& t = analysis.terms[i];
+        if (t.parent < 0 || t.missing || t.word_count == 0) continue;
+        const std::optional<Callee> callee = callee_of(analysis, analysis.terms[static_cast<std::size_t>(t.parent)]);
+        // A call of one operand says what it is by its name.
+        if (!callee || !callee->call || callee->operands.size() < 2) continue;
+        const auto index = static_cast<std::size_t>(t.operand);
+        if (index >= callee->operands.size()) continue;
+        const std::string& name = callee->operands[index];
+        if (t.word_count == 1 && analysis.words[t.first_word].text == name) continue;  // it says so itself
+        const std::size_t at = document.offset_of(t.span.begin);
+        if (at < range.begin || at > range.end) continue;
+        hints.push_back({at, name + ":"});
+    }
+    return hints;
+}
+
+namespace {
+
+// What a word names, where it is a variable, script or parameter of this run.
+struct Identity {
+    char kind = 0;  // 'v', 's', 'p'
+    std::int32_t declaration = none;
+    std::int32_t parameter = none;
+    bool operator==(const Identity&) const = default;
+};
+
+Identity identity_of(const AnalysedWord& w) {
+    if (w.declaration < 0) return {};
+    switch (w.kind) {
+        case WordKind::variable:
+        case WordKind::variable_name:
+            return {'v', w.declaration, none};
+        case WordKind::script:
+        case WordKind::script_name:
+            return {'s', w.declaration, none};
+        case WordKind::parameter:
+        case WordKind::parameter_name:
+            return {'p', w.declaration, w.parameter};
+        default:
+            return {};
+    }
+}
+
+bool names_itself(WordKind kind) {
+    return kind == WordKind::variable_name || kind == WordKind::script_name || kind == WordKind::parameter_name;
+}
+
+}  // namespace
+
+std::vector<Occurrence> occurrences(const Document& document, const Analysis& analysis, std::size_t offset) {
+    std::vector<Occurrence> found;
+    const AnalysedWord* word = analysed_word_at(document, analysis, offset);
+    if (word == nullptr) return found;
+    const Identity identity = identity_of(*word);
+    if (identity.kind == 0) return found;
+    for (const AnalysedWord& w : analysis.words)
+        if (identity_of(w) == identity) found.push_back({span_of(document, w.span), names_itself(w.kind)});
+    return found;
+}
+
+std::vector<FoldingRange> folding_ranges(const Document& document, const Analysis& analysis) {
+    std::vector<FoldingRange> ranges;
+    const auto line_of = [&](SourcePosition p) { return to_protocol(document, document.offset_of(p)).line; };
+    const auto add = [&](std::size_t first, std::size_t closing) {
+        if (closing > first + 1) ranges.push_back({first, closing - 1});
+    };
+    std::vector<std::size_t> open;
+    for (const AnalysedWord& w : analysis.words) {
+        if (w.kind != WordKind::keyword || w.keyword == nullptr) continue;
+        if (w.keyword->keyword == "{") {
+            open.push_back(line_of(w.span.begin));
+        } else if (w.keyword->keyword == "}" && !open.empty()) {
+            add(open.back(), line_of(w.span.begin));
+            open.pop_back();
         }
     }
-    return {{"isIncomplete", false}, {"items", items}};
-}
-
-json definition(std::string_view uri, const Document& document, const Analysis& analysis, Place place) {
-    const Word word = word_at(document, place);
-    if (word.text.empty()) return nullptr;
-    if (const Symbol* v = symbol_named(analysis, Declaration::Kind::variable, word.text)) return location(uri, document, *v);
-    if (const Symbol* s = symbol_named(analysis, Declaration::Kind::script, word.text)) return location(uri, document, *s);
-    return nullptr;
+    for (const DeclaredName& d : analysis.declarations)
+        if (d.kind == Declaration::Kind::script && d.last_line > d.keyword_position.line)
+            add(line_of(d.keyword_position), line_of({d.last_line, 1}));
+    std::sort(ranges.begin(), ranges.end(),
+              [](const FoldingRange& a, const FoldingRange& b) { return a.first_line < b.first_line; });
+    return ranges;
 }
 
 // A symbol's range runs from the start of its keyword's line to the end of
 // its definition's last line (a variable's: of its line), and always holds
 // the name, its selection range.
-json document_symbols(const Document& document, const Analysis& analysis) {
-    json symbols = json::array();
-    for (const Symbol& s : analysis.symbols) {
+std::vector<Symbol> document_symbols(const Document& document, const Analysis& analysis) {
+    std::vector<Symbol> symbols;
+    for (const DeclaredName& s : analysis.declarations) {
         const bool script = s.kind == Declaration::Kind::script;
-        const Place keyword = to_protocol(document, document.offset_of(s.keyword_position));
-        const std::size_t name = document.offset_of(s.position);
-        const std::size_t name_end = name + std::min(s.name.size(), document.text().size());
+        const Span name = span_of(document, s.position, s.name.size());
         const std::size_t first = s.keyword_position.line;
         // A definition that the next `function` on its own line closes ends on that line.
         const std::size_t last = !script ? first : s.last_line == 0 ? 0 : std::max(first, s.last_line);
-        const std::size_t start = std::min(from_protocol(document, {keyword.line, 0}), name);
-        const std::size_t end = std::max(document.source_line_end(last), name_end);
-        symbols.push_back({{"name", s.name},
-                           {"detail", script ? signature(s) : std::string(document.source_line(first))},
-                           {"kind", script ? symbol_function : symbol_variable},
-                           {"range", range_json(document, start, end)},
-                           {"selectionRange", range_json(document, name, name_end)}});
+        const Place keyword = to_protocol(document, document.offset_of(s.keyword_position));
+        const std::size_t start = std::min(from_protocol(document, {keyword.line, 0}), name.begin);
+        const std::size_t end = std::max(document.source_line_end(last), name.end);
+        symbols.push_back({s.name, script ? signature_text(s) : std::string(document.source_line(first)), script,
+                           {start, end}, name});
     }
     return symbols;
 }
 
 namespace {
 
-int severity_number(Severity severity) {
-    return severity == Severity::error ? 1 : severity == Severity::warning ? 2 : 3;
+// The last character of a translator's line (a line feed's place where it is empty).
+Span last_character(const Document& document, std::size_t line) {
+    const std::size_t start = document.source_line_start(line);
+    std::size_t end = document.source_line_end(line);
+    if (end == start) return {start, start};
+    std::size_t begin = end - 1;
+    while (begin > start && (static_cast<unsigned char>(document.text()[begin]) & 0xC0) == 0x80) --begin;
+    return {begin, end};
 }
 
-json diagnostic(const Document& document, const Finding& f) {
-    return {{"range", range_of(document, f.position, f.length)},
-            {"severity", severity_number(f.severity)},
-            {"code", f.code},
-            {"source", "kelvo"},
-            {"message", f.text}};
+// A finding about a point (an operand that is missing) is shown on the
+// keyword whose operand it is, or on the line's last character: a range
+// that every client draws.
+Span drawn_span(const Document& document, const Analysis& analysis, const Finding& f) {
+    if (f.length > 0 || f.position.line == 0) return span_of(document, f.position, f.length);
+    const auto [first, last] = terms_on(analysis, f.position.line, f.position.line);
+    for (std::size_t i = first; i < last; ++i) {
+        const AnalysedTerm& t = analysis.terms[i];
+        if (!t.missing || t.parent < 0 || t.span.begin.column != f.position.column) continue;
+        const AnalysedTerm& parent = analysis.terms[static_cast<std::size_t>(t.parent)];
+        if (parent.word_count > 0 && parent.first_word < analysis.words.size())
+            return span_of(document, analysis.words[parent.first_word].span);
+    }
+    return last_character(document, f.position.line);
 }
 
 }  // namespace
 
-json diagnostics(const Document& document, const Analysis& analysis) {
-    json list = json::array();
+Diagnostic diagnostic_of(const Document& document, const Analysis& analysis, const Finding& f) {
+    return {drawn_span(document, analysis, f), f.severity, f.code, f.text};
+}
+
+std::vector<Diagnostic> diagnostics(const Document& document, const Analysis& analysis) {
+    std::vector<Diagnostic> list;
     const std::vector<Finding>& findings = analysis.findings;
     const std::size_t shown = std::min(findings.size(), most_published);
-    for (std::size_t i = 0; i < shown; ++i) list.push_back(diagnostic(document, findings[i]));
+    list.reserve(shown + 1);
+    for (std::size_t i = 0; i < shown; ++i) list.push_back(diagnostic_of(document, analysis, findings[i]));
     if (shown == findings.size()) return list;
     // One more, where the first left out is, as severe as the most severe of them.
     Severity most = Severity::note;
     for (std::size_t i = shown; i < findings.size(); ++i) most = std::min(most, findings[i].severity);
     const std::size_t left = findings.size() - shown;
-    list.push_back({{"range", range_of(document, findings[shown].position, 0)},
-                    {"severity", severity_number(most)},
-                    {"code", "more-diagnostics"},
-                    {"source", "kelvo"},
-                    {"message", std::to_string(left) + " more diagnostic" + (left == 1 ? " is" : "s are") +
-                                    " left out from here on: kelvo on the command line reports them all"}});
+    list.push_back({span_of(document, findings[shown].position, 0), most, "more-diagnostics",
+                    std::to_string(left) + " more diagnostic" + (left == 1 ? " is" : "s are") +
+                        " left out from here on: kelvo on the command line reports them all"});
     return list;
 }
 

@@ -9,9 +9,7 @@
 namespace kelvo::lsp {
 
 nlohmann::json host_text(std::string_view uri, const Document& document, const Globals& globals) {
-    SessionOptions options;
-    for (const auto& [name, value] : globals.real) options.globals.push_back({GlobalArgument::Kind::real, name, value});
-    for (const auto& [name, value] : globals.text) options.globals.push_back({GlobalArgument::Kind::string, name, value});
+    SessionOptions options = session_options(globals);
     SourceMapRecorder recorder;
     options.listener = &recorder;
     const std::string host(translate_source(document.text(), options).host);

@@ -4,7 +4,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "analysis.h"
 #include "features.h"
 
 namespace kelvo::lsp {

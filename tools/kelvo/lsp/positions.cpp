@@ -1,15 +1,10 @@
 #include "positions.h"
 
 #include <algorithm>
-#include <cstdint>
 
 namespace kelvo::lsp {
 
-using nlohmann::json;
-
 namespace {
-
-constexpr std::uint64_t largest_uinteger = 2147483647;
 
 // Whether the text has a CR that no LF follows.
 bool has_lone_cr(std::string_view text) {
@@ -18,29 +13,59 @@ bool has_lone_cr(std::string_view text) {
     return false;
 }
 
-json position_json(Place place) { return {{"line", place.line}, {"character", place.character}}; }
+bool continuation(std::string_view s, std::size_t at, unsigned char low = 0x80, unsigned char high = 0xBF) {
+    if (at >= s.size()) return false;
+    const auto c = static_cast<unsigned char>(s[at]);
+    return c >= low && c <= high;
+}
 
-std::size_t place_number(const json& position, const char* name) {
-    const auto found = position.find(name);
-    if (found == position.end()) throw InvalidParams(std::string("the position has no ") + name);
-    if (found->is_number_unsigned() && found->get<std::uint64_t>() <= largest_uinteger)
-        return found->get<std::size_t>();
-    throw InvalidParams(std::string("the position's ") + name + " is " + found->dump() +
-                        ", not an integer from 0 to 2147483647");
+// The length of the valid UTF-8 sequence at `at`, or 1 for a byte that
+// begins none (it stands for U+FFFD on its own).
+std::size_t sequence_length(std::string_view s, std::size_t at) {
+    const auto c = static_cast<unsigned char>(s[at]);
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) return continuation(s, at + 1) ? 2 : 1;
+    if (c >= 0xE0 && c <= 0xEF) {
+        const unsigned char low = c == 0xE0 ? 0xA0 : 0x80;
+        const unsigned char high = c == 0xED ? 0x9F : 0xBF;
+        return continuation(s, at + 1, low, high) && continuation(s, at + 2) ? 3 : 1;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        const unsigned char low = c == 0xF0 ? 0x90 : 0x80;
+        const unsigned char high = c == 0xF4 ? 0x8F : 0xBF;
+        return continuation(s, at + 1, low, high) && continuation(s, at + 2) && continuation(s, at + 3) ? 4 : 1;
+    }
+    return 1;
+}
+
+// The units one character of `length` bytes takes.
+std::size_t units(std::size_t length, Encoding encoding) {
+    if (encoding == Encoding::utf8) return length;
+    return encoding == Encoding::utf16 && length == 4 ? 2 : 1;
 }
 
 }  // namespace
 
-Document::Document(std::string text) : text_(std::move(text)), lines_(text_, LineIndex::Ends::any) {
+Document::Document(std::string text, Encoding encoding)
+    : text_(std::move(text)), encoding_(encoding), lines_(text_, LineIndex::Ends::any) {
     if (has_lone_cr(text_)) source_lines_.emplace(text_, LineIndex::Ends::line_feeds);
 }
 
 std::size_t Document::offset_of(SourcePosition position) const {
     if (position.line == 0) return 0;
-    // The translator knows no byte-order mark: its first line starts at byte 0.
-    const std::size_t start = position.line == 1 ? 0 : source_lines().line_start(position.line - 1);
+    const std::size_t start = source_lines().line_start(position.line - 1);
     const std::size_t column = position.column == 0 ? 0 : position.column - 1;
     return std::min(start + std::min(column, text_.size()), text_.size());
+}
+
+SourcePosition Document::position_of(std::size_t offset) const {
+    const LineIndex::Place place = source_lines().place(offset);
+    return {place.line + 1, place.column + 1};
+}
+
+std::size_t Document::source_line_start(std::size_t line) const {
+    if (line == 0 || line > source_lines().line_count()) return text_.size();
+    return source_lines().line_start(line - 1);
 }
 
 std::size_t Document::source_line_end(std::size_t line) const {
@@ -52,29 +77,56 @@ std::string_view Document::source_line(std::size_t line) const {
     return line == 0 ? std::string_view() : source_lines().line(line - 1);
 }
 
+std::size_t units_of(std::string_view bytes, Encoding encoding) {
+    if (encoding == Encoding::utf8) return bytes.size();
+    std::size_t count = 0;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t length = std::min(sequence_length(bytes, at), bytes.size() - at);
+        count += units(length, encoding);
+        at += length;
+    }
+    return count;
+}
+
+std::size_t bytes_of(std::string_view line, std::size_t wanted, Encoding encoding) {
+    if (encoding == Encoding::utf8) return std::min(wanted, line.size());
+    std::size_t counted = 0;
+    std::size_t at = 0;
+    while (at < line.size()) {
+        const std::size_t length = sequence_length(line, at);
+        counted += units(length, encoding);
+        if (counted > wanted) break;
+        at += length;
+    }
+    return at;
+}
+
 Place to_protocol(const Document& document, std::size_t offset) {
     const LineIndex::Place place = document.lines().place(offset);
-    return {place.line, std::min(place.column, document.line(place.line).size())};
+    const std::string_view line = document.line(place.line);
+    const std::size_t column = std::min(place.column, line.size());
+    return {place.line, units_of(line.substr(0, column), document.encoding())};
 }
 
 std::size_t from_protocol(const Document& document, Place place) {
-    return document.lines().offset({place.line, place.character});
+    if (place.line >= document.line_count()) return document.text().size();
+    const std::string_view line = document.line(place.line);
+    return document.lines().line_start(place.line) + bytes_of(line, place.character, document.encoding());
 }
 
-json range_json(const Document& document, std::size_t start, std::size_t end) {
-    start = std::min(start, document.text().size());
-    end = std::clamp(end, start, document.text().size());
-    return {{"start", position_json(to_protocol(document, start))}, {"end", position_json(to_protocol(document, end))}};
-}
-
-Place requested_place(const Document& document, const json& params) {
-    const auto position = params.find("position");
-    if (position == params.end() || !position->is_object()) throw InvalidParams("the parameters have no position");
-    const Place place{place_number(*position, "line"), place_number(*position, "character")};
-    if (place.line >= document.line_count())
-        throw InvalidParams("line " + std::to_string(place.line) + " is past the document's last line, " +
-                            std::to_string(document.line_count() - 1));
-    return place;
+Place ForwardPlaces::operator()(std::size_t offset) {
+    const LineIndex::Place place = document_.lines().place(offset);
+    const std::string_view line = document_.line(place.line);
+    const std::size_t column = std::min(place.column, line.size());
+    const std::size_t start = document_.lines().line_start(place.line);
+    if (place.line != line_ || start + column < offset_) {
+        line_ = place.line;
+        offset_ = start;
+        units_ = 0;
+    }
+    units_ += units_of(std::string_view(document_.text()).substr(offset_, start + column - offset_), document_.encoding());
+    offset_ = start + column;
+    return {place.line, units_};
 }
 
 }  // namespace kelvo::lsp

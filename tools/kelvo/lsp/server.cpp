@@ -7,8 +7,11 @@
 #include <malloc.h>
 #endif
 
+#include "edits.h"
 #include "host_text.h"
 #include "json_limits.h"
+#include "protocol.h"
+#include "tokens.h"
 
 #ifndef KELVO_VERSION
 #define KELVO_VERSION "unknown"
@@ -27,6 +30,13 @@ constexpr int method_not_found = -32601;
 constexpr int invalid_params = -32602;
 constexpr int internal_error = -32603;
 constexpr int server_not_initialized = -32002;
+constexpr int request_failed = -32803;
+
+// A request that is well formed but cannot be done (a rename that would
+// change the meaning): the reason goes to the author.
+struct RequestFailed : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 std::string text_of(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
 
@@ -62,6 +72,38 @@ void read_globals(const json& options, const char* key, std::vector<std::pair<st
     if (!options.is_object() || !options.contains(key) || !options[key].is_object()) return;
     for (const auto& [name, value] : options[key].items())
         into.emplace_back(name, value.is_string() ? value.get<std::string>() : value.dump());
+}
+
+// The first encoding of the client's list that the server speaks; UTF-16,
+// the protocol's default, where the client offers none.
+Encoding negotiated_encoding(const json& params) {
+    const json encodings = params.value("/capabilities/general/positionEncodings"_json_pointer, json::array());
+    if (!encodings.is_array()) return Encoding::utf16;
+    for (const json& e : encodings) {
+        if (e == "utf-8") return Encoding::utf8;
+        if (e == "utf-16") return Encoding::utf16;
+        if (e == "utf-32") return Encoding::utf32;
+    }
+    return Encoding::utf16;
+}
+
+const char* encoding_name(Encoding e) {
+    return e == Encoding::utf8 ? "utf-8" : e == Encoding::utf32 ? "utf-32" : "utf-16";
+}
+
+// Markdown unless the client's first hover format is plain text.
+bool wants_markdown(const json& params) {
+    const json formats = params.value("/capabilities/textDocument/hover/contentFormat"_json_pointer, json::array());
+    if (!formats.is_array()) return true;
+    for (const json& f : formats) {
+        if (f == "markdown") return true;
+        if (f == "plaintext") return false;
+    }
+    return true;
+}
+
+const std::string& uri_of(const json& params) {
+    return params.at("textDocument").at("uri").get_ref<const std::string&>();
 }
 
 // Gives memory back to the system after a document goes.
@@ -127,6 +169,18 @@ void Server::request(const json& message, std::string_view id, std::vector<std::
         {"textDocument/completion", &Server::on_completion},
         {"textDocument/definition", &Server::on_definition},
         {"textDocument/documentSymbol", &Server::on_document_symbols},
+        {"textDocument/signatureHelp", &Server::on_signature_help},
+        {"textDocument/inlayHint", &Server::on_inlay_hints},
+        {"textDocument/semanticTokens/full", &Server::on_semantic_tokens},
+        {"textDocument/semanticTokens/range", &Server::on_semantic_tokens},
+        {"textDocument/references", &Server::on_references},
+        {"textDocument/documentHighlight", &Server::on_highlights},
+        {"textDocument/prepareRename", &Server::on_prepare_rename},
+        {"textDocument/rename", &Server::on_rename},
+        {"textDocument/codeAction", &Server::on_code_actions},
+        {"textDocument/foldingRange", &Server::on_folding_ranges},
+        {"textDocument/formatting", &Server::on_formatting},
+        {"textDocument/rangeFormatting", &Server::on_formatting},
         {"kelvo/hostText", &Server::on_host_text},
     };
     const std::string& method = message["method"].get_ref<const std::string&>();
@@ -141,6 +195,8 @@ void Server::request(const json& message, std::string_view id, std::vector<std::
         out.push_back(error_text(id, invalid_params, e.what()));
     } catch (const InvalidParams& e) {
         out.push_back(error_text(id, invalid_params, e.what()));
+    } catch (const RequestFailed& e) {
+        out.push_back(error_text(id, request_failed, e.what()));
     }
 }
 
@@ -159,12 +215,14 @@ void Server::notification(json& message, std::vector<std::string>& out) {
                                         std::move(item.at("text").get_ref<std::string&>())));
         } else if (method == "textDocument/didChange") {
             json& changes = params.at("contentChanges");
-            if (!changes.is_array() || changes.empty()) return;
-            out.push_back(open_document(params.at("textDocument").at("uri").get<std::string>(),
-                                        std::move(changes.back().at("text").get_ref<std::string&>())));
+            const std::string& uri = uri_of(params);
+            // A change of a document never opened is no way to open it.
+            if (!changes.is_array() || changes.empty() || !documents_.contains(uri)) return;
+            out.push_back(open_document(uri, std::move(changes.back().at("text").get_ref<std::string&>())));
         } else if (method == "textDocument/didClose") {
-            out.push_back(close_document(params.at("textDocument").at("uri").get<std::string>()));
+            out.push_back(close_document(uri_of(params)));
         }
+        // didSave changes nothing: the server has the text from the changes.
     } catch (const json::exception&) {
         // A notification gets no answer, not even for bad parameters.
     }
@@ -175,18 +233,27 @@ json Server::initialize(const json& params) {
     Globals globals = globals_;
     read_globals(options, "define", globals.real);
     read_globals(options, "defineString", globals.text);
+    inlay_hints_ = !(options.is_object() && options.contains("inlayHints") && options["inlayHints"] == false);
+    encoding_ = negotiated_encoding(params);
+    markdown_ = wants_markdown(params);
     json capabilities = {
-        {"textDocumentSync", {{"openClose", true}, {"change", 1}}},
+        {"positionEncoding", encoding_name(encoding_)},
+        {"textDocumentSync", {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
         {"hoverProvider", true},
         {"completionProvider", json::object()},
         {"definitionProvider", true},
         {"documentSymbolProvider", true},
+        {"signatureHelpProvider", {{"triggerCharacters", {" "}}, {"retriggerCharacters", {" "}}}},
+        {"semanticTokensProvider", {{"legend", semantic_tokens_legend()}, {"full", true}, {"range", true}}},
+        {"referencesProvider", true},
+        {"documentHighlightProvider", true},
+        {"renameProvider", {{"prepareProvider", true}}},
+        {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+        {"foldingRangeProvider", true},
+        {"documentFormattingProvider", true},
+        {"documentRangeFormattingProvider", true},
     };
-    // Places are counted in bytes: that is what a client calls utf-8.
-    const json encodings = params.value("/capabilities/general/positionEncodings"_json_pointer, json::array());
-    if (encodings.is_array())
-        for (const json& encoding : encodings)
-            if (encoding == "utf-8") capabilities["positionEncoding"] = "utf-8";
+    if (inlay_hints_) capabilities["inlayHintProvider"] = true;
     globals_ = std::move(globals);
     initialized_ = true;
     return {{"capabilities", capabilities}, {"serverInfo", {{"name", "kelvo"}, {"version", KELVO_VERSION}}}};
@@ -197,51 +264,137 @@ json Server::shutdown(const json&) {
     return nullptr;
 }
 
+void Server::keep(const std::string& uri, std::unique_ptr<Analysis> analysis) {
+    analyses_.emplace_front(uri, std::move(analysis));
+    if (analyses_.size() > analyses_kept) analyses_.pop_back();
+}
+
 std::string Server::open_document(const std::string& uri, std::string text) {
-    Analysis analysis = analyse(text, globals_);
-    documents_.erase(uri);  // the old text goes before the new one's list is made
-    auto open = std::make_unique<Open>(std::move(text), std::move(analysis));
+    // The old text and analysis go before the new ones are made.
+    documents_.erase(uri);
+    analyses_.remove_if([&](const auto& kept) { return kept.first == uri; });
+    auto analysis = std::make_unique<Analysis>(analyse(text, session_options(globals_)));
+    auto document = std::make_unique<Document>(std::move(text), encoding_);
     std::string notification = notification_text(
-        "textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", diagnostics(open->document, open->analysis)}});
-    documents_[uri] = std::move(open);
+        "textDocument/publishDiagnostics",
+        {{"uri", uri}, {"diagnostics", diagnostics_json(*document, diagnostics(*document, *analysis))}});
+    documents_[uri] = std::move(document);
+    keep(uri, std::move(analysis));
     return notification;
 }
 
 std::string Server::close_document(const std::string& uri) {
+    analyses_.remove_if([&](const auto& kept) { return kept.first == uri; });
     if (documents_.erase(uri) > 0) release_memory();
     return notification_text("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
 }
 
-const Server::Open& Server::document(const json& params) const {
-    const std::string uri = params.at("textDocument").at("uri").get<std::string>();
+const Analysis& Server::analysis_of(const std::string& uri, const Document& document) {
+    for (auto kept = analyses_.begin(); kept != analyses_.end(); ++kept) {
+        if (kept->first != uri) continue;
+        analyses_.splice(analyses_.begin(), analyses_, kept);
+        return *analyses_.front().second;
+    }
+    keep(uri, std::make_unique<Analysis>(analyse(document.text(), session_options(globals_))));
+    return *analyses_.front().second;
+}
+
+Server::Subject Server::subject(const json& params) {
+    const std::string& uri = uri_of(params);
     const auto found = documents_.find(uri);
     if (found == documents_.end()) throw InvalidParams("no open document " + uri);
-    return *found->second;
+    return {found->first, *found->second, analysis_of(uri, *found->second)};
 }
 
 json Server::on_hover(const json& params) {
-    const Open& open = document(params);
-    return hover(open.document, open.analysis, globals_, requested_place(open.document, params));
+    const Subject s = subject(params);
+    return hover_json(s.document, hover(s.document, s.analysis, globals_, requested_offset(s.document, params)),
+                      markdown_);
 }
 
 json Server::on_completion(const json& params) {
-    const Open& open = document(params);
-    return completion(open.analysis, globals_, requested_place(open.document, params));
+    const Subject s = subject(params);
+    return completion_json(completion(s.document, s.analysis, globals_, requested_offset(s.document, params)));
 }
 
 json Server::on_definition(const json& params) {
-    const Open& open = document(params);
-    return definition(params.at("textDocument").at("uri").get<std::string>(), open.document, open.analysis,
-                      requested_place(open.document, params));
+    const Subject s = subject(params);
+    const std::optional<Span> found = definition(s.document, s.analysis, requested_offset(s.document, params));
+    return found ? location_json(s.uri, s.document, *found) : json(nullptr);
 }
 
 json Server::on_document_symbols(const json& params) {
-    const Open& open = document(params);
-    return document_symbols(open.document, open.analysis);
+    const Subject s = subject(params);
+    return symbols_json(s.document, document_symbols(s.document, s.analysis));
 }
 
 json Server::on_host_text(const json& params) {
-    return host_text(params.at("textDocument").at("uri").get<std::string>(), document(params).document, globals_);
+    const std::string& uri = uri_of(params);
+    const auto found = documents_.find(uri);
+    if (found == documents_.end()) throw InvalidParams("no open document " + uri);
+    return host_text(uri, *found->second, globals_);
+}
+
+json Server::on_signature_help(const json& params) {
+    const Subject s = subject(params);
+    return signature_help_json(signature_help(s.document, s.analysis, requested_offset(s.document, params)));
+}
+
+json Server::on_inlay_hints(const json& params) {
+    const Subject s = subject(params);
+    if (!inlay_hints_) return json::array();
+    return inlay_hints_json(s.document, inlay_hints(s.document, s.analysis, requested_range(s.document, params)));
+}
+
+json Server::on_semantic_tokens(const json& params) {
+    const Subject s = subject(params);
+    return semantic_tokens_json(s.document, semantic_tokens(s.document, s.analysis, requested_range(s.document, params)));
+}
+
+json Server::on_references(const json& params) {
+    const Subject s = subject(params);
+    const bool with_declaration = params.value("/context/includeDeclaration"_json_pointer, false);
+    return references_json(s.uri, s.document, occurrences(s.document, s.analysis, requested_offset(s.document, params)),
+                           with_declaration);
+}
+
+json Server::on_highlights(const json& params) {
+    const Subject s = subject(params);
+    return highlights_json(s.document, occurrences(s.document, s.analysis, requested_offset(s.document, params)));
+}
+
+json Server::on_prepare_rename(const json& params) {
+    const Subject s = subject(params);
+    const auto prepared = prepare_rename(s.document, s.analysis, requested_offset(s.document, params));
+    if (const auto* refusal = std::get_if<Refusal>(&prepared)) throw RequestFailed(refusal->reason);
+    return prepare_rename_json(s.document, std::get<Renamable>(prepared));
+}
+
+json Server::on_rename(const json& params) {
+    const Subject s = subject(params);
+    const std::string& name = params.at("newName").get_ref<const std::string&>();
+    const auto edits = rename(s.document, s.analysis, globals_, requested_offset(s.document, params), name);
+    if (const auto* refusal = std::get_if<Refusal>(&edits)) throw RequestFailed(refusal->reason);
+    return workspace_edit_json(s.uri, s.document, std::get<std::vector<TextEdit>>(edits));
+}
+
+json Server::on_code_actions(const json& params) {
+    const Subject s = subject(params);
+    return code_actions_json(s.uri, s.document, code_actions(s.document, s.analysis, requested_range(s.document, params)));
+}
+
+json Server::on_folding_ranges(const json& params) {
+    const Subject s = subject(params);
+    return folding_ranges_json(folding_ranges(s.document, s.analysis));
+}
+
+json Server::on_formatting(const json& params) {
+    const Subject s = subject(params);
+    const json& given = params.at("options");
+    FormatOptions options;
+    options.tab_size = std::clamp<std::size_t>(given.at("tabSize").get<std::size_t>(), 1, 16);
+    options.insert_spaces = given.at("insertSpaces").get<bool>();
+    return edits_json(s.document, format(s.document, s.analysis, options, requested_range(s.document, params)));
 }
 
 }  // namespace kelvo::lsp

@@ -1,7 +1,13 @@
 // The language server's logic, apart from its channel: one message in, the
 // messages to send back out.
+//
+// An open document is held as its text and its line indexes only: the
+// analysis that the answers come from is made when a change comes (its
+// diagnostics are published then) and kept for the few documents used
+// last, made again when another is asked about.
 #pragma once
 
+#include <list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -11,7 +17,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "analysis.h"
 #include "features.h"
 
 namespace kelvo::lsp {
@@ -29,13 +34,17 @@ public:
     // After `exit`: 0 when `shutdown` came first, else 1.
     int exit_status() const { return shut_down_ ? 0 : 1; }
 
+    // How many analyses are kept at most.
+    static constexpr std::size_t analyses_kept = 2;
+
 private:
-    struct Open {
-        Open(std::string text, Analysis a) : document(std::move(text)), analysis(std::move(a)) {}
-        Document document;
-        Analysis analysis;
-    };
     using Method = nlohmann::json (Server::*)(const nlohmann::json& params);
+    // An open document and the analysis of its text, while it is kept.
+    struct Subject {
+        const std::string& uri;
+        const Document& document;
+        const Analysis& analysis;
+    };
 
     void dispatch(std::string_view body, std::optional<std::string_view> id, std::vector<std::string>& out);
     void request(const nlohmann::json& message, std::string_view id, std::vector<std::string>& out);
@@ -48,14 +57,30 @@ private:
     nlohmann::json on_definition(const nlohmann::json& params);
     nlohmann::json on_document_symbols(const nlohmann::json& params);
     nlohmann::json on_host_text(const nlohmann::json& params);
+    nlohmann::json on_signature_help(const nlohmann::json& params);
+    nlohmann::json on_inlay_hints(const nlohmann::json& params);
+    nlohmann::json on_semantic_tokens(const nlohmann::json& params);
+    nlohmann::json on_references(const nlohmann::json& params);
+    nlohmann::json on_highlights(const nlohmann::json& params);
+    nlohmann::json on_prepare_rename(const nlohmann::json& params);
+    nlohmann::json on_rename(const nlohmann::json& params);
+    nlohmann::json on_code_actions(const nlohmann::json& params);
+    nlohmann::json on_folding_ranges(const nlohmann::json& params);
+    nlohmann::json on_formatting(const nlohmann::json& params);
 
-    // Translates a document's new text and returns its diagnostics notification.
+    // Takes in a document's new text and returns its diagnostics notification.
     std::string open_document(const std::string& uri, std::string text);
     std::string close_document(const std::string& uri);
-    const Open& document(const nlohmann::json& params) const;
+    Subject subject(const nlohmann::json& params);
+    const Analysis& analysis_of(const std::string& uri, const Document& document);
+    void keep(const std::string& uri, std::unique_ptr<Analysis> analysis);
 
     Globals globals_;
-    std::map<std::string, std::unique_ptr<Open>, std::less<>> documents_;
+    Encoding encoding_ = Encoding::utf16;
+    bool markdown_ = true;
+    bool inlay_hints_ = true;
+    std::map<std::string, std::unique_ptr<Document>, std::less<>> documents_;
+    std::list<std::pair<std::string, std::unique_ptr<Analysis>>> analyses_;  // the one used last first
     bool initialized_ = false;
     bool shut_down_ = false;
     bool exit_requested_ = false;
