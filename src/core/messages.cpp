@@ -98,14 +98,13 @@ Text text_of(Note note) {
 std::string fill(std::string_view text, std::initializer_list<std::string_view> details) {
     std::string out;
     auto detail = details.begin();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text.compare(i, 2, "{}") == 0 && detail != details.end()) {
-            out += *detail++;
-            ++i;
-        } else {
-            out += text[i];
-        }
+    for (std::size_t at = text.find("{}"); at != std::string_view::npos && detail != details.end();
+         at = text.find("{}")) {
+        out += text.substr(0, at);
+        out += *detail++;
+        text.remove_prefix(at + 2);
     }
+    out += text;
     return out;
 }
 
