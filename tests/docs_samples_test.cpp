@@ -34,7 +34,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -150,11 +149,12 @@ std::string unescape_html(std::string text) {
             text.replace(at, std::string(entity).size(), plain);
         }
     }
-    static const std::regex byte_mark("<0x([0-9A-Fa-f]{2})>");
-    std::smatch m;
-    while (std::regex_search(text, m, byte_mark)) {
-        const char byte = static_cast<char>(std::stoi(m[1].str(), nullptr, 16));
-        text.replace(static_cast<std::size_t>(m.position(0)), static_cast<std::size_t>(m.length(0)), 1, byte);
+    // <0xHH> stands for the byte HH.
+    const auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    for (std::size_t at = text.find("<0x"); at != std::string::npos; at = text.find("<0x", at + 1)) {
+        if (at + 6 > text.size() || !hex(text[at + 3]) || !hex(text[at + 4]) || text[at + 5] != '>') continue;
+        const char byte = static_cast<char>(std::stoi(text.substr(at + 3, 2), nullptr, 16));
+        text.replace(at, 6, 1, byte);
     }
     return text;
 }
@@ -201,14 +201,16 @@ void read_html_table(const std::vector<std::string>& lines, std::size_t& i, Samp
 }
 
 std::vector<Sample> samples_of(const fs::path& document) {
-    static const std::regex options_line(R"(^<!-- sample: (.*) -->$)");
+    constexpr std::string_view options_start = "<!-- sample: ";
+    constexpr std::string_view options_end = " -->";
     const std::vector<std::string> lines = lines_of(slurp(document));
     std::vector<Sample> samples;
     std::string options;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::smatch m;
-        if (std::regex_match(lines[i], m, options_line)) {
-            options = m[1].str();
+        const std::string_view line = lines[i];
+        if (line.starts_with(options_start) && line.ends_with(options_end) &&
+            line.size() >= options_start.size() + options_end.size()) {
+            options = line.substr(options_start.size(), line.size() - options_start.size() - options_end.size());
             continue;
         }
         Sample sample{document.filename().string() + ":" + std::to_string(i + 1), options, "", ""};
@@ -294,15 +296,24 @@ std::set<std::string> anchors_of(const fs::path& document) {
     return anchors;
 }
 
+// The targets of the Markdown links "](TARGET)" of a text: no blank, no ")".
+std::vector<std::string> link_targets(const std::string& text) {
+    std::vector<std::string> targets;
+    for (std::size_t at = text.find("]("); at != std::string::npos; at = text.find("](", at + 1)) {
+        std::size_t end = at + 2;
+        while (end < text.size() && text[end] != ')' && std::isspace(static_cast<unsigned char>(text[end])) == 0) ++end;
+        if (end < text.size() && text[end] == ')' && end > at + 2) targets.push_back(text.substr(at + 2, end - at - 2));
+    }
+    return targets;
+}
+
 TEST(DocumentLinks, NameFilesAndHeadingsThatExist) {
-    static const std::regex link(R"(\]\(([^)\s]+)\))");
     for (const fs::path& document : {source_dir / "README.md", source_dir / "docs" / "guide.md",
                                     source_dir / "docs" / "language.md", source_dir / "editors" / "vscode" / "README.md"}) {
         SCOPED_TRACE(document.string());
         const std::string text = slurp(document);
         int checked = 0;
-        for (std::sregex_iterator it(text.begin(), text.end(), link), end; it != end; ++it) {
-            const std::string target = (*it)[1].str();
+        for (const std::string& target : link_targets(text)) {
             if (target.find("://") != std::string::npos || target.rfind("mailto:", 0) == 0) continue;
             // The built playground page, published beside docs/; the web
             // test web_guide_links checks what these links carry.
