@@ -4,8 +4,9 @@
 // and the properties that rename and formatting keep the translation.
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -199,6 +200,33 @@ TEST(Answers, DefinitionHoverAndCompletionFromTheAnalysis) {
     EXPECT_EQ(outside, (std::vector<std::string>{"gr\u00f6\u00dfe", "fl\u00e4che"}));
 }
 
+// Completion inside a comment offers nothing: where Neovim 0.7 and Eglot ask
+// on the first line of tests/editors/clients/board.kelvo (UTF-16 unit 10,
+// in "an"), right after the `//`, at the line's end and past it, at the end
+// of a comment before a CR LF and of one that ends the document.
+TEST(Answers, NoCompletionInsideAComment) {
+    const std::string text =
+        "// Gr\u00fc\u00dfe an die Spieler \U0001F3AF: the score board\n"  // 0
+        "message 1 // note\r\n"                                             // 1
+        "message 2 // end";                                                   // 2
+    struct Case {
+        const char* encoding;
+        int line, character;
+        bool offered;
+    };
+    const Case cases[] = {
+        {"utf-16", 0, 10, false}, {"utf-16", 0, 2, false}, {"utf-16", 0, 43, false}, {"utf-16", 0, 60, false},
+        {"utf-8", 0, 12, false},  {"utf-8", 0, 47, false}, {"utf-32", 0, 42, false}, {"utf-16", 1, 17, false},
+        {"utf-16", 2, 16, false}, {"utf-16", 1, 8, true},  {"utf-16", 2, 9, true},   {"utf-16", 1, 0, true},
+    };
+    for (const Case& c : cases) {
+        Client client(offering({c.encoding}));
+        client.open(text);
+        const json items = client.result("textDocument/completion", at(c.line, c.character))["items"];
+        EXPECT_EQ(!items.empty(), c.offered) << c.encoding << " " << c.line << ":" << c.character << " " << items.size();
+    }
+}
+
 TEST(Answers, ANameUsedBeforeItsDeclarationIsUnknownThere) {
     Client client;
     const json found = client.open("message double 1 2\nmessage later\nfunction double 2 a b\nreturn a\nend\nvar later 1\n");
@@ -372,6 +400,54 @@ TEST(Rename, RefusesWhatWouldChangeTheMeaning) {
     EXPECT_EQ(edits[2], (json{{"range", range(5, 15, 20)}, {"newText", "ma\u00df"}}));
 }
 
+// A word its line drops (after an unknown first word, or after the line's
+// one term) is renamed with the name it spells where that name is known;
+// not before the declaration, not where a parameter hides it, not inside a
+// string or a comment, not as part of a longer word.
+const std::string dropping =
+    "cirlce score 1\n"                      // 0: before the declaration
+    "var score 0\n"                         // 1
+    "var other 0 score\n"                   // 2
+    "cirlce score 20 8 false\n"             // 3
+    "message 1 \"score\" score // score\n"  // 4
+    "function f 1 score\n"                  // 5
+    "zz score\n"                            // 6: the parameter
+    "end\n"                                 // 7
+    "zz scores xscore score;\n";            // 8
+
+TEST(Rename, TheWordsALineDropsThatSpellTheName) {
+    Client client;
+    client.open(dropping);
+    const auto ranges = [](const json& edits) {
+        std::vector<json> found;
+        for (const json& e : edits) found.push_back(e["range"]);
+        return found;
+    };
+    const std::vector<json> variable = {range(1, 4, 9), range(2, 12, 17), range(3, 7, 12), range(4, 18, 23),
+                                        range(8, 17, 22)};
+    // From its declaration, and from a word a line drops.
+    for (const json& place : {at(1, 5), at(3, 9), at(8, 20)}) {
+        json params = place;
+        params["newName"] = "points";
+        const json edits = client.result("textDocument/rename", params)["changes"][uri];
+        EXPECT_EQ(ranges(edits), variable) << place;
+        EXPECT_EQ(client.result("textDocument/prepareRename", place)["placeholder"], "score") << place;
+        EXPECT_EQ(ranges(client.result("textDocument/documentHighlight", place)), variable) << place;
+    }
+    json params = at(6, 4);
+    params["newName"] = "p";
+    EXPECT_EQ(ranges(client.result("textDocument/rename", params)["changes"][uri]),
+              (std::vector<json>{range(5, 13, 18), range(6, 3, 8)}));
+    // A dropped word before the declaration, a string, a comment name nothing.
+    for (const json& place : {at(0, 9), at(4, 13), at(4, 30)})
+        EXPECT_EQ(client.error("textDocument/prepareRename", place)["code"], -32803) << place;
+    // A new name that a dropped word spells is in use.
+    params = at(1, 5);
+    params["newName"] = "xscore";
+    EXPECT_NE(client.error("textDocument/rename", params)["message"].get<std::string>().find("already used"),
+              std::string::npos);
+}
+
 // ---- quick fixes, folding, formatting, documents ----------------------------
 
 TEST(CodeActions, EachQuickFixWithItsEdit) {
@@ -436,13 +512,14 @@ TEST(Documents, AChangeOfAnUnknownDocumentIsIgnoredASaveAccepted) {
 
 // Scripts of statements that use the names ka, kb, ké (variables), kg (a
 // script) and kd, ke (its parameters), with blocks, definitions,
-// quotes across lines and comments, indented at random.
+// quotes across lines, comments and lines that drop words, indented at
+// random.
 std::string generated_script(std::uint64_t seed) {
     static const char* const statements[] = {
         "var ka 1", "var kb ka", "function kg 2 kd ke", "return kd", "message ke", "end",
         "{", "}", "repeat ka", "message kg ka 2", "ka = kb + 1", "message \"x\n  y // z\"",
         "circle ka kb 3 false", "message kb // ka", "if 1 = ka", "zz", "message \"\u00e9\U0001F600\"",
-        "message kd", "ka", "var k\u00e9 kb", "message k\u00e9"};
+        "message kd", "ka", "var k\u00e9 kb", "message k\u00e9", "zz ka kd", "message 1 kb"};
     static const char* const indents[] = {"", "", " ", "\t", "    ", "  \t"};
     std::string text;
     std::uint64_t state = seed * 0x9E3779B97F4A7C15ULL + 7;
@@ -522,6 +599,16 @@ TEST(Properties, ARenameChangesOnlyTheName) {
                 if (other.kind == WordKind::unknown && other.text == word.text) got.clear();
             if (got.empty()) continue;
             EXPECT_EQ(got, expected) << json(text).dump() << "\nrenaming " << word.text << " became\n" << json(after).dump();
+            // Mending the lines that drop words (their unknown first word made
+            // `message`) keeps it so: the dropped words were renamed too.
+            // Where the mended text knows the name at all its places, so does the renamed one.
+            const std::string mended_before = replaced_name(text, "zz", "message");
+            const std::string mended_after = replaced_name(after, "zz", "message");
+            const auto unknown_name = [&](const AnalysedWord& other) { return other.kind == WordKind::unknown && other.text == word.text; };
+            const std::vector<AnalysedWord> mended_words = analyse(mended_before).words;
+            if (std::any_of(mended_words.begin(), mended_words.end(), unknown_name)) continue;
+            EXPECT_EQ(translation(mended_after), replaced_name(translation(mended_before), word.text, "omega"))
+                << json(text).dump() << "\nrenaming " << word.text << " and mending became\n" << json(mended_after).dump();
         }
     }
     EXPECT_GT(renamed, 300u);

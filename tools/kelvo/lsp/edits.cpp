@@ -67,7 +67,8 @@ std::optional<std::string> refuse_form(const std::string& name) {
 }
 
 // Why a new name would change what the document means.
-std::optional<std::string> refuse_name(const Analysis& analysis, const Globals& globals, const std::string& name) {
+std::optional<std::string> refuse_name(const Document& document, const Analysis& analysis, const Globals& globals,
+                                       const std::string& name) {
     if (auto form = refuse_form(name)) return form;
     if (language_names(true).contains(name)) return "'" + name + "' is a keyword";
     if (language_names(false).contains(name)) return "'" + name + "' is a constant";
@@ -76,6 +77,8 @@ std::optional<std::string> refuse_name(const Analysis& analysis, const Globals& 
             if (global.first == name) return "'" + name + "' is a global argument";
     for (const AnalysedWord& w : analysis.words)
         if (w.kind != WordKind::string && w.text == name) return "'" + name + "' is already used in this document";
+    // A word a line drops would become the renamed name once its line is mended.
+    if (!dropped_spellings(document, analysis, name).empty()) return "'" + name + "' is already used in this document";
     for (const DeclaredName& d : analysis.declarations)
         if (d.name == name) return "'" + name + "' is already declared in this document";
     return std::nullopt;
@@ -105,6 +108,9 @@ std::optional<std::string> refuse_twice(const Analysis& analysis, const Analysed
 std::variant<Renamable, Refusal> prepare_rename(const Document& document, const Analysis& analysis,
                                                  std::size_t offset) {
     const AnalysedWord* word = analysed_word_at(document, analysis, offset);
+    // A word its line drops is renamed as the name it spells.
+    const std::optional<AnalysedWord> dropped = word == nullptr ? dropped_name_at(document, analysis, offset) : std::nullopt;
+    if (dropped) word = &*dropped;
     if (word == nullptr) return Refusal{"there is no name here"};
     if (auto reason = refuse_word(*word)) return Refusal{*reason};
     if (auto reason = refuse_twice(analysis, *word)) return Refusal{*reason};
@@ -117,7 +123,7 @@ std::variant<std::vector<TextEdit>, Refusal> rename(const Document& document, co
     const auto prepared = prepare_rename(document, analysis, offset);
     if (const auto* refusal = std::get_if<Refusal>(&prepared)) return *refusal;
     if (std::get<Renamable>(prepared).name == name) return std::vector<TextEdit>{};
-    if (auto reason = refuse_name(analysis, globals, name)) return Refusal{*reason};
+    if (auto reason = refuse_name(document, analysis, globals, name)) return Refusal{*reason};
     std::vector<TextEdit> edits;
     for (const Occurrence& o : occurrences(document, analysis, offset)) {
         if (o.span.end - o.span.begin != std::get<Renamable>(prepared).name.size())

@@ -388,14 +388,126 @@ bool names_itself(WordKind kind) {
 
 }  // namespace
 
+namespace {
+
+// The bytes that part words, as the reader parts them.
+bool parts_words(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0' || c == ';'; }
+
+// Whether a sorted list of spans holds the offset (its end not included).
+bool strictly_in(const std::vector<Span>& spans, std::size_t offset) {
+    const auto after = std::upper_bound(spans.begin(), spans.end(), offset,
+                                        [](std::size_t o, const Span& s) { return o < s.begin; });
+    return after != spans.begin() && offset < (after - 1)->end;
+}
+
+// Whether the bytes of a span are a whole word that its line drops: blanks
+// around it (none of them taken as it is after a `/`), outside comments
+// and quotes, and no word of the analysis.
+bool dropped_word(const Document& document, const Analysis& analysis, const TextRegions& regions, Span span) {
+    const std::string_view text = document.text();
+    const std::size_t first = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+    if (span.begin >= span.end || span.begin < first || span.end > regions.end) return false;
+    const bool left = span.begin == first ||
+                      (parts_words(text[span.begin - 1]) && (span.begin < first + 2 || text[span.begin - 2] != '/'));
+    const bool right = (span.end == regions.end || parts_words(text[span.end])) && text[span.end - 1] != '/';
+    if (!left || !right || strictly_in(regions.comments, span.begin) || strictly_in(regions.quotes, span.begin))
+        return false;
+    const AnalysedWord* held = word_at(analysis, document.position_of(span.begin));
+    return held == nullptr || document.offset_of(held->span.end) <= span.begin;
+}
+
+std::int32_t index_of(std::size_t index) { return static_cast<std::int32_t>(index); }
+
+// The parameter of the definition around a translator's line that `name`
+// is, on a line of the definition's body.
+std::optional<Identity> parameter_at(const Analysis& analysis, std::string_view name, std::size_t line) {
+    const DeclaredName* around = definition_around(analysis, line);
+    if (around == nullptr || around->keyword_position.line >= line) return std::nullopt;
+    const auto p = std::find(around->parameters.begin(), around->parameters.end(), name);
+    if (p == around->parameters.end()) return std::nullopt;
+    return Identity{'p', index_of(static_cast<std::size_t>(around - analysis.declarations.data())),
+                    index_of(static_cast<std::size_t>(p - around->parameters.begin()))};
+}
+
+// Whether `name` on a translator's line would be what an identity names:
+// a parameter within its definition's body (where it hides any variable or
+// script of that name), a variable or script from the line after its
+// declaration on.
+bool stands_for(const Analysis& analysis, const Identity& identity, std::string_view name, std::size_t line) {
+    if (const std::optional<Identity> parameter = parameter_at(analysis, name, line)) return *parameter == identity;
+    if (identity.kind != 'v' && identity.kind != 's') return false;
+    return analysis.declarations[static_cast<std::size_t>(identity.declaration)].keyword_position.line < line;
+}
+
+// The name an identity stands for.
+std::string_view name_of(const Analysis& analysis, const Identity& identity) {
+    const DeclaredName& d = analysis.declarations[static_cast<std::size_t>(identity.declaration)];
+    if (identity.kind != 'p') return d.name;
+    return identity.parameter >= 0 && static_cast<std::size_t>(identity.parameter) < d.parameters.size()
+               ? std::string_view(d.parameters[static_cast<std::size_t>(identity.parameter)])
+               : std::string_view();
+}
+
+// What `name` on a translator's line names, found as the analysis would.
+std::optional<Identity> named_at(const Analysis& analysis, std::string_view name, std::size_t line) {
+    if (const std::optional<Identity> parameter = parameter_at(analysis, name, line)) return parameter;
+    std::optional<Identity> found;
+    for (std::size_t i = 0; i < analysis.declarations.size(); ++i) {
+        const DeclaredName& d = analysis.declarations[i];
+        if (d.keyword_position.line >= line) break;
+        if (d.name == name) found = Identity{d.kind == Declaration::Kind::script ? 's' : 'v', index_of(i), none};
+    }
+    return found;
+}
+
+}  // namespace
+
+std::vector<Span> dropped_spellings(const Document& document, const Analysis& analysis, std::string_view name) {
+    std::vector<Span> found;
+    if (name.empty()) return found;
+    const std::string_view text = document.text();
+    const TextRegions regions = text_regions(text);
+    for (std::size_t at = text.find(name); at != std::string_view::npos && at < regions.end; at = text.find(name, at + 1))
+        if (dropped_word(document, analysis, regions, {at, at + name.size()})) found.push_back({at, at + name.size()});
+    return found;
+}
+
+std::optional<AnalysedWord> dropped_name_at(const Document& document, const Analysis& analysis, std::size_t offset) {
+    const std::string_view text = document.text();
+    std::size_t begin = std::min(offset, text.size());
+    std::size_t end = begin;
+    while (begin > 0 && !parts_words(text[begin - 1])) --begin;
+    while (end < text.size() && !parts_words(text[end])) ++end;
+    if (!dropped_word(document, analysis, text_regions(text), {begin, end})) return std::nullopt;
+    const std::string_view name = text.substr(begin, end - begin);
+    const std::optional<Identity> identity = named_at(analysis, name, document.position_of(begin).line);
+    if (!identity) return std::nullopt;
+    AnalysedWord word;
+    word.kind = identity->kind == 'p' ? WordKind::parameter : identity->kind == 's' ? WordKind::script : WordKind::variable;
+    word.text = std::string(name);
+    word.span = {document.position_of(begin), document.position_of(end)};
+    word.declaration = identity->declaration;
+    word.parameter = identity->parameter;
+    return word;
+}
+
 std::vector<Occurrence> occurrences(const Document& document, const Analysis& analysis, std::size_t offset) {
     std::vector<Occurrence> found;
     const AnalysedWord* word = analysed_word_at(document, analysis, offset);
+    const std::optional<AnalysedWord> dropped = word == nullptr ? dropped_name_at(document, analysis, offset) : std::nullopt;
+    if (dropped) word = &*dropped;
     if (word == nullptr) return found;
     const Identity identity = identity_of(*word);
     if (identity.kind == 0) return found;
     for (const AnalysedWord& w : analysis.words)
         if (identity_of(w) == identity) found.push_back({span_of(document, w.span), names_itself(w.kind)});
+    const std::string_view name = name_of(analysis, identity);
+    const std::size_t analysed = found.size();
+    for (const Span& span : dropped_spellings(document, analysis, name))
+        if (stands_for(analysis, identity, name, document.position_of(span.begin).line)) found.push_back({span, false});
+    if (found.size() > analysed)
+        std::inplace_merge(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(analysed), found.end(),
+                           [](const Occurrence& a, const Occurrence& b) { return a.span.begin < b.span.begin; });
     return found;
 }
 

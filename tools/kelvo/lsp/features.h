@@ -84,7 +84,20 @@ struct Occurrence {
     Span span;
     bool declaration = false;
 };
+// A word a line drops untranslated (after an unknown first word, or after
+// the line's one term) counts where it spells the name exactly and stands
+// where the name is known: fixing its line would make it that name.
 std::vector<Occurrence> occurrences(const Document& document, const Analysis& analysis, std::size_t offset);
+
+// The words a line drops that spell `name` exactly: whole words outside
+// comments and quotes that the analysis holds no word for.
+std::vector<Span> dropped_spellings(const Document& document, const Analysis& analysis, std::string_view name);
+
+// What the dropped word at a byte offset would name were its line
+// translated: a parameter of the definition around it, or a variable or
+// script declared on a line above; kind, declaration and parameter as the
+// analysis gives them. Nothing where it would name none of these.
+std::optional<AnalysedWord> dropped_name_at(const Document& document, const Analysis& analysis, std::size_t offset);
 
 struct FoldingRange {
     std::size_t first_line = 0;  // the protocol's lines
