@@ -36,6 +36,7 @@ else()
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${kelvo_doc_dir})
 install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md ${PROJECT_SOURCE_DIR}/docs/language.md
+  ${PROJECT_SOURCE_DIR}/docs/analysis.md ${PROJECT_SOURCE_DIR}/docs/source-map.md
   DESTINATION ${kelvo_doc_dir}/docs)
 file(GLOB kelvo_examples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.kelvo)
 install(FILES ${kelvo_examples} DESTINATION ${kelvo_doc_dir}/examples)

@@ -33,8 +33,10 @@ kelvo_expect_files(${prefix} "the install tree"
   ${LIBDIR}/cmake/KelvoScriptparser/KelvoScriptparserTargets.cmake
   ${LIBDIR}/cmake/KelvoScriptparser/KelvoScriptparserTargets-${CONFIG}.cmake
   ${doc}/README.md
+  ${doc}/docs/analysis.md
   ${doc}/docs/guide.md
   ${doc}/docs/language.md
+  ${doc}/docs/source-map.md
   ${doc}/examples/clock.kelvo
   ${doc}/examples/countdown.kelvo
   ${doc}/examples/demo.kelvo

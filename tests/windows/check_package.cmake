@@ -43,8 +43,10 @@ kelvo_expect_files(${root} ${zips}
   README.md
   bin/KelvoScriptparser.dll
   bin/kelvo.exe
+  docs/analysis.md
   docs/guide.md
   docs/language.md
+  docs/source-map.md
   editors/kelvo.tmLanguage.json
   editors/vscode/README.md
   editors/vscode/copy-grammar.js
