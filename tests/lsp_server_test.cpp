@@ -278,16 +278,16 @@ void expect_whole_document_answers_inside(InProcess& server, const std::string& 
         expect_range_inside(range, lines, what + " token");
         EXPECT_GT(tokens[i + 2], 0) << what;
     }
-    for (const json& hint : server.request("textDocument/inlayHint", {{"textDocument", document}, {"range", everything}})["result"])
+    for (const json& hint : json(server.request("textDocument/inlayHint", {{"textDocument", document}, {"range", everything}})["result"]))
         expect_range_inside({{"start", hint["position"]}, {"end", hint["position"]}}, lines, what);
-    for (const json& fold : server.request("textDocument/foldingRange", {{"textDocument", document}})["result"]) {
+    for (const json& fold : json(server.request("textDocument/foldingRange", {{"textDocument", document}})["result"])) {
         EXPECT_LT(fold["startLine"], fold["endLine"]) << what;
         EXPECT_LT(fold["endLine"].get<std::size_t>(), lines.size()) << what;
     }
     const json format = {{"textDocument", document}, {"options", {{"tabSize", 3}, {"insertSpaces", true}}}};
-    for (const json& edit : server.request("textDocument/formatting", format)["result"])
+    for (const json& edit : json(server.request("textDocument/formatting", format)["result"]))
         expect_range_inside(edit["range"], lines, what);
-    for (const json& action : server.request("textDocument/codeAction", {{"textDocument", document}, {"range", everything}, {"context", {{"diagnostics", json::array()}}}})["result"])
+    for (const json& action : json(server.request("textDocument/codeAction", {{"textDocument", document}, {"range", everything}, {"context", {{"diagnostics", json::array()}}}})["result"]))
         for (const json& edit : action["edit"]["changes"][uri]) expect_range_inside(edit["range"], lines, what);
 }
 
@@ -316,9 +316,9 @@ TEST(Ranges, EveryAnswerStaysInsideItsDocument) {
                 if (!found["result"].is_null()) expect_range_inside(found["result"].at("range"), lines, what);
                 json references = place;
                 references["context"] = {{"includeDeclaration", true}};
-                for (const json& r : server.request("textDocument/references", references).at("result"))
+                for (const json& r : json(server.request("textDocument/references", references).at("result")))
                     expect_range_inside(r.at("range"), lines, what);
-                for (const json& h : server.request("textDocument/documentHighlight", place).at("result"))
+                for (const json& h : json(server.request("textDocument/documentHighlight", place).at("result")))
                     expect_range_inside(h.at("range"), lines, what);
                 const json renamable = server.request("textDocument/prepareRename", place);
                 if (renamable.contains("result")) expect_range_inside(renamable["result"].at("range"), lines, what);

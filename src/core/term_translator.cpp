@@ -14,32 +14,6 @@ namespace kelvo {
 
 namespace {
 
-// Counts the active translate_term calls of the line. Past the limit the line
-// is given up: its rest is dropped, and until the next line every term comes
-// back empty without further messages.
-class NestingGuard {
-public:
-    NestingGuard() : entered_(!state.run.line_abandoned && state.run.term_depth < nesting_limit) {
-        if (entered_) {
-            ++state.run.term_depth;
-        } else if (!state.run.line_abandoned) {
-            report(Message::nesting_too_deep, {}, peek_word());
-            state.current_line = {};
-            state.run.line_abandoned = true;
-            state.run.careful = true;
-        }
-    }
-    ~NestingGuard() {
-        if (entered_) --state.run.term_depth;
-    }
-    NestingGuard(const NestingGuard&) = delete;
-    NestingGuard& operator=(const NestingGuard&) = delete;
-    bool entered() const { return entered_; }
-
-private:
-    bool entered_;
-};
-
 // The one lookup of a word. On 32-bit x86 out of line: its hashing needs
 // many registers, which would stay in every frame of the recursion.
 KELVO_LEAN_FRAMES const NameEntry* look_up(std::string_view word) { return state.names.find(word); }
@@ -84,7 +58,9 @@ public:
     Told(const Told&) = delete;
     Told& operator=(const Told&) = delete;
 
-    void word(WordKind kind, std::string_view word, const NameEntry* name = nullptr) {
+    // Out of line, like the others: what they build stays out of the frames
+    // of the recursion.
+    KELVO_OUT_OF_LINE void word(WordKind kind, std::string_view word, const NameEntry* name = nullptr) {
         ResolvedWord resolved{kind, word, span_of(word), nullptr, -1};
         if (name != nullptr) {
             resolved.keyword = kind == WordKind::keyword ? name->keyword() : nullptr;
@@ -97,11 +73,11 @@ public:
         }
         state.listener->word(resolved);
     }
-    void quoted() {
+    KELVO_OUT_OF_LINE void quoted() {
         const std::string_view taken(start_, static_cast<std::size_t>(state.current_line.data() - start_));
         state.listener->word({WordKind::string, state.quoted_text, span_of(taken), nullptr, -1});
     }
-    void missing(std::string_view at) {
+    KELVO_OUT_OF_LINE void missing(std::string_view at) {
         missing_ = true;
         at_ = place_of(at);
         if (parent_ != nullptr) ++parent_->missing_operands_;
@@ -208,35 +184,50 @@ KELVO_FOLDED void translate_steps(std::string& out, Tell& tell) {
 
 // A term off the fast path: near or past the nesting limit, on an abandoned
 // line, or with a listener, which hears of the term's beginning and end.
-KELVO_OUT_OF_LINE void translate_careful_term(std::string& out) {
-    const NestingGuard guard;
-    if (!guard.entered()) return;
-    if (state.listener == nullptr) {
-        Silent silent;
-        translate_steps(out, silent);
-        return;
-    }
+// The usual term: the depth counted by hand, as a throw ends the run, whose
+// reset starts the count anew. Its own function, like the two below, so that
+// a term's frame holds one chain of steps, whichever path it takes.
+KELVO_OUT_OF_LINE void translate_plain_term(std::string& out) {
+    ++state.run.term_depth;
+    Silent silent;
+    translate_steps(out, silent);
+    --state.run.term_depth;
+}
+
+// A term of a run with a listener, which hears of its beginning and its end.
+KELVO_OUT_OF_LINE void end_told_term(const Told& told, std::size_t host) {
+    if (told.missing_operands() > 0)
+        explain_missing_operands(told.called(), told.keyword(), told.signature(), told.missing_operands());
+    state.listener->term_ends(host, told.keyword(), told.is_missing(), told.at());
+}
+
+KELVO_OUT_OF_LINE void translate_told_term(std::string& out) {
+    ++state.run.term_depth;
     state.listener->term_begins(out.size());
     Told told;
     translate_steps(out, told);
-    if (told.missing_operands() > 0)
-        explain_missing_operands(told.called(), told.keyword(), told.signature(), told.missing_operands());
-    state.listener->term_ends(out.size(), told.keyword(), told.is_missing(), told.at());
+    end_told_term(told, out.size());
+    --state.run.term_depth;
+}
+
+// A term past the nesting limit gives the line up: its rest is dropped, and
+// until the next line every term comes back empty without further messages.
+KELVO_OUT_OF_LINE void refuse_term(std::string& out) {
+    if (state.run.line_abandoned) return;
+    if (state.run.term_depth < nesting_limit) return translate_plain_term(out);  // (careful for no reason)
+    report(Message::nesting_too_deep, {}, peek_word());
+    state.current_line = {};
+    state.run.line_abandoned = true;
+    state.run.careful = true;
 }
 
 }  // namespace
 
 void translate_term(std::string& out) {
-    // The usual term: the depth counted by hand, as a throw ends the run,
-    // whose reset starts the count anew.
-    if (!state.run.careful && state.run.term_depth < nesting_limit) [[likely]] {
-        ++state.run.term_depth;
-        Silent silent;
-        translate_steps(out, silent);
-        --state.run.term_depth;
-        return;
-    }
-    translate_careful_term(out);
+    const bool room = state.run.term_depth < nesting_limit;
+    if (!state.run.careful && room) [[likely]] return translate_plain_term(out);
+    if (state.listener != nullptr && !state.run.line_abandoned && room) return translate_told_term(out);
+    refuse_term(out);
 }
 
 }  // namespace kelvo
