@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string_view>
 #include <vector>
 
@@ -17,6 +18,17 @@ struct LinesCase {
     Ends ends;
     std::vector<std::string_view> lines;
 };
+
+// A failing case shows its text, escaped, and its mode.
+void PrintTo(const LinesCase& c, std::ostream* out) {
+    for (const char ch : c.text) {
+        if (ch == '\n') *out << "\\n";
+        else if (ch == '\r') *out << "\\r";
+        else if (static_cast<unsigned char>(ch) >= 0x80) *out << "\\x" << std::hex << (static_cast<unsigned char>(ch) & 0xFF) << std::dec;
+        else *out << ch;
+    }
+    *out << (c.ends == Ends::any ? " (any line end)" : " (line feeds)");
+}
 
 class LineIndexLines : public testing::TestWithParam<LinesCase> {};
 
