@@ -64,6 +64,7 @@ std::string read_output() {
 void run_parser() {
     const std::size_t errors_before = kelvo::state.error_text.size();
     const std::string before(kelvo::state.error_text);
+    kelvo::fuzz::listener.expect_messages_from(errors_before);
     const char* result = Parser();
     require(result != nullptr, "Parser returned a null pointer");
     // The returned text is the result buffer itself, zero bytes and all.

@@ -75,9 +75,13 @@ void Listener::report(const Report& report) {
     require(!report.text.empty(), "a report without text");
     require((report.position.line == 0) == (report.position.column == 0), "a place with a line but no column");
     if (report.severity != Severity::error) return;
-    require(errors.size() > report.text.size() && errors.back() == '\n', "a report before its message");
-    require(errors.substr(errors.size() - 1 - report.text.size(), report.text.size()) == report.text,
-            "a report that is not the message just appended");
+    // Reports may be held back until the run is over, but each message is
+    // told once, in the order in which the error text holds them.
+    require(next_message_ + report.text.size() < errors.size(), "a report before its message");
+    require(errors.substr(next_message_, report.text.size()) == report.text &&
+                errors[next_message_ + report.text.size()] == '\n',
+            "a report that is not the next message of the error text");
+    next_message_ += report.text.size() + 1;
 }
 
 namespace {

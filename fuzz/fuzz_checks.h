@@ -27,12 +27,17 @@ void check_finished_run(std::string_view result, std::size_t errors_before);
 void check_analysis(const Analysis& analysis, std::string_view result);
 
 // Listens to every run while fuzzing, so that every warning and note is
-// made too: each message it hears must be the one just appended to the
-// error text; the counts of `end` go nowhere.
+// made too: the messages it hears must be those of the error text, each
+// once and in order; the counts of `end` go nowhere.
 class Listener final : public kelvo::Listener {
 public:
+    // The messages of the runs to come begin at this offset of the error text.
+    void expect_messages_from(std::size_t offset) { next_message_ = offset; }
     void report(const Report& report) override;
     void argument_count(std::int32_t, std::size_t) override {}
+
+private:
+    std::size_t next_message_ = 0;
 };
 extern Listener listener;
 

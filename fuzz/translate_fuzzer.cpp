@@ -16,6 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string source(reinterpret_cast<const char*>(data), size);
     kelvo::SessionOptions options;
     options.listener = &kelvo::fuzz::listener;
+    kelvo::fuzz::listener.expect_messages_from(0);  // from the loaded state: no message yet
     const std::string result(kelvo::translate_source(source, options).host);
     kelvo::fuzz::check_finished_run(result, 0);
     kelvo::fuzz::check_analysis(kelvo::analyse(source), result);
