@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "seeded_random.h"
 #include "library/analysis.h"
 #include "library/session.h"
 #include "lsp/edits.h"
@@ -522,13 +523,8 @@ std::string generated_script(std::uint64_t seed) {
         "message kd", "ka", "var k\u00e9 kb", "message k\u00e9", "zz ka kd", "message 1 kb"};
     static const char* const indents[] = {"", "", " ", "\t", "    ", "  \t"};
     std::string text;
-    std::uint64_t state = seed * 0x9E3779B97F4A7C15ULL + 7;
-    const auto random = [&](std::size_t bound) {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return static_cast<std::size_t>(state % bound);
-    };
+    test::SeededRandom generator(seed, 7);
+    const auto random = [&](std::size_t bound) { return generator.below(bound); };
     const std::size_t count = 1 + random(16);
     for (std::size_t i = 0; i < count; ++i) {
         text += indents[random(std::size(indents))];

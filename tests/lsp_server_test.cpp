@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "seeded_random.h"
 #include "lsp/framing.h"
 #include "lsp/json_limits.h"
 #include "lsp/server.h"
@@ -246,13 +247,8 @@ std::string generated_document(std::uint64_t seed) {
         "f 1 2", "a", "\"s // t\"", "x //c", "\xC3\xA9", "\xEF\xBB\xBF", "/"};
     static const char* const joints[] = {"\n", "\n", "\r\n", "\r", "; ", ";", " ", "\t", "\n\n", "//\n"};
     std::string text;
-    std::uint64_t state = seed * 0x9E3779B97F4A7C15ULL + 1;
-    const auto random = [&](std::size_t bound) {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return static_cast<std::size_t>(state % bound);
-    };
+    test::SeededRandom generator(seed, 1);
+    const auto random = [&](std::size_t bound) { return generator.below(bound); };
     const std::size_t count = random(14);
     for (std::size_t i = 0; i < count; ++i) {
         text += statements[random(std::size(statements))];
