@@ -35,9 +35,12 @@ using Clock = std::chrono::steady_clock;
 int to_server = -1;
 int from_server = -1;
 
-void send(const json& message) {
+std::string framed_text(const json& message) {
     const std::string body = message.dump();
-    const std::string framed = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+void send_framed(const std::string& framed) {
     std::size_t done = 0;
     while (done < framed.size()) {
         const ssize_t n = write(to_server, framed.data() + done, framed.size() - done);
@@ -45,6 +48,8 @@ void send(const json& message) {
         done += static_cast<std::size_t>(n);
     }
 }
+
+void send(const json& message) { send_framed(framed_text(message)); }
 
 std::string buffered;
 std::size_t last_size = 0;  // the body of the message received last
@@ -60,16 +65,22 @@ void fill(std::size_t count) {
     }
 }
 
-json receive() {
+Clock::time_point arrived;  // when the last byte of the message received last came
+
+// The body of the next message, unparsed.
+std::string receive_text() {
     std::size_t end;
     while ((end = buffered.find("\r\n\r\n")) == std::string::npos) fill(buffered.size() + 1);
     const std::size_t length = std::stoul(buffered.substr(16, end - 16));
     fill(end + 4 + length);
-    json message = json::parse(buffered.substr(end + 4, length));
+    arrived = Clock::now();
+    std::string body = buffered.substr(end + 4, length);
     last_size = length;
     buffered.erase(0, end + 4 + length);
-    return message;
+    return body;
 }
+
+json receive() { return json::parse(receive_text()); }
 
 // Waits for the diagnostics of the document; returns how many there are.
 std::size_t await_diagnostics() {
@@ -95,12 +106,6 @@ long memory_kb(const char* field) {
 void open_document(const std::string& uri, const std::string& text) {
     send({{"jsonrpc", "2.0"}, {"method", "textDocument/didOpen"},
           {"params", {{"textDocument", {{"uri", uri}, {"languageId", "kelvo"}, {"version", 1}, {"text", text}}}}}});
-}
-
-void change_document(const std::string& uri, int version, const std::string& text) {
-    send({{"jsonrpc", "2.0"}, {"method", "textDocument/didChange"},
-          {"params", {{"textDocument", {{"uri", uri}, {"version", version}}},
-                      {"contentChanges", json::array({{{"text", text}}})}}}});
 }
 
 // Waits for the answer to request `id`; the diagnostics published before it
@@ -132,12 +137,16 @@ void heavy(std::size_t lines, int changes) {
     std::size_t published = 0;
     for (int version = 2; version < 2 + changes; ++version) {
         text += "zz\n";
+        const std::string burst =
+            framed_text({{"jsonrpc", "2.0"}, {"method", "textDocument/didChange"},
+                         {"params", {{"textDocument", {{"uri", uri}, {"version", version}}},
+                                     {"contentChanges", json::array({{{"text", text}}})}}}}) +
+            framed_text({{"jsonrpc", "2.0"}, {"id", version}, {"method", "textDocument/hover"},
+                         {"params", {{"textDocument", {{"uri", uri}}}, {"position", {{"line", 0}, {"character", 0}}}}}});
         start = Clock::now();
-        change_document(uri, version, text);
-        send({{"jsonrpc", "2.0"}, {"id", version}, {"method", "textDocument/hover"},
-              {"params", {{"textDocument", {{"uri", uri}}}, {"position", {{"line", 0}, {"character", 0}}}}}});
+        send_framed(burst);
         await_answer(version, published, count);
-        answers.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        answers.push_back(std::chrono::duration<double, std::milli>(arrived - start).count());
     }
     std::printf("document: %zu bytes, %zu lines, %zu diagnostics published\n", text.size(), lines + static_cast<std::size_t>(changes), count);
     std::printf("open to diagnostics: %.1f ms, %zu bytes published\n", first, first_bytes);
@@ -189,20 +198,31 @@ void typical(std::size_t bytes, int changes) {
     std::size_t token_count = 0, hint_count = 0;
     for (int version = 2; version < 2 + changes; ++version) {
         text += "abs " + std::to_string(version) + "\n";  // an edit at the end, as typing makes it
+        // The messages are framed before the clock starts: what is timed is
+        // the server, from the first byte of the change to the last byte of
+        // each answer, not this client's JSON.
+        const std::string burst =
+            framed_text({{"jsonrpc", "2.0"}, {"method", "textDocument/didChange"},
+                         {"params", {{"textDocument", {{"uri", uri}, {"version", version}}},
+                                     {"contentChanges", json::array({{{"text", text}}})}}}}) +
+            framed_text({{"jsonrpc", "2.0"}, {"id", 2 * version}, {"method", "textDocument/semanticTokens/full"},
+                         {"params", {{"textDocument", {{"uri", uri}}}}}}) +
+            framed_text({{"jsonrpc", "2.0"}, {"id", 2 * version + 1}, {"method", "textDocument/inlayHint"},
+                         {"params", {{"textDocument", {{"uri", uri}}}, {"range", visible}}}});
         const auto start = Clock::now();
-        send({{"jsonrpc", "2.0"}, {"method", "textDocument/didChange"},
-              {"params", {{"textDocument", {{"uri", uri}, {"version", version}}},
-                          {"contentChanges", json::array({{{"text", text}}})}}}});
-        send({{"jsonrpc", "2.0"}, {"id", 2 * version}, {"method", "textDocument/semanticTokens/full"},
-              {"params", {{"textDocument", {{"uri", uri}}}}}});
-        send({{"jsonrpc", "2.0"}, {"id", 2 * version + 1}, {"method", "textDocument/inlayHint"},
-              {"params", {{"textDocument", {{"uri", uri}}}, {"range", visible}}}});
-        count = await_diagnostics();
-        latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-        const json t = receive();
-        tokens.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-        const json h = receive();
-        hints.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        send_framed(burst);
+        const auto since_start = [&start] { return std::chrono::duration<double, std::milli>(arrived - start).count(); };
+        // The three messages are read as they come, and parsed only then.
+        const std::string d = receive_text();
+        latencies.push_back(since_start());
+        const std::string t_text = receive_text();
+        tokens.push_back(since_start());
+        const std::string h_text = receive_text();
+        hints.push_back(since_start());
+        const json t = json::parse(t_text);
+        const json h = json::parse(h_text);
+        if (t["id"] != 2 * version || h["id"] != 2 * version + 1) std::exit(5);
+        count = json::parse(d)["params"]["diagnostics"].size();
         token_count = t["result"]["data"].size() / 5;
         hint_count = h["result"].size();
     }
