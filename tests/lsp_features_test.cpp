@@ -563,7 +563,7 @@ TEST(Properties, FormattingNeverChangesTheTranslation) {
 
 // The text with every whole `name` (no letter, digit, `_` or non-ASCII
 // byte on either side) replaced.
-std::string replaced_name(const std::string& text, const std::string& name, const std::string& by) {
+std::string replaced_name(const std::string& text, std::string_view name, const std::string& by) {
     const auto part = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || static_cast<unsigned char>(c) >= 0x80; };
     std::string out;
     std::size_t at = 0;
@@ -601,7 +601,8 @@ TEST(Properties, ARenameChangesOnlyTheName) {
             const std::string mended_before = replaced_name(text, "zz", "message");
             const std::string mended_after = replaced_name(after, "zz", "message");
             const auto unknown_name = [&](const AnalysedWord& other) { return other.kind == WordKind::unknown && other.text == word.text; };
-            const std::vector<AnalysedWord> mended_words = analyse(mended_before).words;
+            const Analysis mended = analyse(mended_before);
+            const std::vector<AnalysedWord>& mended_words = mended.words;
             if (std::any_of(mended_words.begin(), mended_words.end(), unknown_name)) continue;
             EXPECT_EQ(translation(mended_after), replaced_name(translation(mended_before), word.text, "omega"))
                 << json(text).dump() << "\nrenaming " << word.text << " and mending became\n" << json(mended_after).dump();

@@ -65,9 +65,10 @@ private:
     std::size_t line_first_term_ = 0;
     std::vector<std::size_t> pending_;    // lines whose text waits in an open definition
     std::vector<std::size_t> name_words_;  // names read by `var` and `function`, not yet declared
-    std::unordered_map<std::string, std::int32_t> variables_;           // name -> declaration
+    // Names look into the analysis's store of texts.
+    std::unordered_map<std::string_view, std::int32_t> variables_;      // name -> declaration
     std::unordered_map<std::int32_t, std::int32_t> scripts_;            // signature -> declaration
-    std::unordered_map<std::string, std::pair<std::int32_t, std::int32_t>> parameters_;  // name -> definition, index
+    std::unordered_map<std::string_view, std::pair<std::int32_t, std::int32_t>> parameters_;  // name -> definition, index
 };
 
 // The name word a declaration names: the latest that `var` or `function`
@@ -89,7 +90,7 @@ void Collector::declared(const Declaration& d) {
                       d.signature, 0};
     link_name(d.name, index);
     if (d.kind == Declaration::Kind::variable) {
-        variables_.try_emplace(name.name, index);
+        if (!variables_.contains(d.name)) variables_.emplace(a_.texts.add(d.name), index);
         a_.declarations.push_back(std::move(name));
         return;
     }
@@ -103,7 +104,7 @@ void Collector::declared(const Declaration& d) {
         parameters_[a_.words[i].text] = {index, k};
         a_.words[i].declaration = index;
         a_.words[i].parameter = k;
-        name.parameters.push_back(a_.words[i].text);
+        name.parameters.emplace_back(a_.words[i].text);
         name.parameter_spans.push_back(a_.words[i].span);
     }
     a_.declarations.push_back(std::move(name));
@@ -131,10 +132,9 @@ void Collector::link(AnalysedWord& word) const {
 }
 
 void Collector::word(const ResolvedWord& w) {
-    AnalysedWord word{w.kind, std::string(w.text), w.span, w.keyword, none, none, w.signature};
-    link(word);
     if (w.kind == WordKind::variable_name || w.kind == WordKind::script_name) name_words_.push_back(a_.words.size());
-    a_.words.push_back(std::move(word));
+    a_.words.push_back({w.kind, a_.texts.add(w.text), w.span, w.keyword, none, none, w.signature});
+    link(a_.words.back());
 }
 
 void Collector::term_begins(std::size_t host) {
@@ -245,24 +245,46 @@ void Collector::place_in_result() {
 
 std::string_view TextStore::add(std::string_view text) {
     constexpr std::size_t chunk = std::size_t{64} << 10;
-    if (text.size() > capacity_ - used_) {
-        capacity_ = std::max(chunk, text.size());
-        chunks_.push_back(std::make_unique<char[]>(capacity_));
+    while (current_ < chunks_.size() && text.size() > chunks_[current_].capacity - used_) {
+        ++current_;
         used_ = 0;
     }
-    char* const at = chunks_.back().get() + used_;
+    if (current_ == chunks_.size()) {
+        const std::size_t capacity = std::max(chunk, text.size());
+        chunks_.push_back({std::make_unique<char[]>(capacity), capacity});
+    }
+    char* const at = chunks_[current_].bytes.get() + used_;
     std::copy(text.begin(), text.end(), at);
     used_ += text.size();
     return {at, text.size()};
 }
 
-Analysis analyse(std::string source, SessionOptions options) {
-    Analysis analysis;
-    // Room for what a source of this size usually holds (a word in some five
-    // bytes, a term in six, a line in twenty): the records are not moved as
-    // they grow.
-    analysis.words.reserve(source.size() / 5 + 16);
-    analysis.terms.reserve(source.size() / 6 + 16);
+void TextStore::clear() {
+    current_ = 0;
+    used_ = 0;
+}
+
+void Analysis::clear() {
+    words.clear();
+    terms.clear();
+    lines.clear();
+    findings.clear();
+    argument_counts.clear();
+    declarations.clear();
+    definitions.clear();
+    host.clear();
+    messages.clear();
+    texts.clear();
+}
+
+Analysis analyse(std::string source, SessionOptions options, Analysis reused) {
+    Analysis analysis = std::move(reused);
+    analysis.clear();
+    // Room for what a source of this size usually holds (a word or a term in
+    // some five or six bytes, a line in twenty, and a margin): the records are
+    // not moved as they grow. Room never written takes no memory.
+    analysis.words.reserve(source.size() / 4 + 16);
+    analysis.terms.reserve(source.size() / 4 + 16);
     analysis.lines.reserve(source.size() / 20 + 16);
     Collector collector(analysis);
     options.listener = &collector;

@@ -33,7 +33,7 @@ struct HostPlace {
 
 struct AnalysedWord {
     WordKind kind = WordKind::unknown;
-    std::string text;  // a string's without its quotes
+    std::string_view text;  // a string's without its quotes; in the analysis's store of texts
     SourceSpan span;   // a string's with its quotes
     const KeywordRow* keyword = nullptr;
     // A variable or a script call: the declaration of this run it names (-1:
@@ -101,16 +101,29 @@ struct StoredDefinition {
     std::size_t result_begin = 0;  // where its body begins in the result
 };
 
-// Texts kept in chunks that never move: a document of many findings holds
-// their texts without a heap block each.
+// Texts kept in chunks that never move: a document of many words and
+// findings holds their texts without a heap block each. An analysis is
+// moved, never copied: its records look into its store.
 class TextStore {
 public:
+    TextStore() = default;
+    TextStore(TextStore&&) = default;
+    TextStore& operator=(TextStore&&) = default;
+    TextStore(const TextStore&) = delete;
+    TextStore& operator=(const TextStore&) = delete;
+
     std::string_view add(std::string_view text);
+    // Forgets every text and keeps the chunks for the next ones.
+    void clear();
 
 private:
-    std::vector<std::unique_ptr<char[]>> chunks_;
-    std::size_t capacity_ = 0;  // of the last chunk
-    std::size_t used_ = 0;      // of it
+    struct Chunk {
+        std::unique_ptr<char[]> bytes;
+        std::size_t capacity = 0;
+    };
+    std::vector<Chunk> chunks_;
+    std::size_t current_ = 0;  // the chunk being filled
+    std::size_t used_ = 0;     // of it
 };
 
 struct Analysis {
@@ -123,12 +136,18 @@ struct Analysis {
     std::vector<StoredDefinition> definitions;
     std::string host;      // the result
     std::string messages;  // what the run added to the error text
-    TextStore texts;       // the findings' texts
+    TextStore texts;       // the words' and the findings' texts
+
+    // Empties every record and keeps the room they took.
+    void clear();
 };
 
 // Translates with an analysing listener (from the library's loaded state,
 // unless the options say otherwise; a listener in the options is ignored).
-Analysis analyse(std::string source, SessionOptions options = {});
+// The records go into the room of `reused`, an analysis no longer wanted: a
+// server that analyses a document at every change makes each analysis in
+// the memory of the one before, without asking the system for it again.
+Analysis analyse(std::string source, SessionOptions options = {}, Analysis reused = {});
 
 // The word whose span holds a place (1-based line and byte column), or the
 // one ending right at it; null where there is none.

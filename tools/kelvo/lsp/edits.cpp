@@ -35,24 +35,24 @@ bool is_operator_word(std::string_view name) {
 // Why a word cannot be renamed, or nothing where it can.
 std::optional<std::string> refuse_word(const AnalysedWord& w) {
     switch (w.kind) {
-        case WordKind::keyword: return "'" + w.text + "' is a keyword of the language: it cannot be renamed";
-        case WordKind::constant: return "'" + w.text + "' is a constant of the language: it cannot be renamed";
+        case WordKind::keyword: return "'" + std::string(w.text) + "' is a keyword of the language: it cannot be renamed";
+        case WordKind::constant: return "'" + std::string(w.text) + "' is a constant of the language: it cannot be renamed";
         case WordKind::real_global:
-        case WordKind::string_global: return "'" + w.text + "' is a global argument the host gives: it cannot be renamed";
-        case WordKind::unknown: return "'" + w.text + "' names nothing here: there is nothing to rename";
+        case WordKind::string_global: return "'" + std::string(w.text) + "' is a global argument the host gives: it cannot be renamed";
+        case WordKind::unknown: return "'" + std::string(w.text) + "' names nothing here: there is nothing to rename";
         case WordKind::variable:
         case WordKind::variable_name:
         case WordKind::script:
         case WordKind::script_name:
         case WordKind::parameter:
         case WordKind::parameter_name:
-            if (w.declaration < 0) return "'" + w.text + "' is not declared in this document";
+            if (w.declaration < 0) return "'" + std::string(w.text) + "' is not declared in this document";
             return std::nullopt;
         default: return "only variables, scripts and parameters can be renamed";
     }
 }
 
-std::optional<std::string> refuse_form(const std::string& name) {
+std::optional<std::string> refuse_form(std::string_view name) {
     if (name.empty()) return "a name cannot be empty";
     if (name.find_first_of(std::string_view(" \t\r\n\f\v\0\x1a", 8)) != std::string::npos)
         return "a name cannot hold a blank: it would be two words";
@@ -61,8 +61,8 @@ std::optional<std::string> refuse_form(const std::string& name) {
     if (name.find("//") != std::string::npos) return "a name cannot hold '//': it would start a comment";
     if (name.back() == '/') return "a name cannot end in '/': at a line's end it would join the next line";
     if (std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return "'" + name + "' is a number";
-    if (is_operator_word(name)) return "'" + name + "' is an operator word";
+        return "'" + std::string(name) + "' is a number";
+    if (is_operator_word(name)) return "'" + std::string(name) + "' is an operator word";
     return std::nullopt;
 }
 
@@ -90,7 +90,7 @@ std::optional<std::string> refuse_twice(const Analysis& analysis, const Analysed
     const DeclaredName& d = analysis.declarations[static_cast<std::size_t>(w.declaration)];
     if (w.kind == WordKind::parameter || w.kind == WordKind::parameter_name) {
         if (std::count(d.parameters.begin(), d.parameters.end(), w.text) > 1)
-            return "'" + w.text + "' names two parameters of '" + d.name + "'";
+            return "'" + std::string(w.text) + "' names two parameters of '" + d.name + "'";
     }
     // Every line that declares, or tries to declare, the same name (a
     // parameter's: its script's).
@@ -114,7 +114,7 @@ std::variant<Renamable, Refusal> prepare_rename(const Document& document, const 
     if (word == nullptr) return Refusal{"there is no name here"};
     if (auto reason = refuse_word(*word)) return Refusal{*reason};
     if (auto reason = refuse_twice(analysis, *word)) return Refusal{*reason};
-    return Renamable{span_of(document, word->span), word->text};
+    return Renamable{span_of(document, word->span), std::string(word->text)};
 }
 
 std::variant<std::vector<TextEdit>, Refusal> rename(const Document& document, const Analysis& analysis,
@@ -162,8 +162,9 @@ std::optional<CodeAction> declare_fix(const Document& document, const Analysis& 
     const std::size_t start = document.source_line_start(line);
     const std::string_view text = document.source_line(line);
     const std::string indent(text.substr(0, text.find_first_not_of(" \t")));
-    return CodeAction{"Declare '" + word->text + "' with 'var " + word->text + " 0' above its first use",
-                      {{{start, start}, indent + "var " + word->text + " 0" + line_end_of(document, line)}}, d, false};
+    const std::string name(word->text);
+    return CodeAction{"Declare '" + name + "' with 'var " + name + " 0' above its first use",
+                      {{{start, start}, indent + "var " + name + " 0" + line_end_of(document, line)}}, d, false};
 }
 
 CodeAction end_fix(const Document& document, const Analysis& analysis, const Diagnostic& d) {

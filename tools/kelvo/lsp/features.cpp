@@ -96,7 +96,7 @@ void describe_name(Hover& hover, const Document& document, const Analysis& analy
 }
 
 std::string unknown_prose(const AnalysedWord& word) {
-    return "Unknown here: no variable, parameter, keyword, constant or script is called `" + word.text +
+    return "Unknown here: no variable, parameter, keyword, constant or script is called `" + std::string(word.text) +
            "` at this place (a name is known from the line after its `var` or `function` on)";
 }
 
