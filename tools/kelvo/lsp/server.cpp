@@ -288,10 +288,11 @@ void Server::keep(const std::string& uri, std::unique_ptr<Analysis> analysis) {
 }
 
 std::string Server::open_document(const std::string& uri, std::string text) {
-    // The old text and analysis go before the new ones are made.
+    // The old text goes before the new one is analysed, and the new analysis
+    // is made in the memory of the old one.
     documents_.erase(uri);
-    analyses_.remove_if([&](const auto& kept) { return kept.first == uri; });
-    auto analysis = std::make_unique<Analysis>(analyse(text, session_options(globals_)));
+    std::unique_ptr<Analysis> analysis = take_analysis(uri);
+    *analysis = analyse(text, session_options(globals_), std::move(*analysis));
     auto document = std::make_unique<Document>(std::move(text), encoding_);
     std::string notification = notification_text(
         "textDocument/publishDiagnostics",
@@ -305,6 +306,16 @@ std::string Server::close_document(const std::string& uri) {
     analyses_.remove_if([&](const auto& kept) { return kept.first == uri; });
     if (documents_.erase(uri) > 0) release_memory();
     return notification_text("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
+}
+
+std::unique_ptr<Analysis> Server::take_analysis(const std::string& uri) {
+    for (auto kept = analyses_.begin(); kept != analyses_.end(); ++kept) {
+        if (kept->first != uri) continue;
+        std::unique_ptr<Analysis> taken = std::move(kept->second);
+        analyses_.erase(kept);
+        return taken;
+    }
+    return std::make_unique<Analysis>();
 }
 
 const Analysis& Server::analysis_of(const std::string& uri, const Document& document) {

@@ -75,6 +75,8 @@ private:
     std::string close_document(const std::string& uri);
     Subject subject(const nlohmann::json& params);
     const Analysis& analysis_of(const std::string& uri, const Document& document);
+    // The kept analysis of a document, out of the list, or a new empty one.
+    std::unique_ptr<Analysis> take_analysis(const std::string& uri);
     void keep(const std::string& uri, std::unique_ptr<Analysis> analysis);
 
     Globals globals_;
