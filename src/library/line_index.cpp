@@ -27,19 +27,6 @@ LineIndex::LineIndex(std::string_view text, Ends ends) : text_(text) {
     }
 }
 
-std::size_t LineIndex::line_start(std::size_t line) const {
-    return line < starts_.size() ? starts_[line] : text_.size();
-}
-
-std::string_view LineIndex::line(std::size_t line) const {
-    if (line >= starts_.size()) return {};
-    const std::size_t start = starts_[line];
-    std::size_t end = line + 1 < starts_.size() ? starts_[line + 1] : text_.size();
-    if (end > start && text_[end - 1] == '\n') --end;
-    if (end > start && text_[end - 1] == '\r') --end;
-    return text_.substr(start, end - start);
-}
-
 LineIndex::Place LineIndex::place(std::size_t offset) const {
     offset = std::min(offset, text_.size());
     const auto after = std::upper_bound(starts_.begin(), starts_.end(), offset);

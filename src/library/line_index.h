@@ -30,9 +30,16 @@ public:
     std::size_t line_count() const { return starts_.size(); }
     std::string_view text() const { return text_; }
     // Where a line's bytes begin; the text's end past the last line.
-    std::size_t line_start(std::size_t line) const;
+    std::size_t line_start(std::size_t line) const { return line < starts_.size() ? starts_[line] : text_.size(); }
     // A line's bytes without its line end; empty past the last line.
-    std::string_view line(std::size_t line) const;
+    std::string_view line(std::size_t line) const {
+        if (line >= starts_.size()) return {};
+        const std::size_t start = starts_[line];
+        std::size_t end = line + 1 < starts_.size() ? starts_[line + 1] : text_.size();
+        if (end > start && text_[end - 1] == '\n') --end;
+        if (end > start && text_[end - 1] == '\r') --end;
+        return text_.substr(start, end - start);
+    }
     // The line and column of a byte offset (clamped to the text).
     Place place(std::size_t offset) const;
     // The offset of a place; a column past the line's end is its end, a line

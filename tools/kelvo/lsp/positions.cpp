@@ -51,13 +51,6 @@ Document::Document(std::string text, Encoding encoding)
     if (has_lone_cr(text_)) source_lines_.emplace(text_, LineIndex::Ends::line_feeds);
 }
 
-std::size_t Document::offset_of(SourcePosition position) const {
-    if (position.line == 0) return 0;
-    const std::size_t start = source_lines().line_start(position.line - 1);
-    const std::size_t column = position.column == 0 ? 0 : position.column - 1;
-    return std::min(start + std::min(column, text_.size()), text_.size());
-}
-
 SourcePosition Document::position_of(std::size_t offset) const {
     const LineIndex::Place place = source_lines().place(offset);
     return {place.line + 1, place.column + 1};
@@ -118,21 +111,20 @@ Place ForwardPlaces::operator()(std::size_t offset) {
     const LineIndex& lines = document_.lines();
     offset = std::min(offset, document_.text().size());
     // On from the line of the last offset while the next line begins at or before this one.
-    if (line_ == static_cast<std::size_t>(-1) || offset < offset_) {
-        line_ = lines.place(offset).line;
-        offset_ = lines.line_start(line_);
-        units_ = 0;
-    }
-    while (line_ + 1 < lines.line_count() && lines.line_start(line_ + 1) <= offset) {
-        ++line_;
-        offset_ = lines.line_start(line_);
-        units_ = 0;
-    }
-    const std::size_t line_end = lines.line_start(line_) + document_.line(line_).size();
-    const std::size_t to = std::max(std::min(offset, line_end), offset_);
+    if (line_ == static_cast<std::size_t>(-1) || offset < offset_) enter(lines.place(offset).line);
+    while (offset >= next_start_ && line_ + 1 < lines.line_count()) enter(line_ + 1);
+    const std::size_t to = std::max(std::min(offset, line_end_), offset_);
     units_ += units_of(std::string_view(document_.text()).substr(offset_, to - offset_), document_.encoding());
     offset_ = to;
     return {line_, units_};
+}
+
+void ForwardPlaces::enter(std::size_t line) {
+    line_ = line;
+    offset_ = document_.lines().line_start(line);
+    units_ = 0;
+    line_end_ = offset_ + document_.line(line).size();
+    next_start_ = document_.lines().line_start(line + 1);
 }
 
 }  // namespace kelvo::lsp

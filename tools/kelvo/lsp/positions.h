@@ -9,6 +9,7 @@
 // valid UTF-8 counts as one unit in each, as editors show it as U+FFFD.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <stdexcept>
@@ -51,7 +52,12 @@ public:
     // The byte offset where a translator's position (1-based line counted
     // by line feeds, 1-based byte column) is, clamped to the text; line 0,
     // no place, is the start.
-    std::size_t offset_of(SourcePosition position) const;
+    std::size_t offset_of(SourcePosition position) const {
+        if (position.line == 0) return 0;
+        const std::size_t start = source_lines().line_start(position.line - 1);
+        const std::size_t column = position.column == 0 ? 0 : position.column - 1;
+        return std::min(start + std::min(column, text_.size()), text_.size());
+    }
     // The translator's position of a byte offset.
     SourcePosition position_of(std::size_t offset) const;
     // The offset where a translator's line (1-based) begins, and where it
@@ -90,10 +96,14 @@ public:
     Place operator()(std::size_t offset);
 
 private:
+    void enter(std::size_t line);
+
     const Document& document_;
     std::size_t line_ = static_cast<std::size_t>(-1);
     std::size_t offset_ = 0;  // the last offset converted, and its units on its line
     std::size_t units_ = 0;
+    std::size_t line_end_ = 0;    // where the line's bytes end, before its line end
+    std::size_t next_start_ = 0;  // where the next line begins
 };
 
 }  // namespace kelvo::lsp

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <memory>
 
 namespace kelvo::lsp {
 
@@ -146,16 +147,19 @@ json semantic_tokens_legend() {
 // before it, its length, its type and its modifiers. Written as text at once:
 // a whole document has hundreds of thousands of them.
 std::string semantic_tokens_text(const Document& document, const std::vector<Token>& tokens) {
-    std::string text = "{\"data\":[";
-    text.reserve(text.size() + tokens.size() * 16);
+    constexpr std::string_view head = "{\"data\":[";
+    constexpr std::string_view tail = "]}";
+    // Written into a buffer with room for the longest numbers: five a
+    // token, each at most 20 digits and a comma.
+    const std::size_t room = head.size() + tokens.size() * 5 * 21 + tail.size();
+    const auto buffer = std::make_unique_for_overwrite<char[]>(room);
+    char* at = std::copy(head.begin(), head.end(), buffer.get());
+    const auto put = [&at](std::size_t n) {
+        at = std::to_chars(at, at + 20, n).ptr;
+        *at++ = ',';
+    };
     ForwardPlaces places(document);
     Place last;
-    char number[24];
-    const auto put = [&](std::size_t n) {
-        const auto [end, error] = std::to_chars(number, number + sizeof number, n);
-        text.append(number, end);
-        text += ',';
-    };
     for (const Token& token : tokens) {
         const Place start = places(token.span.begin);
         const Place end = places(token.span.end);
@@ -167,9 +171,9 @@ std::string semantic_tokens_text(const Document& document, const std::vector<Tok
         put(token.modifiers);
         last = start;
     }
-    if (text.back() == ',') text.pop_back();
-    text += "]}";
-    return text;
+    if (at[-1] == ',') --at;
+    at = std::copy(tail.begin(), tail.end(), at);
+    return std::string(buffer.get(), at);
 }
 
 json references_json(std::string_view uri, const Document& document, const std::vector<Occurrence>& found,

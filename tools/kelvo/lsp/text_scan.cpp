@@ -10,7 +10,7 @@ constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
 
 // The end of a comment that starts at `at`: its line feed or zero byte.
 std::size_t comment_end(std::string_view text, std::size_t at) {
-    const std::size_t stop = text.find_first_of(std::string_view("\n\0", 2), at);
+    const std::size_t stop = find_either(text, at, '\n', '\0');
     if (stop == std::string_view::npos) return text.size();
     // A CR LF's CR is no part of the comment as editors show it.
     return stop > at && text[stop] == '\n' && text[stop - 1] == '\r' ? stop - 1 : stop;
@@ -26,7 +26,7 @@ TextRegions text_regions(std::string_view text) {
     std::size_t quote = 0;
     std::size_t at = text.starts_with(byte_order_mark) ? byte_order_mark.size() : 0;
     while (at < text.size()) {
-        at = text.find_first_of("\"/", at);
+        at = find_either(text, at, '"', '/');
         if (at == std::string_view::npos) break;
         if (text[at] == '"') {
             if (quoted) regions.quotes.push_back({quote, at + 1});

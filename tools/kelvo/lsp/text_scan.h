@@ -21,6 +21,14 @@ struct TextRegions {
 
 TextRegions text_regions(std::string_view text);
 
+// The first of the two bytes at or after `at`, or npos: a plain loop, where
+// find_first_of would search the set once for every byte of the text.
+inline std::size_t find_either(std::string_view text, std::size_t at, char a, char b) {
+    for (; at < text.size(); ++at)
+        if (text[at] == a || text[at] == b) return at;
+    return std::string_view::npos;
+}
+
 // Whether a sorted list of spans holds the offset (or ends right at it: a
 // place at a comment's end is still in it).
 bool in_spans(const std::vector<Span>& spans, std::size_t offset);

@@ -57,12 +57,13 @@ bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c
 
 // Cuts a token at the protocol's line ends, and leaves out what lies before
 // `from` (a token that an earlier one overlaps).
-void add_cut(const Document& document, Token token, std::vector<Token>& out) {
+void add_cut(const Document& document, const Token& whole, std::vector<Token>& out) {
+    Token token = whole;
     if (!out.empty()) token.span.begin = std::max(token.span.begin, out.back().span.end);
     if (token.span.begin >= token.span.end) return;
     // Most tokens lie on one line: no line end among their bytes.
     const std::string_view bytes = std::string_view(document.text()).substr(token.span.begin, token.span.end - token.span.begin);
-    if (bytes.find_first_of("\r\n") == std::string_view::npos) {
+    if (find_either(bytes, 0, '\r', '\n') == std::string_view::npos) {
         out.push_back(token);
         return;
     }
@@ -109,6 +110,13 @@ std::vector<Token> semantic_tokens(const Document& document, const Analysis& ana
                                     [](const Span& s, std::size_t o) { return s.end <= o; });
     std::size_t at = std::max(range.begin, bom);
     const std::size_t end = std::min(range.end, document.text().size());
+    // Room for a token a word and a comment up to the range's end (a line
+    // that drops words needs more).
+    const SourcePosition last = document.position_of(end);
+    const auto words_end = std::lower_bound(word, analysis.words.end(), last, [](const AnalysedWord& w, SourcePosition p) {
+        return w.span.begin.line < p.line || (w.span.begin.line == p.line && w.span.begin.column < p.column);
+    });
+    out.reserve(static_cast<std::size_t>(words_end - word) + static_cast<std::size_t>(regions.comments.end() - comment) + 16);
     while (at < end) {
         const std::size_t word_at = word != analysis.words.end() ? document.offset_of(word->span.begin) : end;
         const std::size_t comment_at = comment != regions.comments.end() ? comment->begin : end;
