@@ -14,9 +14,6 @@
 #define kelvo_read(into, size) _read(0, into, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)))
 #else
 #include <unistd.h>
-#endif
-#if defined(__GLIBC__)
-#include <malloc.h>
 #define kelvo_dup dup
 #define kelvo_dup2 dup2
 #define kelvo_fdopen fdopen
@@ -62,18 +59,6 @@ void complain(std::string_view what) {
     std::fprintf(stderr, "kelvo --lsp: %.*s\n", static_cast<int>(what.size()), what.data());
 }
 
-// Each change of a document makes a new analysis as large as the old one,
-// which has just been freed. With the C library's defaults its blocks would
-// go back to the system and come back as fresh pages to be faulted in and
-// cleared, a third of the time of a change; kept in the heap they are used
-// again. Closing a document still gives memory back (malloc_trim).
-void keep_freed_memory() {
-#if defined(__GLIBC__)
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-#endif
-}
-
 }  // namespace
 
 int serve_language(const std::vector<Define>& defines) {
@@ -82,7 +67,6 @@ int serve_language(const std::vector<Define>& defines) {
         std::fputs("kelvo: cannot take standard output for the language server\n", stderr);
         return 2;
     }
-    keep_freed_memory();
     lsp::Globals globals;
     for (const Define& d : defines) (d.as_string ? globals.text : globals.real).emplace_back(d.name, d.value);
     lsp::Server server(std::move(globals));
