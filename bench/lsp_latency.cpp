@@ -219,6 +219,7 @@ void typical(std::size_t bytes, int changes) {
         tokens.push_back(since_start());
         const std::string h_text = receive_text();
         hints.push_back(since_start());
+        if (std::getenv("KELVO_BENCH_EACH")) std::fprintf(stderr, "%d: %.1f %.1f %.1f\n", version, latencies.back(), tokens.back(), hints.back());
         const json t = json::parse(t_text);
         const json h = json::parse(h_text);
         if (t["id"] != 2 * version || h["id"] != 2 * version + 1) std::exit(5);

@@ -241,6 +241,15 @@ void Collector::place_in_result() {
     for (AnalysedTerm& term : a_.terms) in_result(term.host);
 }
 
+// Room for `wanted` records. Room taken over from an earlier analysis is
+// kept when it suffices; when it does not, it grows by more than is wanted,
+// so that a document that grows by a few bytes at each change does not move
+// its records at each change.
+template <class Record>
+void make_room(std::vector<Record>& records, std::size_t wanted) {
+    if (records.capacity() < wanted) records.reserve(wanted + wanted / 8);
+}
+
 }  // namespace
 
 std::string_view TextStore::add(std::string_view text) {
@@ -283,9 +292,9 @@ Analysis analyse(std::string source, SessionOptions options, Analysis reused) {
     // Room for what a source of this size usually holds (a word or a term in
     // some five or six bytes, a line in twenty, and a margin): the records are
     // not moved as they grow. Room never written takes no memory.
-    analysis.words.reserve(source.size() / 4 + 16);
-    analysis.terms.reserve(source.size() / 4 + 16);
-    analysis.lines.reserve(source.size() / 20 + 16);
+    make_room(analysis.words, source.size() / 4 + 16);
+    make_room(analysis.terms, source.size() / 4 + 16);
+    make_room(analysis.lines, source.size() / 20 + 16);
     Collector collector(analysis);
     options.listener = &collector;
     const Translation translation = translate_source(std::move(source), options);
