@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -131,6 +132,8 @@ TEST(MessageText, TheTopLevelIdAsItWasSent) {
         {R"({"id":18446744073709551616,"method":"x"})", "18446744073709551616"},
         {R"({"id":1e400})", "1e400"},
         {R"({"id":"a\"b}"})", R"("a\"b}")"},
+        {R"({"id":"a\\","x":"\\\""})", R"("a\\")"},
+        {R"({"x":"\\\"","id":"\\\\\\"})", R"("\\\\\\")"},
         {R"({"\u0069d":7})", "7"},
         {R"({"id":1,"id":2})", "2"},
         {R"({"params":{"id":99},"method":"x"})", std::nullopt},
@@ -156,7 +159,59 @@ TEST(MessageText, NestingDepthWithoutRecursion) {
     EXPECT_EQ(nesting_depth("[[]]"), 2u);
     EXPECT_EQ(nesting_depth(R"({"a":[{}],"b":"[[[["})"), 3u);
     EXPECT_EQ(nesting_depth("]]][["), 2u);
+    EXPECT_EQ(nesting_depth(R"(["\\",["\"]]"]])"), 2u);
     EXPECT_EQ(nesting_depth(std::string(1000000, '[')), 1000000u);
+}
+
+// What a parse gives: the value, or the kind of exception.
+std::string parsed(const std::function<json()>& parse) {
+    try {
+        return parse().dump();
+    } catch (const json::parse_error&) {
+        return "parse error";
+    } catch (const json::out_of_range&) {
+        return "out of range";
+    }
+}
+
+// Long value strings are decoded apart from the rest of the message: the
+// value, or the error, is the parser's own for each of these.
+TEST(MessageText, LongStringsParseAsTheParserParsesThem) {
+    const std::string filler(5000, 'a');  // long enough to be decoded apart
+    const std::string cases[] = {
+        // Taken apart: the escapes, and valid UTF-8 of each length.
+        R"({"text":")" + filler + R"(\n\"\\\/\b\f\r\t"})",
+        "{\"text\":\"" + filler + "\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF\"}",
+        R"({"text":")" + filler + R"(\u00e9\u20AC\ud83d\ude00\u0000\u001b"})",
+        R"({"a":[")" + filler + R"(","short",")" + filler + R"(b"],"b":{"c":")" + filler + R"(c"}})",
+        // Left to the parser: what it refuses.
+        R"({"text":")" + filler + R"(\ud83d x"})",
+        R"({"text":")" + filler + R"(\ude00"})",
+        R"({"text":")" + filler + R"(\ud83d\u0041"})",
+        R"({"text":")" + filler + R"(\u12"})",
+        R"({"text":")" + filler + R"(\x"})",
+        "{\"text\":\"" + filler + "\xFF\"}",
+        "{\"text\":\"" + filler + "\xC0\x80\"}",
+        "{\"text\":\"" + filler + "\xED\xA0\x80\"}",
+        "{\"text\":\"" + filler + "\xF4\x90\x80\x80\"}",
+        "{\"text\":\"" + filler + "\xE2\x82\"}",
+        "{\"text\":\"" + filler + "\x01\"}",
+        // A long member name stays with the parser; the rest is as broken as sent.
+        R"({")" + filler + R"(":1})",
+        R"({"text":")" + filler + R"(","n":1e400})",
+        R"({"text":")" + filler + R"(",)",
+        R"({"text":")" + filler + R"(")",
+        // A message that holds a stand-in's text itself.
+        R"({"text":")" + filler + R"(","b":"\u0000kelvo-long-string-0"})",
+        R"({"b":"\u0000kelvo-long-string-1","text":")" + filler + R"(","c":")" + filler + R"("})",
+    };
+    for (const std::string& c : cases) {
+        const std::string expected = parsed([&] { return json::parse(c); });
+        EXPECT_EQ(parsed([&] { return parse_message(c); }), expected) << c.substr(0, 20) << "..." << c.substr(5000);
+    }
+    // Decoded by hand, not by the parser.
+    EXPECT_EQ(parse_message(R"({"text":")" + filler + R"(\u00e9\ud83d\ude00\n"})")["text"],
+              filler + "\xC3\xA9\xF0\x9F\x98\x80\n");
 }
 
 // A server in this process, spoken to message by message.

@@ -1,10 +1,13 @@
 // What the server reads of a message's text before it parses it, in one pass
-// each and without recursion: how deeply it nests, and the text of its id.
+// each and without recursion: how deeply it nests, and the text of its id;
+// and the parse itself, which takes a document's text in bulk.
 #pragma once
 
 #include <cstddef>
 #include <optional>
 #include <string_view>
+
+#include <nlohmann/json.hpp>
 
 namespace kelvo::lsp {
 
@@ -19,5 +22,15 @@ std::size_t nesting_depth(std::string_view text);
 // parsing keeps it), as it was sent, when it is a JSON number or string:
 // the text to send back. The message may be broken after it.
 std::optional<std::string_view> top_level_id(std::string_view text);
+
+// A value string of the message longer than this is decoded in bulk.
+constexpr std::size_t long_string = 4096;
+
+// Parses a message as nlohmann::json::parse does, to the same value or the
+// same exception. Its long value strings (the text of a document that is
+// opened or changed) are decoded here, a run of plain bytes at a time, and
+// not by the parser, which takes each byte on its own: a string that holds
+// anything unusual (invalid UTF-8, a lone surrogate) is left to the parser.
+nlohmann::json parse_message(std::string_view text);
 
 }  // namespace kelvo::lsp

@@ -149,7 +149,7 @@ void Server::dispatch(std::string_view body, std::optional<std::string_view> id,
     }
     json message;
     try {
-        message = json::parse(body);
+        message = parse_message(body);
     } catch (const json::out_of_range&) {
         if (id) out.push_back(error_text(*id, parse_error, "a number in the message is too large"));
         return;
