@@ -353,6 +353,26 @@ TEST(SemanticTokens, WhatEachWordIsAndTheWordsALineDrops) {
     EXPECT_EQ(part, std::vector(expected.begin() + 11, expected.begin() + 22));
 }
 
+// Lines of ASCII only around one that is not: each line counts its own units
+// (the line drops the word after the string).
+TEST(SemanticTokens, PlacesInEachEncodingOnLinesWithAndWithoutNonAscii) {
+    struct Case {
+        const char* encoding;
+        int string_length, second_zz;
+    };
+    for (const Case& c : {Case{"utf-16", 5, 14}, Case{"utf-32", 4, 13}, Case{"utf-8", 8, 17}}) {
+        Client client(offering({c.encoding}));
+        const json legend = client.capabilities()["semanticTokensProvider"]["legend"];
+        client.open("message zz\nmessage \"\u00e9\U0001F600\" zz\nmessage zz\n");
+        const auto tokens = decode(client.result("textDocument/semanticTokens/full", json::object()), legend);
+        const std::vector<std::tuple<int, int, int, std::string, int>> expected = {
+            {0, 0, 7, "callKeyword", 8}, {0, 8, 2, "variable", 0},
+            {1, 0, 7, "callKeyword", 8}, {1, 8, c.string_length, "string", 0}, {1, c.second_zz, 2, "comment", 2},
+            {2, 0, 7, "callKeyword", 8}, {2, 8, 2, "variable", 0}};
+        EXPECT_EQ(tokens, expected) << c.encoding;
+    }
+}
+
 // ---- references, highlights, rename -----------------------------------------
 
 TEST(References, OfVariablesScriptsAndParameters) {

@@ -114,7 +114,8 @@ Place ForwardPlaces::operator()(std::size_t offset) {
     if (line_ == static_cast<std::size_t>(-1) || offset < offset_) enter(lines.place(offset).line);
     while (offset >= next_start_ && line_ + 1 < lines.line_count()) enter(line_ + 1);
     const std::size_t to = std::max(std::min(offset, line_end_), offset_);
-    units_ += units_of(std::string_view(document_.text()).substr(offset_, to - offset_), document_.encoding());
+    const std::string_view bytes = std::string_view(document_.text()).substr(offset_, to - offset_);
+    units_ += bytes_are_units_ ? bytes.size() : units_of(bytes, document_.encoding());
     offset_ = to;
     return {line_, units_};
 }
@@ -123,8 +124,11 @@ void ForwardPlaces::enter(std::size_t line) {
     line_ = line;
     offset_ = document_.lines().line_start(line);
     units_ = 0;
-    line_end_ = offset_ + document_.line(line).size();
+    const std::string_view bytes = document_.line(line);
+    line_end_ = offset_ + bytes.size();
     next_start_ = document_.lines().line_start(line + 1);
+    bytes_are_units_ = document_.encoding() == Encoding::utf8 ||
+                       std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 }  // namespace kelvo::lsp

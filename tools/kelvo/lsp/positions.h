@@ -104,6 +104,7 @@ private:
     std::size_t units_ = 0;
     std::size_t line_end_ = 0;    // where the line's bytes end, before its line end
     std::size_t next_start_ = 0;  // where the next line begins
+    bool bytes_are_units_ = false;  // on this line (UTF-8, or ASCII only): no counting
 };
 
 }  // namespace kelvo::lsp

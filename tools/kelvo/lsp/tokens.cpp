@@ -117,17 +117,20 @@ std::vector<Token> semantic_tokens(const Document& document, const Analysis& ana
         return w.span.begin.line < p.line || (w.span.begin.line == p.line && w.span.begin.column < p.column);
     });
     out.reserve(static_cast<std::size_t>(words_end - word) + static_cast<std::size_t>(regions.comments.end() - comment) + 16);
+    // The bytes of the next word, worked out once.
+    const auto bytes_of_word = [&] { return word != analysis.words.end() ? span_of(document, word->span) : Span{end, end}; };
+    Span word_bytes = bytes_of_word();
     while (at < end) {
-        const std::size_t word_at = word != analysis.words.end() ? document.offset_of(word->span.begin) : end;
         const std::size_t comment_at = comment != regions.comments.end() ? comment->begin : end;
-        const std::size_t next = std::min({word_at, comment_at, end});
+        const std::size_t next = std::min({word_bytes.begin, comment_at, end});
         if (next > at) add_dropped(document, at, std::min(next, regions.end), out);
         if (next >= end) break;
         Token token;
-        if (next == word_at) {
+        if (next == word_bytes.begin) {
             token = word_token(*word);
-            token.span = span_of(document, word->span);
+            token.span = word_bytes;
             ++word;
+            word_bytes = bytes_of_word();
         } else {
             token = {*comment, TokenType::comment, 0};
             ++comment;
