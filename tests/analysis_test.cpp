@@ -217,25 +217,42 @@ std::string joined(const std::vector<std::string>& lines) {
 
 class AnalysisTable : public testing::TestWithParam<Case> {};
 
+// A script with a little of everything, whose analysis leaves room, texts
+// and declarations behind for the next one to take over.
+std::string busy_script() {
+    std::string s;
+    for (int i = 0; i < 50; ++i)
+        s += "function f" + std::to_string(i) + " 2 a b\nmessage a b zz \"text\"\nend\nvar v" + std::to_string(i) +
+             " 1\nmessage v" + std::to_string(i) + " -1\n";
+    return s;
+}
+
 TEST_P(AnalysisTable, MatchesTheHandWrittenExpectations) {
     const Case& c = GetParam();
     std::string source = c.source;
     if (c.no_final_line_feed && !source.empty()) source.pop_back();
-    SessionOptions options;
-    options.globals = c.globals;
-    if (c.has_before) {
-        analyse(c.before, options);
-        options.globals.clear();
-        options.start = StartFrom::current_state;
-    }
-    const Analysis a = analyse(source, options);
-    for (const auto& [section, lines] : c.expected) {
-        std::vector<std::string> got;
-        if (section == "words") got = render_words(a);
-        if (section == "terms") got = render_terms(a);
-        if (section == "lines") got = render_lines(a);
-        if (section == "findings") got = render_findings(a);
-        EXPECT_EQ(joined(got), joined(lines)) << section;
+    const auto analysed = [&](Analysis room) {
+        SessionOptions options;
+        options.globals = c.globals;
+        if (c.has_before) {
+            analyse(c.before, options);
+            options.globals.clear();
+            options.start = StartFrom::current_state;
+        }
+        return analyse(source, options, std::move(room));
+    };
+    // Fresh, and in the room of an analysis no longer wanted, as the
+    // language server makes them: the same either way.
+    for (const bool reused : {false, true}) {
+        const Analysis a = analysed(reused ? analyse(busy_script()) : Analysis{});
+        for (const auto& [section, lines] : c.expected) {
+            std::vector<std::string> got;
+            if (section == "words") got = render_words(a);
+            if (section == "terms") got = render_terms(a);
+            if (section == "lines") got = render_lines(a);
+            if (section == "findings") got = render_findings(a);
+            EXPECT_EQ(joined(got), joined(lines)) << section << (reused ? " (in the room of another)" : "");
+        }
     }
 }
 

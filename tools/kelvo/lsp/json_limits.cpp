@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "library/analysis_json.h"  // utf8_length
+
 namespace kelvo::lsp {
 
 namespace {
@@ -88,26 +90,6 @@ bool is_id_key(std::string_view key) {
     return nlohmann::json::parse(key) == "id";  // "\u0069d" is "id" too
 }
 
-// The length of the valid UTF-8 sequence at `at` (the ranges of RFC 3629:
-// no overlong form, no surrogate, nothing past U+10FFFF), or 0.
-std::size_t utf8_length(std::string_view s, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return at + i < s.size() ? static_cast<unsigned char>(s[at + i]) : 0u; };
-    const auto in = [](unsigned c, unsigned low, unsigned high) { return c >= low && c <= high; };
-    const unsigned c = byte(0);
-    if (in(c, 0xC2, 0xDF)) return in(byte(1), 0x80, 0xBF) ? 2 : 0;
-    if (in(c, 0xE0, 0xEF)) {
-        const unsigned low = c == 0xE0 ? 0xA0 : 0x80;
-        const unsigned high = c == 0xED ? 0x9F : 0xBF;
-        return in(byte(1), low, high) && in(byte(2), 0x80, 0xBF) ? 3 : 0;
-    }
-    if (in(c, 0xF0, 0xF4)) {
-        const unsigned low = c == 0xF0 ? 0x90 : 0x80;
-        const unsigned high = c == 0xF4 ? 0x8F : 0xBF;
-        return in(byte(1), low, high) && in(byte(2), 0x80, 0xBF) && in(byte(3), 0x80, 0xBF) ? 4 : 0;
-    }
-    return 0;
-}
-
 // The four hex digits at `at` as a number, or -1.
 long hex4(std::string_view s, std::size_t at) {
     if (at + 4 > s.size()) return -1;
@@ -185,7 +167,7 @@ std::optional<std::string> decoded(std::string_view s) {
         if ((at = run) == s.size()) break;
         std::size_t length = 0;
         if (static_cast<unsigned char>(s[at]) >= 0x80) {
-            length = utf8_length(s, at);
+            length = utf8_length(s.substr(at));
             out.append(s.data() + at, length);
         } else if (s[at] == '\\' && at + 1 < s.size() && s[at + 1] == 'u') {
             length = unicode_escape(s, at, out);
