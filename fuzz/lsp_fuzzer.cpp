@@ -5,7 +5,8 @@
 // Checks: every message the server sends is one JSON object (an id it sends
 // back is the request's own text, a number or a string, or null); a message
 // gets at most one answer, and that answer carries the message's top-level
-// id; the reader stops at the end of the input.
+// id; the reader stops at the end of the input; the server's parse of each
+// message agrees with the JSON parser's.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -56,6 +57,25 @@ void check_message(std::string_view text, std::string_view body, bool& answered)
     require(nlohmann::json::accept(without_id), "an answer that is no JSON");
 }
 
+// What a parse gives: the value's text, or the kind of exception.
+std::string parsed(std::string_view body, std::size_t long_enough) {
+    try {
+        return long_enough == 0 ? nlohmann::json::parse(body).dump() : kelvo::lsp::parse_message(body, long_enough).dump();
+    } catch (const nlohmann::json::parse_error&) {
+        return "parse error";
+    } catch (const nlohmann::json::out_of_range&) {
+        return "out of range";
+    }
+}
+
+// The server's parse decodes long strings itself: with a low bar for "long",
+// so that the fuzzer's short strings take that way, it must agree with the
+// parser's own.
+void check_parse(std::string_view body) {
+    if (kelvo::lsp::nesting_depth(body) > kelvo::lsp::deepest_nesting) return;
+    require(parsed(body, 2) == parsed(body, 0), "a message parsed otherwise than by the parser");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -65,6 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int messages = 0;
     while (const auto body = reader.next()) {
         require(++messages <= static_cast<int>(size), "more messages than bytes");
+        check_parse(*body);
         bool answered = false;
         for (const std::string& text : server.handle(*body)) check_message(text, *body, answered);
         if (server.exit_requested()) break;

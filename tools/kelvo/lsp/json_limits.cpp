@@ -250,7 +250,7 @@ std::optional<std::string_view> top_level_id(std::string_view text) {
     return id;
 }
 
-nlohmann::json parse_message(std::string_view text) {
+nlohmann::json parse_message(std::string_view text, std::size_t long_enough) {
     std::string shortened;
     std::vector<std::string> values;
     std::size_t copied = 0;
@@ -260,7 +260,7 @@ nlohmann::json parse_message(std::string_view text) {
         if (end == npos) break;
         // A long string that is a value, not a member's name.
         const std::size_t after = skip_blanks(text, end);
-        if (end - at > long_string && (after == text.size() || text[after] != ':')) {
+        if (end - at > long_enough && (after == text.size() || text[after] != ':')) {
             if (std::optional<std::string> value = decoded(text.substr(at + 1, end - at - 2))) {
                 shortened.append(text.substr(copied, at - copied));
                 shortened += '"' + stand_in(values.size()) + '"';

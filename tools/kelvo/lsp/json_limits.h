@@ -27,10 +27,11 @@ std::optional<std::string_view> top_level_id(std::string_view text);
 constexpr std::size_t long_string = 4096;
 
 // Parses a message as nlohmann::json::parse does, to the same value or the
-// same exception. Its long value strings (the text of a document that is
-// opened or changed) are decoded here, a run of plain bytes at a time, and
-// not by the parser, which takes each byte on its own: a string that holds
-// anything unusual (invalid UTF-8, a lone surrogate) is left to the parser.
-nlohmann::json parse_message(std::string_view text);
+// same exception. Its value strings longer than `long_enough` bytes (the
+// text of a document that is opened or changed) are decoded here, a run of
+// plain bytes at a time, and not by the parser, which takes each byte on its
+// own: a string that holds anything unusual (invalid UTF-8, a lone
+// surrogate) is left to the parser.
+nlohmann::json parse_message(std::string_view text, std::size_t long_enough = long_string);
 
 }  // namespace kelvo::lsp
