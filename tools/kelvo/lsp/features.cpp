@@ -484,7 +484,7 @@ std::optional<AnalysedWord> dropped_name_at(const Document& document, const Anal
     if (!identity) return std::nullopt;
     AnalysedWord word;
     word.kind = identity->kind == 'p' ? WordKind::parameter : identity->kind == 's' ? WordKind::script : WordKind::variable;
-    word.text = std::string(name);
+    word.text = name;  // a view into the document's text
     word.span = {document.position_of(begin), document.position_of(end)};
     word.declaration = identity->declaration;
     word.parameter = identity->parameter;
