@@ -263,6 +263,24 @@ std::string case_name(const testing::TestParamInfo<Case>& info) {
     return name;
 }
 
+// An analysis made in the room of one whose texts filled many chunks of its
+// store, with texts of every length (one longer than a chunk), is the same
+// as one made afresh.
+TEST(Analysis, MadeInTheRoomOfAnotherItIsTheSameAsAFreshOne) {
+    const auto script = [](int lines, std::size_t long_text) {
+        std::string s = "message \"" + std::string(long_text, 'q') + "\"\n";
+        for (int i = 0; i < lines; ++i) s += "var name" + std::to_string(i) + " " + std::to_string(i) + "\nmessage zz\n";
+        return s;
+    };
+    const std::string first = script(30000, 10), second = script(40000, 100000), third = script(100, 3);
+    Analysis room = analyse(first);
+    for (const std::string* source : {&second, &third, &first}) {
+        const std::string expected = analysis_json(analyse(*source), *source);
+        room = analyse(*source, {}, std::move(room));
+        EXPECT_EQ(analysis_json(room, *source), expected) << source->size();
+    }
+}
+
 // A line past the nesting limit is given up whole: it keeps no host text,
 // and the line after it is translated as usual.
 TEST(Analysis, ALineAbandonedAtTheNestingLimitKeepsNoHostText) {
