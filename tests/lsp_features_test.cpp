@@ -19,6 +19,7 @@
 #include "lsp/edits.h"
 #include "lsp/positions.h"
 #include "lsp/server.h"
+#include "lsp_in_process.h"
 
 namespace kelvo::lsp {
 namespace {
@@ -27,19 +28,13 @@ using nlohmann::json;
 
 const char* const uri = "file:///f.kelvo";
 
-// A server in this process, initialized with given parameters.
-class Client {
+// A server in this process with two globals, initialized with given
+// parameters, asked about the one document `uri`.
+class Client : public InProcess {
 public:
-    explicit Client(json init = {{"capabilities", json::object()}}) {
-        capabilities_ = request("initialize", std::move(init))["result"]["capabilities"];
-    }
+    explicit Client(json init = {{"capabilities", json::object()}})
+        : InProcess(Globals{{{"speed", "2"}}, {{"player", "Ann"}}}, std::move(init)) {}
 
-    std::vector<std::string> send(const json& message) { return server_.handle(message.dump()); }
-    json request(const std::string& method, json params) {
-        const std::vector<std::string> out = send({{"jsonrpc", "2.0"}, {"id", ++id_}, {"method", method}, {"params", std::move(params)}});
-        EXPECT_EQ(out.size(), 1u) << method;
-        return out.empty() ? json() : json::parse(out.back());
-    }
     json result(const std::string& method, json params) {
         params["textDocument"] = {{"uri", uri}};
         const json answer = request(method, std::move(params));
@@ -50,20 +45,9 @@ public:
         params["textDocument"] = {{"uri", uri}};
         return request(method, std::move(params)).value("error", json());
     }
-    json open(const std::string& text) {
-        const std::vector<std::string> out =
-            send({{"jsonrpc", "2.0"},
-                  {"method", "textDocument/didOpen"},
-                  {"params", {{"textDocument", {{"uri", uri}, {"languageId", "kelvo"}, {"version", 1}, {"text", text}}}}}});
-        EXPECT_EQ(out.size(), 1u);
-        return out.empty() ? json() : json::parse(out.back())["params"]["diagnostics"];
-    }
-    const json& capabilities() const { return capabilities_; }
-
-private:
-    Server server_{Globals{{{"speed", "2"}}, {{"player", "Ann"}}}};
-    json capabilities_;
-    int id_ = 0;
+    using InProcess::open;
+    json open(const std::string& text) { return open(uri, text); }
+    const json& capabilities() const { return initialize_answer().at("result").at("capabilities"); }
 };
 
 json at(int line, int character) { return {{"position", {{"line", line}, {"character", character}}}}; }

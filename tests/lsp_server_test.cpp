@@ -16,6 +16,7 @@
 #include "lsp/framing.h"
 #include "lsp/json_limits.h"
 #include "lsp/server.h"
+#include "lsp_in_process.h"
 
 namespace kelvo::lsp {
 namespace {
@@ -214,30 +215,6 @@ TEST(MessageText, LongStringsParseAsTheParserParsesThem) {
               filler + "\xC3\xA9\xF0\x9F\x98\x80\n");
 }
 
-// A server in this process, spoken to message by message.
-class InProcess {
-public:
-    InProcess() { request("initialize", {{"capabilities", json::object()}}); }
-
-    std::vector<std::string> send(const json& message) { return server_.handle(message.dump()); }
-    json request(const std::string& method, const json& params) {
-        const std::vector<std::string> out = send({{"jsonrpc", "2.0"}, {"id", ++id_}, {"method", method}, {"params", params}});
-        EXPECT_EQ(out.size(), 1u) << method;
-        return out.empty() ? json() : json::parse(out.back());
-    }
-    json open(const std::string& uri, const std::string& text) {
-        const std::vector<std::string> out =
-            send({{"jsonrpc", "2.0"},
-                  {"method", "textDocument/didOpen"},
-                  {"params", {{"textDocument", {{"uri", uri}, {"languageId", "kelvo"}, {"version", 1}, {"text", text}}}}}});
-        EXPECT_EQ(out.size(), 1u);
-        return out.empty() ? json() : json::parse(out.back())["params"]["diagnostics"];
-    }
-
-private:
-    Server server_{Globals{}};
-    int id_ = 0;
-};
 
 json at(const char* uri, const json& line, const json& character) {
     return {{"textDocument", {{"uri", uri}}}, {"position", {{"line", line}, {"character", character}}}};
