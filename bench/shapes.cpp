@@ -256,31 +256,21 @@ private:
     bool in_script_ = false;
 };
 
+std::string written(Mix mix, std::size_t bytes, std::uint64_t seed) {
+    std::string out;
+    MixedWriter(seed, mix, out).write(bytes);
+    return out;
+}
+
 }  // namespace
 
-std::string mixed_script(std::size_t bytes, std::uint64_t seed) {
-    std::string out;
-    MixedWriter(seed, Mix::usual, out).write(bytes);
-    return out;
-}
+std::string mixed_script(std::size_t bytes, std::uint64_t seed) { return written(Mix::usual, bytes, seed); }
 
-std::string defining_script(std::size_t bytes, std::uint64_t seed) {
-    std::string out;
-    MixedWriter(seed, Mix::defining, out).write(bytes);
-    return out;
-}
+std::string defining_script(std::size_t bytes, std::uint64_t seed) { return written(Mix::defining, bytes, seed); }
 
-std::string message_heavy_script(std::size_t bytes, std::uint64_t seed) {
-    std::string out;
-    MixedWriter(seed, Mix::messages, out).write(bytes);
-    return out;
-}
+std::string message_heavy_script(std::size_t bytes, std::uint64_t seed) { return written(Mix::messages, bytes, seed); }
 
-std::string single_line(std::size_t bytes, std::uint64_t seed) {
-    std::string out;
-    MixedWriter(seed, Mix::one_line, out).write(bytes);
-    return out;
-}
+std::string single_line(std::size_t bytes, std::uint64_t seed) { return written(Mix::one_line, bytes, seed); }
 
 std::string single_term_line(std::size_t bytes) {
     std::string out;
