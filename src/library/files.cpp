@@ -1,4 +1,5 @@
 #include "library/files.h"
+#include "library/source_file.h"
 
 #include <algorithm>
 #include <cstdio>

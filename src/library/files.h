@@ -1,39 +1,12 @@
-// The files of a run: the source read piece by piece (or whole), the result
-// written as text.
+// Files as the library reads and writes them: whole, and the result as
+// text. (The source read piece by piece is in library/source_file.h.)
 #pragma once
 
-#include <cstddef>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "core/source_reader.h"
-
 namespace kelvo {
-
-// A source file that the reader reads piece by piece, as stored.
-class SourceFile final : public SourceFeed {
-public:
-    explicit SourceFile(const char* path);
-    SourceFile(const SourceFile&) = delete;
-    SourceFile& operator=(const SourceFile&) = delete;
-    ~SourceFile();
-
-    bool is_open() const { return file_ != nullptr; }
-    std::size_t read(char* into, std::size_t size) override;
-    // A read failed (a directory opens on some systems, then fails to read).
-    bool failed() const { return failed_; }
-    // The bytes of the file, or those read so far when it tells no size (a
-    // pipe or a device). Ask only once a first piece has come: a directory
-    // that opened tells a size that is none.
-    std::size_t size();
-
-private:
-    std::FILE* file_;
-    std::size_t read_so_far_ = 0;
-    bool failed_ = false;
-};
 
 // The bytes of a file, or nullopt when it cannot be opened or read.
 std::optional<std::string> read_file(const char* path);

@@ -1,0 +1,2 @@
+// What a tool is told: tools may see it.
+#pragma once

@@ -1,0 +1,2 @@
+// The translator's state: no tool may see it.
+#pragma once

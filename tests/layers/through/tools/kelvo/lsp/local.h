@@ -1,0 +1,3 @@
+// A header of the tool's own that includes a leaky one.
+#pragma once
+#include "library/leaky.h"

@@ -1,0 +1,2 @@
+// The WebAssembly module is a tool too.
+#include "core/state.h"
