@@ -4,6 +4,8 @@
 // language server makes it at each change), and the bytes the analysis holds per byte of source once it is made.
 //
 //   kelvo_analysis_cost [BYTES] [REPETITIONS]
+//   kelvo_analysis_cost BYTES 1 plain|analysis    one of them once, for an
+//                                                 instruction count (callgrind)
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -67,6 +69,12 @@ int main(int argc, char** argv) {
     const std::string source = kelvo::bench::mixed_script(bytes);
     // Without a listener, `end` writes its counts to standard output.
     if (std::freopen("/dev/null", "w", stdout) == nullptr) return 1;
+    if (argc > 3) {
+        const std::string only = argv[3];
+        if (only == "plain") return kelvo::translate_source(source, {}).host.empty() ? 1 : 0;
+        if (only == "analysis") return kelvo::analyse(source).host.empty() ? 1 : 0;
+        return 2;
+    }
     std::vector<double> plain, analysed, reused;
     std::size_t held = 0;
     kelvo::Analysis kept;

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/handler.h"
 #include "core/listener.h"
 #include "core/source_reader.h"
 #include "core/state.h"

@@ -191,7 +191,7 @@ TEST(MessageUnderAllocationFailure, IsStoredWholeOrNotAtAll) {
         bool thrown = false;
         alloc::fail_at(n);
         try {
-            report(Message::unknown_variable, detail);
+            report(Code::unknown_variable, detail);
         } catch (const std::bad_alloc&) {
             thrown = true;
         }

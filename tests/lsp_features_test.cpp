@@ -15,9 +15,9 @@
 
 #include "seeded_random.h"
 #include "library/analysis.h"
+#include "library/line_index.h"
 #include "library/session.h"
-#include "lsp/edits.h"
-#include "lsp/positions.h"
+#include "lsp/ide/ide.h"
 #include "lsp/server.h"
 #include "lsp_in_process.h"
 
@@ -33,7 +33,8 @@ const char* const uri = "file:///f.kelvo";
 class Client : public InProcess {
 public:
     explicit Client(json init = {{"capabilities", json::object()}})
-        : InProcess(Globals{{{"speed", "2"}}, {{"player", "Ann"}}}, std::move(init)) {}
+        : InProcess(Globals{{GlobalArgument::Kind::real, "speed", "2"}, {GlobalArgument::Kind::string, "player", "Ann"}},
+                    std::move(init)) {}
 
     json result(const std::string& method, json params) {
         params["textDocument"] = {{"uri", uri}};
@@ -103,41 +104,6 @@ TEST(Encodings, EveryPlaceCountsTheNegotiatedUnits) {
         EXPECT_EQ(client.result("textDocument/hover", at(0, c.zzz - 2))["range"], range(0, c.zzz - 8, c.zzz - 1))
             << what;
     }
-}
-
-TEST(Encodings, UnitsOfEachCharacterAndOfBytesThatAreNoUtf8) {
-    struct Case {
-        std::string bytes;
-        std::size_t utf8, utf16, utf32;
-    };
-    const Case cases[] = {
-        {"abc", 3, 3, 3},
-        {"\u00e9", 2, 1, 1},
-        {"\u2603", 3, 1, 1},
-        {"\U0001F600", 4, 2, 1},
-        {"\xFF", 1, 1, 1},              // never UTF-8
-        {"\xC3", 1, 1, 1},              // a sequence cut short
-        {"\xE2\x98", 2, 2, 2},          // two bytes of a three-byte sequence: each its own U+FFFD
-        {"\xED\xA0\x80", 3, 3, 3},      // a surrogate written as UTF-8
-        {"\xC0\xAF", 2, 2, 2},          // an overlong form
-        {"\xF4\x90\x80\x80", 4, 4, 4},  // past U+10FFFF
-        {"a\xFF\U0001F600z", 7, 5, 4},
-    };
-    for (const Case& c : cases) {
-        const std::string what = json(c.bytes).dump(-1, ' ', false, json::error_handler_t::replace);
-        EXPECT_EQ(units_of(c.bytes, Encoding::utf8), c.utf8) << what;
-        EXPECT_EQ(units_of(c.bytes, Encoding::utf16), c.utf16) << what;
-        EXPECT_EQ(units_of(c.bytes, Encoding::utf32), c.utf32) << what;
-        for (const Encoding e : {Encoding::utf8, Encoding::utf16, Encoding::utf32})
-            EXPECT_EQ(bytes_of(c.bytes, units_of(c.bytes, e), e), c.bytes.size()) << what;
-    }
-    // A place inside a surrogate pair is the character's start.
-    EXPECT_EQ(bytes_of("a\U0001F600b", 2, Encoding::utf16), 1u);
-    EXPECT_EQ(bytes_of("a\U0001F600b", 3, Encoding::utf16), 5u);
-    // Both ways through a document, on its second line, after a byte that is no UTF-8.
-    const Document document("x\n\xFF\U0001F600 zz", Encoding::utf16);
-    EXPECT_EQ(to_protocol(document, 7).character, 3u);
-    EXPECT_EQ(from_protocol(document, {1, 4}), 8u);
 }
 
 // ---- answers from the analysis ----------------------------------------------
@@ -543,6 +509,8 @@ std::string translation(const std::string& text) {
     return std::string(t.host) + "\n--- messages ---\n" + std::string(t.messages);
 }
 
+using ide::TextEdit;
+
 std::string applied(const std::string& text, std::vector<TextEdit> edits) {
     std::sort(edits.begin(), edits.end(), [](const TextEdit& a, const TextEdit& b) { return a.span.begin > b.span.begin; });
     std::string out = text;
@@ -550,17 +518,27 @@ std::string applied(const std::string& text, std::vector<TextEdit> edits) {
     return out;
 }
 
+// The features of a document of its own: its analysis and its lines.
+struct Studied {
+    explicit Studied(const std::string& text)
+        : analysis(analyse(text)), lines(analysis.source, LineIndex::Ends::any),
+          source_lines(analysis.source, LineIndex::Ends::line_feeds) {}
+    ide::Subject subject() const { return {analysis, lines, source_lines, {}}; }
+    Analysis analysis;
+    LineIndex lines;
+    LineIndex source_lines;
+};
+
 TEST(Properties, FormattingNeverChangesTheTranslation) {
     for (std::uint64_t seed = 1; seed <= 300; ++seed) {
         const std::string text = generated_script(seed);
-        const Document document(text, Encoding::utf8);
-        const Analysis analysis = analyse(text);
-        for (const FormatOptions options : {FormatOptions{2, true}, FormatOptions{4, false}}) {
-            const std::string formatted = applied(text, format(document, analysis, options, {0, text.size()}));
+        const Studied studied(text);
+        for (const ide::FormatOptions options : {ide::FormatOptions{2, true}, ide::FormatOptions{4, false}}) {
+            const std::string formatted = applied(text, ide::format(studied.subject(), options, {0, text.size()}));
             EXPECT_EQ(translation(formatted), translation(text)) << json(text).dump() << "\nbecame\n" << json(formatted).dump();
             // Formatting what is formatted changes nothing more.
-            const Document again(formatted, Encoding::utf8);
-            EXPECT_TRUE(format(again, analyse(formatted), options, {0, formatted.size()}).empty()) << json(formatted).dump();
+            const Studied again(formatted);
+            EXPECT_TRUE(ide::format(again.subject(), options, {0, formatted.size()}).empty()) << json(formatted).dump();
         }
     }
 }
@@ -584,32 +562,35 @@ TEST(Properties, ARenameChangesOnlyTheName) {
     std::size_t renamed = 0;
     for (std::uint64_t seed = 1; seed <= 300; ++seed) {
         const std::string text = generated_script(seed);
-        const Document document(text, Encoding::utf8);
-        const Analysis analysis = analyse(text);
+        const Studied studied(text);
+        const Analysis& analysis = studied.analysis;
         for (const AnalysedWord& word : analysis.words) {
-            const std::size_t offset = document.offset_of(word.span.begin);
-            const auto edits = rename(document, analysis, {}, offset, "omega");
-            if (!std::holds_alternative<std::vector<TextEdit>>(edits)) continue;
+            const std::string word_text(analysis.text(word));
+            const ide::Renamed edits = ide::rename(studied.subject(), word.bytes.begin, "omega");
+            if (edits.refusal) continue;
             ++renamed;
-            const std::string after = applied(text, std::get<std::vector<TextEdit>>(edits));
-            const std::string expected = replaced_name(translation(text), word.text, "omega");
+            const std::string after = applied(text, edits.edits);
+            const std::string expected = replaced_name(translation(text), word_text, "omega");
             // The name's other uses, unknown where they stand, stay as they were.
             std::string got = translation(after);
-            for (const AnalysedWord& other : analyse(after).words)
-                if (other.kind == WordKind::unknown && other.text == word.text) got.clear();
+            const Analysis renamed_analysis = analyse(after);
+            for (const AnalysedWord& other : renamed_analysis.words)
+                if (other.kind == WordKind::unknown && renamed_analysis.text(other) == word_text) got.clear();
             if (got.empty()) continue;
-            EXPECT_EQ(got, expected) << json(text).dump() << "\nrenaming " << word.text << " became\n" << json(after).dump();
+            EXPECT_EQ(got, expected) << json(text).dump() << "\nrenaming " << word_text << " became\n" << json(after).dump();
             // Mending the lines that drop words (their unknown first word made
             // `message`) keeps it so: the dropped words were renamed too.
             // Where the mended text knows the name at all its places, so does the renamed one.
             const std::string mended_before = replaced_name(text, "zz", "message");
             const std::string mended_after = replaced_name(after, "zz", "message");
-            const auto unknown_name = [&](const AnalysedWord& other) { return other.kind == WordKind::unknown && other.text == word.text; };
             const Analysis mended = analyse(mended_before);
+            const auto unknown_name = [&](const AnalysedWord& other) {
+                return other.kind == WordKind::unknown && mended.text(other) == word_text;
+            };
             const std::vector<AnalysedWord>& mended_words = mended.words;
             if (std::any_of(mended_words.begin(), mended_words.end(), unknown_name)) continue;
-            EXPECT_EQ(translation(mended_after), replaced_name(translation(mended_before), word.text, "omega"))
-                << json(text).dump() << "\nrenaming " << word.text << " and mending became\n" << json(mended_after).dump();
+            EXPECT_EQ(translation(mended_after), replaced_name(translation(mended_before), word_text, "omega"))
+                << json(text).dump() << "\nrenaming " << word_text << " and mending became\n" << json(mended_after).dump();
         }
     }
     EXPECT_GT(renamed, 300u);

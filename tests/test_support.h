@@ -21,9 +21,10 @@ public:
         std::string text;
         SourcePosition position;
         std::size_t length = 0;
+        Code code = Code::internal_error;
     };
     void report(const Report& report) override {
-        messages.push_back({report.severity, std::string(report.text), report.position, report.length});
+        messages.push_back({report.severity(), report_text(report), report.position(), report.length(), report.code});
     }
     void argument_count(std::int32_t count, std::size_t) override { counts.push_back(count); }
 

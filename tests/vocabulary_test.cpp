@@ -6,6 +6,7 @@
 #include "language_reference.h"
 #include "test_support.h"
 #include "vocabulary/constants.h"
+#include "core/handler.h"
 #include "vocabulary/keywords.h"
 
 namespace kelvo::test {

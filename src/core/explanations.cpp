@@ -83,14 +83,21 @@ std::string parameter_names(std::int32_t signature) {
 
 void explain_unknown(std::string_view word) {
     if (!listening()) return;
-    if (is_signed_or_decimal(word)) return note(Note::unsigned_numbers, word, {word});
-    if (is_block_closer(word)) return note(Note::block_closer, word);
+    Report facts;
+    facts.word = word;
+    if (is_signed_or_decimal(word)) return tell(Code::unsigned_numbers, word, facts);
+    if (is_block_closer(word)) return tell(Code::block_closer, word, facts);
     SuggestionContext context;
     if (state.run.term_depth == 1) context = {true, words_after(state.current_line)};
     const Suggestion* found = suggestion_for(word, context);
     if (found == nullptr) return;
-    if (!found->host_of.empty()) return note(Note::host_name, word, {word, found->host_of});
-    if (!found->meant.empty()) note(Note::did_you_mean, word, {found->meant});
+    if (found->host_of[0] != nullptr) {
+        facts.keyword = found->host_of[0];
+        facts.other_keyword = found->host_of[1];
+        return tell(Code::host_name, word, facts);
+    }
+    facts.name = found->meant;
+    if (!found->meant.empty()) tell(Code::did_you_mean, word, facts);
 }
 
 void explain_missing_operands(std::string_view called, const KeywordRow* keyword, std::int32_t signature,
@@ -109,9 +116,13 @@ void explain_missing_operands(std::string_view called, const KeywordRow* keyword
         names = parameter_names(signature);
     }
     if (count == 0) return;
-    const std::string takes = std::to_string(count) + (count == 1 ? " operand" : " operands");
-    const std::string listed = names.empty() ? std::string() : " (" + names + ")";
-    note(Note::missing_operands, called, {called, takes, listed, std::to_string(count - missing)});
+    Report facts;
+    facts.word = called;
+    facts.keyword = keyword;
+    facts.operands = count;
+    facts.given = count - missing;
+    facts.names = names;
+    tell(Code::missing_operands, called, facts);
 }
 
 }  // namespace kelvo

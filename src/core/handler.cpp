@@ -2,11 +2,14 @@
 
 namespace kelvo {
 
-
-void translate_call(const Keyword& keyword, std::string& out) {
+TermOutcome translate_call(const Keyword& keyword, std::string& out) {
     build_call(keyword.row.operand_count, keyword.row.host_name, keyword.word, out);
+    return TermOutcome::done;
 }
 
-void translate_text(const Keyword& keyword, std::string& out) { append(out, keyword.row.host_text); }
+TermOutcome translate_text(const Keyword& keyword, std::string& out) {
+    append(out, keyword.row.host_text);
+    return TermOutcome::done;
+}
 
 }  // namespace kelvo

@@ -126,6 +126,21 @@ std::int32_t NameTable::declare_script(std::string_view name, std::int32_t argum
     return e.script_;
 }
 
+void NameTable::note_variable_declaration(std::string_view name, std::int32_t declaration) {
+    entry_for_run(name).variable_declaration_ = declaration;
+}
+
+void NameTable::note_script_declaration(std::string_view name, std::int32_t declaration) {
+    NameEntry& e = entry_for_run(name);
+    if (e.script_declaration_ < 0) e.script_declaration_ = declaration;
+}
+
+void NameTable::note_parameter(std::string_view name, std::int32_t declaration, std::int32_t index) {
+    NameEntry& e = entry_for_run(name);
+    e.parameter_declaration_ = declaration;
+    e.parameter_index_ = index;
+}
+
 void NameTable::forget_script_signatures_from(std::size_t count) noexcept {
     for (std::size_t i = count; i < script_signatures_.size(); ++i) {
         const std::string& name = script_signatures_[i].name;
@@ -141,6 +156,7 @@ void NameTable::reset_run() {
         NameEntry& e = s.entry;
         e.variable_.clear();
         e.parameter_ = false;
+        e.variable_declaration_ = e.script_declaration_ = e.parameter_declaration_ = e.parameter_index_ = -1;
         e.listed_for_reset_ = false;
         if (e.holds_nothing()) erase_bucket(*find_bucket(s.name, static_cast<std::uint32_t>(hash(s.name))));
     }

@@ -38,6 +38,13 @@ public:
     bool is_parameter() const { return parameter_; }
     // The first signature declared under the name, or -1.
     std::int32_t script() const { return script_; }
+    // For a listening tool: the declaration of this run (in the order the run
+    // tells them) that the name is as a variable, as a script, and as a
+    // parameter (the latest definition's, with its index there); -1: none.
+    std::int32_t variable_declaration() const { return variable_declaration_; }
+    std::int32_t script_declaration() const { return script_declaration_; }
+    std::int32_t parameter_declaration() const { return parameter_declaration_; }
+    std::int32_t parameter_index() const { return parameter_index_; }
 
 private:
     friend class NameTable;
@@ -57,6 +64,10 @@ private:
     std::string variable_;                 // this run's
     std::string string_constant_;          // survives runs
     std::string global_constant_;          // survives runs
+    std::int32_t variable_declaration_ = -1;   // this run's
+    std::int32_t script_declaration_ = -1;     // this run's
+    std::int32_t parameter_declaration_ = -1;  // this run's
+    std::int32_t parameter_index_ = -1;        // this run's
 };
 
 // An open-addressing hash table: the buckets hold a hash and the slot of a
@@ -106,6 +117,12 @@ public:
     std::size_t script_signature_count() const { return script_signatures_.size(); }
     // Forgets the signatures from `count` on (a failed run gives back its own).
     void forget_script_signatures_from(std::size_t count) noexcept;
+
+    // For a listening tool: a declaration of this run that the name is (a
+    // script: the first for its signature).
+    void note_variable_declaration(std::string_view name, std::int32_t declaration);
+    void note_script_declaration(std::string_view name, std::int32_t declaration);
+    void note_parameter(std::string_view name, std::int32_t declaration, std::int32_t index);
 
     // The run reset: empties the variables and the parameter names.
     void reset_run();

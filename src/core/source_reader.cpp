@@ -15,6 +15,7 @@
 #include "core/inlining.h"
 #include "core/large_pages.h"
 #include "core/messages.h"
+#include "core/utf8.h"
 #include "core/word_cursor.h"
 
 namespace kelvo {
@@ -28,8 +29,6 @@ constexpr std::array<bool, 256> special_bytes = [] {
     for (const char c : {'"', ';', '/', '\r', '\n'}) table[static_cast<unsigned char>(c)] = true;
     return table;
 }();
-
-constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
 
 bool is_special(char c) { return special_bytes[static_cast<unsigned char>(c)]; }
 
@@ -79,6 +78,7 @@ void SourceReader::begin_reading() {
     if (has_bytes(byte_order_mark.size()) &&
         std::string_view(data_ + read_, byte_order_mark.size()) == byte_order_mark) {
         read_ = write_ = line_start_ = physical_line_start_ = read_ + byte_order_mark.size();
+        if (state.listener != nullptr) state.listener->byte_order_mark();
     }
     has_bytes(1);
 }
@@ -191,6 +191,7 @@ bool SourceReader::take_slash() {
     if (d == '\n') {
         new_physical_line();
         later_marks_.push_back(mark_at(read_));
+        if (state.listener != nullptr) state.listener->line_continues(file_position(read_));
     }
     return false;
 }
@@ -198,12 +199,17 @@ bool SourceReader::take_slash() {
 // A comment is dropped up to its line feed, which ends the line, or up to a
 // zero byte, which stays and lets the line go on. True when the line ended.
 bool SourceReader::skip_comment() {
+    const std::size_t start = file_offset(read_ - 2);
     std::size_t stop = comment_end();
     while (stop == end_) {  // the comment runs on into the next piece
         read_ = end_;
-        if (!more()) return false;
+        if (!more()) {
+            tell_comment(start, file_offset(end_));
+            return false;
+        }
         stop = comment_end();
     }
+    tell_comment(start, file_offset(stop) - (data_[stop] == '\n' && stop > read_ && data_[stop - 1] == '\r' ? 1 : 0));
     read_ = stop + 1;
     if (data_[stop] == '\0') {
         later_marks_.push_back(mark_at(stop));
@@ -241,7 +247,7 @@ void SourceReader::new_physical_line() {
 // point back to the quote that opened that string.
 KELVO_OUT_OF_LINE void SourceReader::end_quoted_line() {
     if (open_quote_.line != 0) {
-        warn_at(Warning::quote_runs_on, open_quote_, 1);
+        tell_at(Code::quote_runs_on, {open_quote_, advanced(open_quote_)});
         note_carried_quote();
     }
     if (carried_line_ != physical_line_) carried_from_ = open_quote_;
@@ -250,13 +256,24 @@ KELVO_OUT_OF_LINE void SourceReader::end_quoted_line() {
 }
 
 KELVO_OUT_OF_LINE void SourceReader::warn_comment_in_string() const {
-    warn_at(Warning::comment_in_string, file_position(read_ - 2), 2);
+    const SourcePosition slashes = file_position(read_ - 2);
+    tell_at(Code::comment_in_string, {slashes, advanced(slashes, 2)});
     note_carried_quote();
+}
+
+// For a listening tool: a comment from the file offset `start` (its `//`)
+// up to `stop`. It lies on one physical line, that of the reading.
+KELVO_OUT_OF_LINE void SourceReader::tell_comment(std::size_t start, std::size_t stop) const {
+    if (state.listener == nullptr) return;
+    const std::size_t column = start - file_offset(physical_line_start_) + 1;
+    state.listener->comment({{physical_line_, column, start}, {physical_line_, column + (stop - start), stop}});
 }
 
 void SourceReader::note_carried_quote() const {
     if (carried_line_ != physical_line_ || !listening()) return;
-    note_at(Note::quote_carried, carried_from_, 1, {std::to_string(physical_line_)});
+    Report facts;
+    facts.line = physical_line_;
+    tell_at(Code::quote_carried, {carried_from_, advanced(carried_from_)}, facts);
 }
 
 void SourceReader::toggle_quote() {
@@ -266,10 +283,10 @@ void SourceReader::toggle_quote() {
 
 SourcePosition SourceReader::position_at(std::size_t offset) const {
     // The last mark at or before the offset; marks are in the order of their offsets.
-    const auto after = std::upper_bound(later_marks_.begin(), later_marks_.end(), offset,
+    const auto found = std::upper_bound(later_marks_.begin(), later_marks_.end(), offset,
                                         [](std::size_t o, const Mark& m) { return o < m.offset; });
-    const Mark& m = after == later_marks_.begin() ? first_mark_ : *(after - 1);
-    return {m.line, m.column + (offset - m.offset)};
+    const Mark& m = found == later_marks_.begin() ? first_mark_ : *(found - 1);
+    return {m.line, m.column + (offset - m.offset), m.file_offset + (offset - m.offset)};
 }
 
 SourcePosition SourceReader::position_of(std::string_view at) const {
@@ -280,11 +297,20 @@ SourcePosition SourceReader::position_of(std::string_view at) const {
     return position_at(offset);
 }
 
+std::pair<std::size_t, std::size_t> SourceReader::marked_offsets_of(std::string_view bytes) const {
+    const SourceSpan span = span_of(bytes);
+    return {span.begin.offset, span.end.offset};
+}
+
 SourceSpan SourceReader::span_of(std::string_view bytes) const {
+    if (bytes.empty()) {
+        const SourcePosition point = position_of(bytes);
+        return {point, point};
+    }
     const auto offset = static_cast<std::size_t>(bytes.data() - data_);
-    if (bytes.empty()) return {position_at(offset), position_at(offset)};
     SourcePosition end = position_at(offset + bytes.size() - 1);
     ++end.column;
+    ++end.offset;
     return {position_at(offset), end};
 }
 

@@ -63,19 +63,36 @@ public:
     // Where the word `at` of the last line handed out begins in the file; an
     // empty `at` is the point just past the last word before it.
     SourcePosition position_of(std::string_view at) const;
-    // Where bytes of the last line handed out stand in the file.
+    // Where bytes of the last line handed out stand in the file (empty
+    // bytes: the point of position_of).
     SourceSpan span_of(std::string_view bytes) const;
+    // The same as byte offsets only, at less cost: [begin, end) of the file.
+    // (Inline: a listening run asks for every word.)
+    std::pair<std::size_t, std::size_t> offsets_of(std::string_view bytes) const {
+        // Most lines are whole in the file: one mark, and no bytes in between.
+        if (later_marks_.empty()) {
+            const std::size_t begin = first_mark_.file_offset + (static_cast<std::size_t>(bytes.data() - data_) - first_mark_.offset);
+            return {begin, begin + bytes.size()};
+        }
+        return marked_offsets_of(bytes);
+    }
+    // Where the last line handed out begins in the file, and where it ends
+    // (past its line feed or `;`, or at the end of the input).
+    SourcePosition line_begin() const { return {first_mark_.line, first_mark_.column, first_mark_.file_offset}; }
+    SourcePosition line_end() const { return file_position(read_); }
 
     // How many bytes of the input the reader has taken so far.
     std::size_t bytes_taken() const { return fed_ - (end_ - read_); }
 
 private:
     // A place where the line's text and the file part: from `offset` on,
-    // the text stands at `line`:`column` of the file.
+    // the text stands at `line`:`column` of the file, `file_offset` bytes
+    // into it.
     struct Mark {
         std::size_t offset;
         std::size_t line;
         std::size_t column;
+        std::size_t file_offset;
     };
 
     // Lines are views that need not touch each other: the next line starts
@@ -109,14 +126,17 @@ private:
     void end_quoted_line();
     void warn_comment_in_string() const;
     void note_carried_quote() const;
+    void tell_comment(std::size_t start, std::size_t stop) const;
     void toggle_quote();
     SourcePosition position_at(std::size_t offset) const;
-    SourcePosition file_position(std::size_t file_offset) const {
-        return {physical_line_, file_offset - physical_line_start_ + 1};
+    std::pair<std::size_t, std::size_t> marked_offsets_of(std::string_view bytes) const;
+    // The bytes read so far are those of the file from offset `fed_ - end_`
+    // of the window on: `at` is a place in the window where bytes are read.
+    std::size_t file_offset(std::size_t at) const { return fed_ - end_ + at; }
+    SourcePosition file_position(std::size_t at) const {
+        return {physical_line_, at - physical_line_start_ + 1, file_offset(at)};
     }
-    Mark mark_at(std::size_t file_offset) const {
-        return {write_, physical_line_, file_offset - physical_line_start_ + 1};
-    }
+    Mark mark_at(std::size_t at) const { return {write_, physical_line_, at - physical_line_start_ + 1, file_offset(at)}; }
 
     // The bytes of the line being cut are [line_start_, write_), those not
     // yet read [read_, end_). The reader never writes more bytes than it has

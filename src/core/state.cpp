@@ -21,8 +21,9 @@ void reset_run() {
     state.run.reader = nullptr;
     state.run.source_size = 0;
     state.run.error_text_before = state.error_text.size();
-    state.run.chain_variable = nullptr;
-    state.run.rest_left_on_purpose = false;
+    state.run.reports.begin(state.listener);
+    state.run.declarations = 0;
+    state.run.log.begin_run();
     state.run.suggestions.found.clear();
     state.run.script_parameters.clear();
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/held_reports.h"
 #include "core/listener.h"
 #include "core/name_table.h"
 #include "core/suggestions.h"
@@ -29,7 +30,7 @@ struct OpenDefinition {
     std::int32_t own_signature = -1;
     std::int32_t argument_count = 0;
     std::size_t first_parameter = 0;
-    SourcePosition opened_at;
+    SourceSpan opened_at;
 };
 
 // For a listening tool: where the parameter names of a script declared in
@@ -39,6 +40,32 @@ struct ScriptParameters {
     std::int32_t signature = -1;
     std::size_t first = 0;
     std::int32_t count = 0;
+};
+
+// For a listening tool: what the line being translated has told so far, as
+// the run records it, once, where it happens.
+struct LineLog {
+    std::vector<ResolvedWord> words;
+    std::vector<TermRecord> terms;
+    std::vector<ResolvedWord> dropped;
+    std::size_t host_begin = 0;    // where the line's host text begins in the text being built
+    std::int32_t open_term = -1;   // the innermost term being translated
+    std::uint32_t top_terms = 0;   // the line's terms at depth 0 so far
+    std::size_t words_before = 0;  // the words of the run's earlier lines
+
+    void begin_line(std::size_t host) {
+        words_before += words.size();
+        words.clear();
+        terms.clear();
+        dropped.clear();
+        host_begin = host;
+        open_term = -1;
+        top_terms = 0;
+    }
+    void begin_run() {
+        begin_line(0);
+        words_before = 0;
+    }
 };
 
 // The working fields of the run: emptied by the run reset, meaningless
@@ -57,11 +84,12 @@ struct RunScratch {
     std::size_t source_size = 0;           // the bytes of the source, as far as known
     std::size_t error_text_before = 0;     // the size of the error text when the run began
 
-    // For a listening tool: the variable whose operator chain returned last,
-    // whether the line's term leaves words unread on purpose, the names
-    // suggested for unknown words and the parameter names of the scripts.
-    const char* chain_variable = nullptr;
-    bool rest_left_on_purpose = false;
+    // For a listening tool: where the reports go on their way to it, the
+    // names suggested for unknown words and the parameter names of the
+    // scripts.
+    HeldReports reports;
+    LineLog log;
+    std::int32_t declarations = 0;  // told so far
     SuggestionSearches suggestions;
     std::vector<ScriptParameters> script_parameters;
 };
@@ -81,17 +109,9 @@ struct TranslatorState {
 
     RunScratch run;
     Listener* listener = nullptr;  // the tool's listener, if any
-    // Where the reports, argument counts and declarations of a run with a
-    // listener go instead of the listener itself, if anywhere: the library
-    // holds the reports back until the run is over.
-    Listener* reports_listener = nullptr;
 };
 
 extern TranslatorState state;
-
-// Who hears the reports, argument counts and declarations of a run with a
-// listener.
-inline Listener& reports_listener() { return *(state.reports_listener != nullptr ? state.reports_listener : state.listener); }
 
 // The run reset: empties the per-run fields; the others survive.
 void reset_run();

@@ -84,34 +84,23 @@ struct Best {
     }
 };
 
-// 'a', 'a' and 'b', or 'a', 'b' and 'c'.
-std::string listed(std::vector<std::string_view> names) {
-    std::sort(names.begin(), names.end());
-    std::string out;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (i > 0) out += i + 1 == names.size() ? " and " : ", ";
-        out += '\'';
-        out += names[i];
-        out += '\'';
-    }
-    return out;
-}
-
 Suggestion search(std::string_view word, SuggestionContext context) {
     Suggestion found{std::string(word), context, {}, {}};
     if (word.size() >= 64) return found;
     const std::size_t limit = edits_allowed(word);
     Best best;
-    std::vector<std::string_view> hosts;
+    std::vector<const KeywordRow*> hosts;
     state.names.for_each([&](std::string_view name, const NameEntry& entry) {
-        if (entry.keyword() != nullptr && entry.keyword()->host_name == word) hosts.push_back(name);
+        if (entry.keyword() != nullptr && entry.keyword()->host_name == word) hosts.push_back(entry.keyword());
         if (name == word || !is_candidate(entry)) return;
         if (same_but_case(name, word)) return best.offer(name, 0, rank(entry, context));
         const std::size_t edits = edit_distance(name, word, limit);
         if (edits <= limit) best.offer(name, 1 + edits, rank(entry, context));
     });
     found.meant = best.name;
-    found.host_of = listed(std::move(hosts));
+    std::sort(hosts.begin(), hosts.end(),
+              [](const KeywordRow* a, const KeywordRow* b) { return a->keyword < b->keyword; });
+    for (std::size_t i = 0; i < hosts.size() && i < found.host_of.size(); ++i) found.host_of[i] = hosts[i];
     return found;
 }
 

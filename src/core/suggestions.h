@@ -2,6 +2,7 @@
 // the keywords whose host name the word is.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,11 +18,15 @@ struct SuggestionContext {
     std::int32_t operands = -1;  // the words after it on the line, at a line start
 };
 
+struct KeywordRow;
+
 struct Suggestion {
     std::string word;
     SuggestionContext context;
-    std::string meant;    // the closest name, or empty
-    std::string host_of;  // the keywords that call the host function `word`: 'circle', or 'min2' and 'min3'
+    std::string meant;  // the closest name, or empty
+    // The keywords that call the host function `word`, in byte order: none,
+    // one ('circle'), or two ('min2' and 'min3'; no host name has more).
+    std::array<const KeywordRow*, 2> host_of{};
 };
 
 // Searches of one run, as compilers keep them: each distinct word (in its

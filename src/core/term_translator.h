@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "core/keyword_row.h"
+
 namespace kelvo {
 
 // Terms nest at most this deep on one line.
@@ -11,6 +13,11 @@ inline constexpr int nesting_limit = 1000;
 // Takes the next term off `current_line` and appends its host text to `out`.
 // Appends nothing when the term failed (after reporting why) or when a
 // keyword's handler produced no text; callers tell a missing operand by that.
-void translate_term(std::string& out);
+// The outcome says how the term ended, for the few callers that care.
+TermOutcome translate_term(std::string& out);
+
+// For a listening tool: each word left on the line after its term, as the
+// chain would have resolved it there; the line is then used up.
+void tell_words_left();
 
 }  // namespace kelvo

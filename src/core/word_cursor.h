@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "core/operator_words.h"
 #include "core/state.h"
 
 namespace kelvo {
@@ -67,14 +68,6 @@ inline bool read_quoted() {
     state.quoted_text = line.substr(0, 1);
     if (line[0] != '"') return false;
     return read_quoted_after_quote(line);
-}
-// One of the ten operator words "+=", "-=", "/=", "*=", "=", "+", "-", "/", "*", "%",
-// told apart by length first: most words are no operator at all.
-inline bool is_operator(std::string_view word) {
-    const auto arithmetic = [](char c) { return c == '+' || c == '-' || c == '/' || c == '*'; };
-    if (word.size() == 1) return arithmetic(word[0]) || word[0] == '=' || word[0] == '%';
-    if (word.size() == 2) return word[1] == '=' && arithmetic(word[0]);
-    return false;
 }
 // The word is empty: a term was expected where the line held nothing more.
 inline bool is_symbol(std::string_view word) { return word.empty(); }

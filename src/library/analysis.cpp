@@ -1,10 +1,13 @@
 #include "library/analysis.h"
 
 #include <algorithm>
-#include <tuple>
+#include <limits>
+#include <stdexcept>
 #include <string>
-#include <unordered_map>
 #include <utility>
+
+#include "library/layout.h"
+#include "vocabulary/keywords.h"
 
 namespace kelvo {
 
@@ -12,16 +15,41 @@ namespace {
 
 constexpr std::int32_t none = -1;
 
-bool before(SourcePosition a, SourcePosition b) { return a.line < b.line || (a.line == b.line && a.column < b.column); }
+// The translator's own texts give at most some 22 bytes of host text for a
+// byte of source (`pi;`); only a global argument's value can give more,
+// which analyse() refuses.
+static_assert(std::numeric_limits<std::uint32_t>::max() / 24 > largest_analysed_source,
+              "offsets of the result take 32 bits");
 
 std::int32_t index_of(std::size_t size) { return static_cast<std::int32_t>(size); }
+std::uint32_t offset_of(std::size_t offset) { return static_cast<std::uint32_t>(offset); }
+Bytes bytes_of(const SourceSpan& span) { return {offset_of(span.begin.offset), offset_of(span.end.offset)}; }
 
-// A host offset after an edit of the line's host text: what stood behind
-// the edited bytes moves with them, what stood inside them goes to its start.
-std::size_t edited(std::size_t at, std::size_t offset, std::size_t removed, std::size_t inserted) {
-    if (at < offset) return at;
-    if (at < offset + removed) return offset;
-    return at - removed + inserted;
+std::uint8_t keyword_index(const KeywordRow* row) {
+    if (row == nullptr) return 0;
+    return static_cast<std::uint8_t>(row - keyword_table().data() + 1);
+}
+
+const KeywordRow* keyword_at(std::uint8_t index) { return index == 0 ? nullptr : &keyword_table()[index - 1u]; }
+
+// A string's text in its bytes: after the run of quotes that opens it, up to
+// the next quote.
+std::string_view string_text(std::string_view bytes) {
+    const std::size_t begin = std::min(bytes.find_first_not_of('"'), bytes.size());
+    const std::size_t end = std::min(bytes.find('"', begin), bytes.size());
+    return bytes.substr(begin, end - begin);
+}
+
+// The text of an analysed word as its bytes give it.
+std::string_view own_text(const Analysis& a, const AnalysedWord& w) {
+    const std::string_view bytes = a.bytes(w.bytes);
+    return w.kind == WordKind::string ? string_text(bytes) : bytes;
+}
+
+std::string_view text_apart(const std::vector<std::pair<std::uint32_t, std::string_view>>& texts, std::size_t index) {
+    const auto found = std::lower_bound(texts.begin(), texts.end(), index,
+                                        [](const auto& entry, std::size_t i) { return entry.first < i; });
+    return found != texts.end() && found->first == index ? found->second : std::string_view();
 }
 
 // Takes in what one run tells and makes the analysis of it.
@@ -29,86 +57,66 @@ class Collector final : public Listener {
 public:
     explicit Collector(Analysis& analysis) : a_(analysis) {}
 
-    void report(const Report& r) override {
-        a_.findings.push_back({r.severity, r.code, a_.texts.add(r.text), r.position, r.length, order_++});
-    }
+    void report(const Report& r) override;
     void argument_count(std::int32_t count, std::size_t line) override {
         a_.argument_counts.push_back({count, line, order_++});
     }
     void declared(const Declaration& d) override;
     void definition_closed(SourcePosition end) override { close_open_definition(end.line); }
 
-    void word(const ResolvedWord& w) override;
-    void term_begins(std::size_t host) override;
-    void term_ends(std::size_t host, const KeywordRow* keyword, bool missing, SourcePosition at) override;
-    void host_edited(std::size_t offset, std::size_t removed, std::size_t inserted) override;
-    void line_begins(std::size_t line, std::size_t host, bool in_definition) override;
-    void line_ends(std::size_t host_end, bool abandoned, std::size_t joined_at) override;
-    void definition_stored(std::size_t index, std::string_view name, std::size_t prologue, std::size_t body) override;
+    void comment(const SourceSpan& span) override { a_.comments.push_back(bytes_of(span)); }
+    void line_continues(SourcePosition at) override { a_.continuations.push_back(offset_of(at.offset)); }
+    void byte_order_mark() override { a_.byte_order_mark = true; }
+    void input_ends(SourcePosition end) override { a_.input_end = end.offset; }
 
-    // Once the run is over: the places of all host text in the result.
-    void place_in_result();
+    void line(const TranslatedLine& line) override;
+    void definition_stored(std::size_t index, std::string_view name, std::size_t prologue, std::size_t body,
+                           std::size_t words_before) override;
+
+    // Once the run is over: where each definition's body stands in the result.
+    void place_definitions();
 
 private:
+    void record(std::vector<AnalysedWord>& into, const ResolvedWord& w,
+                std::vector<std::pair<std::uint32_t, std::string_view>>& apart);
+    std::string_view source_view(std::string_view text, Bytes bytes);
     void close_open_definition(std::size_t line);
-    void link(AnalysedWord& word) const;
-    void link_name(std::string_view name, std::int32_t declaration);
-    void place_line(std::size_t line, std::int32_t definition, std::size_t begin);
 
     Analysis& a_;
     std::size_t order_ = 0;
     std::size_t open_definition_ = static_cast<std::size_t>(none);  // in declarations
-    std::vector<std::size_t> open_terms_;
-    std::vector<std::int32_t> operands_;  // per open term, the operands it has so far
-    std::int32_t line_terms_ = 0;         // the line's terms at depth 0 so far
-    std::size_t line_host_ = 0;           // where the line's host text begins
-    std::size_t line_first_term_ = 0;
-    std::vector<std::size_t> pending_;    // lines whose text waits in an open definition
-    std::vector<std::size_t> name_words_;  // names read by `var` and `function`, not yet declared
-    // Names look into the analysis's store of texts.
-    std::unordered_map<std::string_view, std::int32_t> variables_;      // name -> declaration
-    std::unordered_map<std::int32_t, std::int32_t> scripts_;            // signature -> declaration
-    std::unordered_map<std::string_view, std::pair<std::int32_t, std::int32_t>> parameters_;  // name -> definition, index
 };
 
-// The name word a declaration names: the latest that `var` or `function`
-// read under that name (a refused name is declared by nothing and passed over).
-void Collector::link_name(std::string_view name, std::int32_t declaration) {
-    while (!name_words_.empty()) {
-        AnalysedWord& word = a_.words[name_words_.back()];
-        name_words_.pop_back();
-        if (word.text == name) {
-            word.declaration = declaration;
-            return;
-        }
-    }
+// The text as a view into the source where it stands there, else kept in
+// the store.
+std::string_view Collector::source_view(std::string_view text, Bytes bytes) {
+    const std::string_view own = a_.bytes(bytes);
+    return own == text ? own : a_.texts.add(text);
+}
+
+void Collector::report(const Report& r) {
+    Finding f{r, order_++};
+    f.report.word = r.word.empty() ? std::string_view() : a_.texts.add(r.word);
+    f.report.name = r.name.empty() ? std::string_view() : a_.texts.add(r.name);
+    f.report.names = r.names.empty() ? std::string_view() : a_.texts.add(r.names);
+    a_.findings.push_back(f);
 }
 
 void Collector::declared(const Declaration& d) {
-    const std::int32_t index = index_of(a_.declarations.size());
-    DeclaredName name{d.kind, std::string(d.name), d.position, d.keyword_position, d.argument_count, {}, {},
-                      d.signature, 0};
-    link_name(d.name, index);
-    if (d.kind == Declaration::Kind::variable) {
-        if (!variables_.contains(d.name)) variables_.emplace(a_.texts.add(d.name), index);
-        a_.declarations.push_back(std::move(name));
-        return;
+    DeclaredName name;
+    name.kind = d.kind;
+    name.name_bytes = bytes_of(d.name_span);
+    name.name = source_view(d.name, name.name_bytes);
+    name.name_position = d.name_span.begin;
+    name.keyword_position = d.keyword_position;
+    name.argument_count = d.argument_count;
+    name.signature = d.signature;
+    name.first_parameter = offset_of(d.first_parameter);
+    if (d.kind == Declaration::Kind::script) {
+        close_open_definition(d.keyword_position.line - 1);
+        open_definition_ = a_.declarations.size();
     }
-    close_open_definition(d.keyword_position.line - 1);
-    scripts_.try_emplace(d.signature, index);
-    // The parameter names the line just told of are the last words.
-    std::size_t first = a_.words.size();
-    while (first > 0 && a_.words[first - 1].kind == WordKind::parameter_name) --first;
-    for (std::size_t i = first; i < a_.words.size(); ++i) {
-        const std::int32_t k = index_of(name.parameters.size());
-        parameters_[a_.words[i].text] = {index, k};
-        a_.words[i].declaration = index;
-        a_.words[i].parameter = k;
-        name.parameters.emplace_back(a_.words[i].text);
-        name.parameter_spans.push_back(a_.words[i].span);
-    }
-    a_.declarations.push_back(std::move(name));
-    open_definition_ = static_cast<std::size_t>(index);
+    a_.declarations.push_back(name);
 }
 
 // A definition ends at its `end`, or where the next `function` takes its text.
@@ -118,127 +126,57 @@ void Collector::close_open_definition(std::size_t line) {
     open_definition_ = static_cast<std::size_t>(none);
 }
 
-void Collector::link(AnalysedWord& word) const {
-    if (word.kind == WordKind::variable) {
-        const auto found = variables_.find(word.text);
-        if (found != variables_.end()) word.declaration = found->second;
-    } else if (word.kind == WordKind::script) {
-        const auto found = scripts_.find(word.signature);
-        if (found != scripts_.end()) word.declaration = found->second;
-    } else if (word.kind == WordKind::parameter) {
-        const auto found = parameters_.find(word.text);
-        if (found != parameters_.end()) std::tie(word.declaration, word.parameter) = found->second;
+inline void Collector::record(std::vector<AnalysedWord>& into, const ResolvedWord& w,
+                              std::vector<std::pair<std::uint32_t, std::string_view>>& apart) {
+    AnalysedWord& word = into.emplace_back();
+    word.bytes = {offset_of(w.begin), offset_of(w.end)};
+    word.kind = w.kind;
+    word.keyword = keyword_index(w.keyword);
+    word.declaration = w.declaration;
+    word.index = w.kind == WordKind::script ? w.signature : w.parameter;
+    // A word's text is its bytes but where a comment cut it in two, which
+    // leaves the text shorter than its bytes.
+    const std::size_t own = w.kind == WordKind::string ? string_text(a_.bytes(word.bytes)).size() : w.end - w.begin;
+    if (own == w.text.size()) return;
+    word.text_apart = true;
+    apart.emplace_back(offset_of(into.size() - 1), a_.texts.add(w.text));
+}
+
+void Collector::line(const TranslatedLine& line) {
+    const std::size_t words = a_.words.size();
+    const std::size_t terms = a_.terms.size();
+    for (const ResolvedWord& w : line.words) record(a_.words, w, a_.texts_apart);
+    for (const ResolvedWord& w : line.dropped) record(a_.dropped, w, a_.dropped_texts_apart);
+    const auto line_index = offset_of(a_.lines.size());
+    for (const TermRecord& t : line.terms) {
+        AnalysedTerm& term = a_.terms.emplace_back();
+        term.first_word = offset_of(words + t.first_word);
+        term.word_count = t.word_count;
+        term.parent = t.parent < 0 ? none : index_of(terms + static_cast<std::size_t>(t.parent));
+        term.operand = t.operand;
+        term.line = line_index;
+        term.keyword = keyword_index(t.keyword);
+        term.missing = t.missing;
+        // Words come in the order of the source.
+        const bool point = t.missing || t.word_count == 0;
+        term.bytes = point ? Bytes{offset_of(t.at), offset_of(t.at)}
+                           : Bytes{a_.words[term.first_word].bytes.begin, a_.words[term.first_word + t.word_count - 1].bytes.end};
     }
+    a_.lines.push_back({{offset_of(line.begin.offset), offset_of(line.end.offset)}, offset_of(line.begin.line),
+                        offset_of(terms), offset_of(line.terms.size()), line.in_definition, line.abandoned});
+    a_.places.add_line(line);
 }
 
-void Collector::word(const ResolvedWord& w) {
-    if (w.kind == WordKind::variable_name || w.kind == WordKind::script_name) name_words_.push_back(a_.words.size());
-    a_.words.push_back({w.kind, a_.texts.add(w.text), w.span, w.keyword, none, none, w.signature});
-    link(a_.words.back());
+void Collector::definition_stored(std::size_t, std::string_view name, std::size_t prologue, std::size_t body,
+                                  std::size_t words_before) {
+    a_.definitions.push_back({a_.texts.add(name), prologue, body, 0, offset_of(words_before)});
+    a_.places.definition_stored(name.size(), prologue, body);
 }
 
-void Collector::term_begins(std::size_t host) {
-    AnalysedTerm term;
-    term.line = a_.lines.size() - 1;
-    term.first_word = a_.words.size();
-    term.host.begin = host - line_host_;
-    if (!open_terms_.empty()) {
-        term.parent = index_of(open_terms_.back());
-        term.operand = operands_.back()++;
-    } else {
-        term.operand = line_terms_++;
-    }
-    open_terms_.push_back(a_.terms.size());
-    operands_.push_back(0);
-    a_.terms.push_back(std::move(term));
-}
-
-void Collector::term_ends(std::size_t host, const KeywordRow* keyword, bool missing, SourcePosition at) {
-    if (open_terms_.empty()) return;
-    AnalysedTerm& term = a_.terms[open_terms_.back()];
-    open_terms_.pop_back();
-    operands_.pop_back();
-    term.keyword = keyword;
-    term.missing = missing;
-    term.host.end = host - line_host_;
-    term.word_count = a_.words.size() - term.first_word;
-    if (missing || term.word_count == 0) {
-        term.span = {at, at};
-        return;
-    }
-    // Words come in the order of the source.
-    term.span = {a_.words[term.first_word].span.begin, a_.words.back().span.end};
-}
-
-void Collector::host_edited(std::size_t offset, std::size_t removed, std::size_t inserted) {
-    offset -= line_host_;
-    // Only the terms inside the term whose handler edits are changed: they
-    // all stand at or behind the edit (a term still open gets its end later).
-    const std::size_t first = open_terms_.empty() ? line_first_term_ : open_terms_.back() + 1;
-    for (std::size_t i = first; i < a_.terms.size(); ++i) {
-        HostPlace& place = a_.terms[i].host;
-        place.begin = edited(place.begin, offset, removed, inserted);
-        place.end = edited(place.end, offset, removed, inserted);
-    }
-}
-
-void Collector::line_begins(std::size_t line, std::size_t host, bool in_definition) {
-    a_.lines.push_back({line, in_definition, false, a_.terms.size(), 0, {false, none, host, host, 0, 0}});
-    line_host_ = host;
-    line_first_term_ = a_.terms.size();
-    line_terms_ = 0;
-    open_terms_.clear();
-    operands_.clear();
-}
-
-void Collector::line_ends(std::size_t host_end, bool abandoned, std::size_t joined_at) {
-    AnalysedLine& line = a_.lines.back();
-    line.abandoned = abandoned;
-    line.term_count = a_.terms.size() - line.first_term;
-    line.host.end = host_end;
-    if (abandoned) {
-        for (std::size_t i = line_first_term_; i < a_.terms.size(); ++i) a_.terms[i].host.begin = a_.terms[i].host.end = 0;
-    }
-    if (!line.in_definition) {
-        place_line(a_.lines.size() - 1, none, line.host.begin);
-        return;
-    }
-    line.host.begin = joined_at;
-    line.host.end = joined_at + (host_end - line_host_);
-    pending_.push_back(a_.lines.size() - 1);
-}
-
-void Collector::definition_stored(std::size_t index, std::string_view name, std::size_t prologue, std::size_t body) {
-    a_.definitions.push_back({std::string(name), prologue, body, 0});
-    for (const std::size_t line : pending_) place_line(line, index_of(index), prologue + a_.lines[line].host.begin);
-    pending_.clear();
-}
-
-// Puts a line, and its terms, at a place in the main code or in a body.
-void Collector::place_line(std::size_t line, std::int32_t definition, std::size_t begin) {
-    AnalysedLine& l = a_.lines[line];
-    const std::size_t length = l.host.end - l.host.begin;
-    l.host = {true, definition, begin, begin + length, 0, 0};
-    for (std::size_t i = l.first_term; i < l.first_term + l.term_count; ++i) {
-        HostPlace& place = a_.terms[i].host;
-        place = {true, definition, begin + place.begin, begin + place.end, 0, 0};
-    }
-}
-
-void Collector::place_in_result() {
-    std::size_t at = 0;
-    for (StoredDefinition& definition : a_.definitions) {
-        definition.result_begin = at + definition.name.size() + 2;  // name='
-        at = definition.result_begin + definition.body + 2;         // '\n
-    }
-    const auto in_result = [this, at](HostPlace& place) {
-        if (!place.placed) return;
-        const std::size_t base = place.definition < 0 ? at : a_.definitions[static_cast<std::size_t>(place.definition)].result_begin;
-        place.result_begin = base + place.begin;
-        place.result_end = base + place.end;
-    };
-    for (AnalysedLine& line : a_.lines) in_result(line.host);
-    for (AnalysedTerm& term : a_.terms) in_result(term.host);
+void Collector::place_definitions() {
+    a_.places.finish();
+    for (std::size_t k = 0; k < a_.definitions.size(); ++k)
+        a_.definitions[k].result_begin = a_.places.definitions()[k].result_begin;
 }
 
 // Room for `wanted` records. Room taken over from an earlier analysis is
@@ -251,6 +189,9 @@ void make_room(std::vector<Record>& records, std::size_t wanted) {
 }
 
 }  // namespace
+
+const KeywordRow* AnalysedWord::keyword_row() const { return keyword_at(keyword); }
+const KeywordRow* AnalysedTerm::keyword_row() const { return keyword_at(keyword); }
 
 std::string_view TextStore::add(std::string_view text) {
     constexpr std::size_t chunk = std::size_t{64} << 10;
@@ -274,44 +215,91 @@ void TextStore::clear() {
 }
 
 void Analysis::clear() {
+    source.clear();
+    byte_order_mark = false;
+    input_end = 0;
     words.clear();
+    dropped.clear();
+    comments.clear();
+    continuations.clear();
     terms.clear();
     lines.clear();
     findings.clear();
     argument_counts.clear();
     declarations.clear();
     definitions.clear();
+    texts_apart.clear();
+    dropped_texts_apart.clear();
+    places.clear();
     host.clear();
     messages.clear();
     texts.clear();
 }
 
+std::string_view Analysis::text(const AnalysedWord& word) const {
+    if (word.text_apart) return text_apart(texts_apart, static_cast<std::size_t>(&word - words.data()));
+    return own_text(*this, word);
+}
+
+std::string_view Analysis::text_of_dropped(const AnalysedWord& word) const {
+    if (word.text_apart) return text_apart(dropped_texts_apart, static_cast<std::size_t>(&word - dropped.data()));
+    return own_text(*this, word);
+}
+
+std::string_view Analysis::host_text(const HostPlace& place) const {
+    if (!place.placed()) return {};
+    return std::string_view(host).substr(result_begin(place), place.end - place.begin);
+}
+
+namespace {
+
+// The word of a list in the order of the source whose bytes hold an offset,
+// or end right at it.
+const AnalysedWord* word_holding(const std::vector<AnalysedWord>& words, std::size_t offset) {
+    const auto after = std::upper_bound(words.begin(), words.end(), offset,
+                                        [](std::size_t o, const AnalysedWord& w) { return o < w.bytes.begin; });
+    if (after == words.begin()) return nullptr;
+    const AnalysedWord& word = *(after - 1);
+    return offset <= word.bytes.end ? &word : nullptr;
+}
+
+}  // namespace
+
+const AnalysedWord* Analysis::word_at(std::size_t offset) const { return word_holding(words, offset); }
+
+const AnalysedWord* Analysis::dropped_at(std::size_t offset) const { return word_holding(dropped, offset); }
+
+std::size_t Analysis::line_at(std::size_t offset) const {
+    const auto after = std::upper_bound(lines.begin(), lines.end(), offset,
+                                        [](std::size_t o, const AnalysedLine& l) { return o < l.bytes.begin; });
+    if (after == lines.begin()) return lines.size();
+    const auto found = after - 1;
+    return found->bytes.holds(offset) ? static_cast<std::size_t>(found - lines.begin()) : lines.size();
+}
+
 Analysis analyse(std::string source, SessionOptions options, Analysis reused) {
+    if (source.size() > largest_analysed_source)
+        throw std::length_error("a source of more than 128 MiB is too large to analyse");
     Analysis analysis = std::move(reused);
     analysis.clear();
+    analysis.source = source;
     // Room for what a source of this size usually holds (a word or a term in
     // some five or six bytes, a line in twenty, and a margin): the records are
     // not moved as they grow. Room never written takes no memory.
-    make_room(analysis.words, source.size() / 4 + 16);
-    make_room(analysis.terms, source.size() / 4 + 16);
+    make_room(analysis.words, source.size() / 5 + 16);
+    make_room(analysis.terms, source.size() / 5 + 16);
+    make_room(analysis.places.terms(), source.size() / 5 + 16);
     make_room(analysis.lines, source.size() / 20 + 16);
+    make_room(analysis.places.lines(), source.size() / 20 + 16);
     Collector collector(analysis);
     options.listener = &collector;
     const Translation translation = translate_source(std::move(source), options);
-    collector.place_in_result();
+    if (translation.host.size() >= std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("a result of 4 GiB or more is too large to analyse");
+    collector.place_definitions();
     analysis.host.assign(translation.host);
     analysis.messages.assign(translation.messages);
     return analysis;
-}
-
-const AnalysedWord* word_at(const Analysis& analysis, SourcePosition place) {
-    // Words are in the order of the source: the last that begins at or before the place.
-    const auto after = std::upper_bound(analysis.words.begin(), analysis.words.end(), place,
-                                        [](SourcePosition p, const AnalysedWord& w) { return before(p, w.span.begin); });
-    if (after == analysis.words.begin()) return nullptr;
-    const AnalysedWord& word = *(after - 1);
-    const bool inside = before(place, word.span.end) || (place.line == word.span.end.line && place.column == word.span.end.column);
-    return inside ? &word : nullptr;
 }
 
 }  // namespace kelvo

@@ -3,16 +3,18 @@
 #include <array>
 #include <cstdint>
 
-#include "core/handler.h"
+#include "core/keyword_row.h"
+#include "core/utf8.h"
 #include "library/line_index.h"
 
 namespace kelvo {
 
 namespace {
 
-constexpr std::array<std::string_view, 14> word_kind_names = {
+constexpr std::array<std::string_view, word_kind_count> word_kind_names = {
     "string",  "parameter", "keyword", "constant",      "real-global",  "string-global", "variable",
     "script",  "operator",  "number",  "unknown",       "variable-name", "script-name",  "parameter-name"};
+static_assert(word_kind_names.back() == "parameter-name", "one name for each kind of word, in the order of the kinds");
 
 constexpr std::array<std::string_view, 3> severity_names = {"error", "warning", "note"};
 
@@ -70,19 +72,24 @@ public:
         key("column");
         unsigned_number(p.column);
         key("offset");
-        unsigned_number(p.line == 0 ? 0 : index_.offset({p.line - 1, p.column - 1}));
+        unsigned_number(p.line == 0 ? 0 : p.offset);
         close('}');
     }
-    void span(std::string_view name, const SourceSpan& s) {
+    // A byte offset of the source as a place of the translator's lines.
+    void place(std::string_view name, std::size_t offset) {
+        const LineIndex::Place p = index_.place(offset);
+        position(name, {p.line + 1, p.column + 1, offset});
+    }
+    void span(std::string_view name, Bytes b) {
         key(name);
         open('{');
-        position("start", s.begin);
-        position("end", s.end);
+        place("start", b.begin);
+        place("end", b.end);
         close('}');
     }
-    void host(const HostPlace& place) {
+    void host(const Analysis& a, const HostPlace& place) {
         key("host");
-        if (!place.placed) return null();
+        if (!place.placed()) return null();
         open('{');
         key("definition");
         number(place.definition);
@@ -91,9 +98,9 @@ public:
         key("end");
         unsigned_number(place.end);
         key("resultBegin");
-        unsigned_number(place.result_begin);
+        unsigned_number(a.result_begin(place));
         key("resultEnd");
-        unsigned_number(place.result_end);
+        unsigned_number(a.result_begin(place) + (place.end - place.begin));
         close('}');
     }
     void keyword(const KeywordRow* row) {
@@ -113,31 +120,33 @@ private:
     bool fresh_ = true;
 };
 
+void write_word(Writer& w, const AnalysedWord& word, std::string_view text) {
+    w.open('{');
+    w.key("kind");
+    w.string(word_kind_name(word.kind));
+    w.key("text");
+    w.string(text);
+    w.span("span", word.bytes);
+    if (word.keyword_row() != nullptr) w.keyword(word.keyword_row());
+    if (word.declaration >= 0) {
+        w.key("declaration");
+        w.number(word.declaration);
+    }
+    if (word.parameter() >= 0) {
+        w.key("parameter");
+        w.number(word.parameter());
+    }
+    if (word.kind == WordKind::script) {
+        w.key("signature");
+        w.number(word.signature());
+    }
+    w.close('}');
+}
+
 void write_words(Writer& w, const Analysis& a) {
     w.key("words");
     w.open('[');
-    for (const AnalysedWord& word : a.words) {
-        w.open('{');
-        w.key("kind");
-        w.string(word_kind_names.at(static_cast<std::size_t>(word.kind)));
-        w.key("text");
-        w.string(word.text);
-        w.span("span", word.span);
-        if (word.keyword != nullptr) w.keyword(word.keyword);
-        if (word.declaration >= 0) {
-            w.key("declaration");
-            w.number(word.declaration);
-        }
-        if (word.parameter >= 0) {
-            w.key("parameter");
-            w.number(word.parameter);
-        }
-        if (word.kind == WordKind::script) {
-            w.key("signature");
-            w.number(word.signature);
-        }
-        w.close('}');
-    }
+    for (const AnalysedWord& word : a.words) write_word(w, word, a.text(word));
     w.close(']');
 }
 
@@ -146,21 +155,21 @@ void write_terms(Writer& w, const Analysis& a) {
     w.open('[');
     for (const AnalysedTerm& term : a.terms) {
         w.open('{');
-        w.span("span", term.span);
-        w.keyword(term.keyword);
+        w.span("span", term.bytes);
+        w.keyword(term.keyword_row());
         w.key("missing");
         w.boolean(term.missing);
         w.key("parent");
         w.number(term.parent);
         w.key("operand");
-        w.number(term.operand);
+        w.unsigned_number(term.operand);
         w.key("line");
         w.unsigned_number(term.line);
         w.key("firstWord");
         w.unsigned_number(term.first_word);
         w.key("wordCount");
         w.unsigned_number(term.word_count);
-        w.host(term.host);
+        w.host(a, a.host_of(term));
         w.close('}');
     }
     w.close(']');
@@ -172,7 +181,7 @@ void write_lines(Writer& w, const Analysis& a) {
     for (const AnalysedLine& line : a.lines) {
         w.open('{');
         w.key("line");
-        w.unsigned_number(line.source_line);
+        w.unsigned_number(line.number);
         w.key("inDefinition");
         w.boolean(line.in_definition);
         w.key("abandoned");
@@ -181,10 +190,45 @@ void write_lines(Writer& w, const Analysis& a) {
         w.unsigned_number(line.first_term);
         w.key("termCount");
         w.unsigned_number(line.term_count);
-        w.host(line.host);
+        w.host(a, a.host_of(line));
+        w.span("span", line.bytes);
         w.close('}');
     }
     w.close(']');
+}
+
+// The facts of a report that it has.
+void write_facts(Writer& w, const Report& r) {
+    w.key("facts");
+    w.open('{');
+    if (!r.word.empty()) {
+        w.key("word");
+        w.string(r.word);
+    }
+    if (!r.name.empty()) {
+        w.key("name");
+        w.string(r.name);
+    }
+    if (!r.names.empty()) {
+        w.key("names");
+        w.string(r.names);
+    }
+    if (r.keyword != nullptr) w.keyword(r.keyword);
+    if (r.other_keyword != nullptr) {
+        w.key("otherKeyword");
+        w.string(r.other_keyword->keyword);
+    }
+    if (r.code == Code::missing_operands) {
+        w.key("operands");
+        w.number(r.operands);
+        w.key("given");
+        w.number(r.given);
+    }
+    if (r.line != 0) {
+        w.key("line");
+        w.unsigned_number(r.line);
+    }
+    w.close('}');
 }
 
 void write_findings(Writer& w, const Analysis& a) {
@@ -193,14 +237,15 @@ void write_findings(Writer& w, const Analysis& a) {
     for (const Finding& f : a.findings) {
         w.open('{');
         w.key("severity");
-        w.string(severity_names.at(static_cast<std::size_t>(f.severity)));
+        w.string(severity_name(f.severity()));
         w.key("code");
-        w.string(f.code);
+        w.string(code_name(f.code()));
         w.key("text");
-        w.string(f.text);
-        w.position("position", f.position);
+        w.string(report_text(f.report));
+        w.position("position", f.report.span.begin);
         w.key("length");
-        w.unsigned_number(f.length);
+        w.unsigned_number(f.report.length());
+        write_facts(w, f.report);
         w.close('}');
     }
     w.close(']');
@@ -217,29 +262,31 @@ void write_findings(Writer& w, const Analysis& a) {
     w.close(']');
 }
 
+void write_declaration(Writer& w, const Analysis& a, const DeclaredName& d) {
+    w.open('{');
+    w.key("kind");
+    w.string(d.kind == Declaration::Kind::script ? "script" : "variable");
+    w.key("name");
+    w.string(d.name);
+    w.position("position", d.name_position);
+    w.position("keywordPosition", d.keyword_position);
+    if (d.kind == Declaration::Kind::script) {
+        w.key("argumentCount");
+        w.number(d.argument_count);
+        w.key("parameters");
+        w.open('[');
+        for (std::int32_t k = 0; k < d.argument_count; ++k) w.string(a.text(a.words[d.first_parameter + static_cast<std::size_t>(k)]));
+        w.close(']');
+        w.key("lastLine");
+        w.unsigned_number(d.last_line);
+    }
+    w.close('}');
+}
+
 void write_declarations(Writer& w, const Analysis& a) {
     w.key("declarations");
     w.open('[');
-    for (const DeclaredName& d : a.declarations) {
-        w.open('{');
-        w.key("kind");
-        w.string(d.kind == Declaration::Kind::script ? "script" : "variable");
-        w.key("name");
-        w.string(d.name);
-        w.position("position", d.position);
-        w.position("keywordPosition", d.keyword_position);
-        if (d.kind == Declaration::Kind::script) {
-            w.key("argumentCount");
-            w.number(d.argument_count);
-            w.key("parameters");
-            w.open('[');
-            for (const std::string& p : d.parameters) w.string(p);
-            w.close(']');
-            w.key("lastLine");
-            w.unsigned_number(d.last_line);
-        }
-        w.close('}');
-    }
+    for (const DeclaredName& d : a.declarations) write_declaration(w, a, d);
     w.close(']');
     w.key("definitions");
     w.open('[');
@@ -258,26 +305,39 @@ void write_declarations(Writer& w, const Analysis& a) {
     w.close(']');
 }
 
-}  // namespace
-
-std::size_t utf8_length(std::string_view text) {
-    const auto c = static_cast<unsigned char>(text[0]);
-    std::size_t n = 0;
-    std::uint32_t min = 0;
-    if (c >= 0xC2 && c <= 0xDF) { n = 2; min = 0x80; }
-    else if ((c & 0xF0) == 0xE0) { n = 3; min = 0x800; }
-    else if (c >= 0xF0 && c <= 0xF4) { n = 4; min = 0x10000; }
-    if (n == 0 || text.size() < n) return 0;
-    std::uint32_t code = c & (0x7F >> n);
-    for (std::size_t i = 1; i < n; ++i) {
-        const auto d = static_cast<unsigned char>(text[i]);
-        if ((d & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (d & 0x3F);
+// What the reader alone knows: the words lines drop, the comments, the
+// lines that go on the line before them, the byte-order mark.
+void write_reading(Writer& w, const Analysis& a) {
+    w.key("dropped");
+    w.open('[');
+    for (const AnalysedWord& word : a.dropped) write_word(w, word, a.text_of_dropped(word));
+    w.close(']');
+    w.key("comments");
+    w.open('[');
+    for (const Bytes& comment : a.comments) {
+        w.open('{');
+        w.span("span", comment);
+        w.close('}');
     }
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    return code < min || code > 0x10FFFF || surrogate ? 0 : n;
+    w.close(']');
+    w.key("continuations");
+    w.open('[');
+    for (const std::uint32_t at : a.continuations) {
+        w.open('{');
+        w.place("at", at);
+        w.close('}');
+    }
+    w.close(']');
+    w.key("byteOrderMark");
+    w.boolean(a.byte_order_mark);
+    w.place("inputEnd", a.input_end);
 }
 
+}  // namespace
+
+std::string_view word_kind_name(WordKind kind) { return word_kind_names.at(static_cast<std::size_t>(kind)); }
+
+std::string_view severity_name(Severity severity) { return severity_names.at(static_cast<std::size_t>(severity)); }
 
 void append_json_string(std::string& out, std::string_view text) {
     out += '"';
@@ -292,12 +352,12 @@ void append_json_string(std::string& out, std::string_view text) {
         } else if (c < 0x20 || c == 0x7F) {
             append_escape(out, c);
         } else if (c >= 0x80) {
-            const std::size_t n = utf8_length(text.substr(i));
-            if (n == 0) {
+            const Utf8Character character = utf8_character(text, i);
+            if (!character.valid) {
                 append_escape(out, c);
             } else {
-                out += text.substr(i, n);
-                i += n;
+                out += text.substr(i, character.length);
+                i += character.length;
                 continue;
             }
         } else {
@@ -308,9 +368,9 @@ void append_json_string(std::string& out, std::string_view text) {
     out += '"';
 }
 
-std::string analysis_json(const Analysis& analysis, std::string_view source) {
+std::string analysis_json(const Analysis& analysis) {
     std::string out;
-    Writer w(out, source);
+    Writer w(out, analysis.source);
     w.open('{');
     w.key("version");
     w.number(1);
@@ -323,6 +383,7 @@ std::string analysis_json(const Analysis& analysis, std::string_view source) {
     write_lines(w, analysis);
     write_findings(w, analysis);
     write_declarations(w, analysis);
+    write_reading(w, analysis);
     w.close('}');
     out += '\n';
     return out;

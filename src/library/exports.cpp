@@ -13,7 +13,7 @@ const char* text_or_empty(const char* text) { return text == nullptr ? "" : text
 void report_internal_error() noexcept {
     try {
         kelvo::state.run.line_abandoned = false;
-        kelvo::report(kelvo::Message::internal_error);
+        kelvo::report(kelvo::Code::internal_error, {});
     } catch (...) {
     }
 }

@@ -14,7 +14,8 @@
 #include "core/term_translator.h"
 #include "core/word_cursor.h"
 #include "library/files.h"
-#include "library/held_reports.h"
+#include "library/source_file.h"
+#include "library/layout.h"
 #include "vocabulary/constants.h"
 #include "vocabulary/keywords.h"
 
@@ -37,37 +38,57 @@ void reserve_result(std::size_t source_size) {
     }
 }
 
-// For a listening tool: the words after the line's term, which the run drops.
-void check_rest_of_line() {
+// For a listening tool: the words after the line's term, which the run
+// drops (a warning, unless the term leaves them on purpose).
+void check_rest_of_line(TermOutcome outcome) {
     if (!listening()) return;
     const std::string_view rest = peek_word();
-    if (!rest.empty()) warn(Warning::words_left, rest, {rest});
+    if (rest.empty()) return;
+    if (outcome != TermOutcome::rest_unread) {
+        Report facts;
+        facts.word = rest;
+        tell(Code::words_left, rest, facts);
+    }
+    tell_words_left();
 }
 
 // For a listening tool: a definition that this run opened and did not close.
 void check_open_definition() {
-    const SourcePosition opened_at = state.run.open_definition.opened_at;
-    if (state.in_script && opened_at.line != 0)
-        warn_at(Warning::definition_left_open, opened_at, std::string_view("function").size(),
-                {state.current_script_name});
+    const SourceSpan opened_at = state.run.open_definition.opened_at;
+    if (!state.in_script || opened_at.begin.line == 0) return;
+    Report facts;
+    facts.name = state.current_script_name;
+    tell_at(Code::definition_left_open, opened_at, facts);
 }
 
 // What a line tells of itself: nothing in a run that nobody listens to (it
 // folds away), where its host text goes to a listener.
 struct SilentLine {
     static bool careful() { return false; }
-    static void begins(const SourceLine&, std::size_t, bool) {}
-    static void ends(std::size_t, bool, bool) {}
+    static void begins(std::size_t, bool) {}
+    static void ends(TermOutcome, std::size_t, bool, bool) {}
 };
 
 struct ToldLine {
     Listener* listener;
+    const SourceReader* reader;
     static bool careful() { return true; }
-    void begins(const SourceLine& line, std::size_t start, bool in_definition) const {
-        listener->line_begins(line.number, start, in_definition);
-    }
-    void ends(std::size_t end, bool abandoned, bool in_definition) const {
-        listener->line_ends(end, abandoned, in_definition ? state.script_text.size() : 0);
+    void begins(std::size_t start, bool) const { state.run.log.begin_line(start); }
+    void ends(TermOutcome outcome, std::size_t end, bool abandoned, bool in_definition) const {
+        if (!abandoned) check_rest_of_line(outcome);
+        const LineLog& log = state.run.log;
+        TranslatedLine line;
+        line.begin = reader->line_begin();
+        line.end = reader->line_end();
+        line.host_begin = log.host_begin;
+        line.host_end = end;
+        line.in_definition = in_definition;
+        line.abandoned = abandoned;
+        line.joined_at = in_definition ? state.script_text.size() : 0;
+        line.words = log.words;
+        line.terms = log.terms;
+        line.dropped = log.dropped;
+        listener->line(line);
     }
 };
 
@@ -87,14 +108,12 @@ void translate_line(const SourceLine& line, std::string& main_code, const Tell& 
     state.run.term_depth = 0;
     state.run.line_abandoned = false;
     state.run.careful = tell.careful();
-    state.run.rest_left_on_purpose = false;
-    tell.begins(line, start, was_in_script);
-    translate_term(text);
+    tell.begins(start, was_in_script);
+    const TermOutcome outcome = translate_term(text);
     const bool abandoned = state.run.line_abandoned;
     if (abandoned) text.resize(start);
-    if (!state.run.rest_left_on_purpose) check_rest_of_line();
     state.run.line_abandoned = false;
-    tell.ends(text.size(), abandoned, was_in_script);
+    tell.ends(outcome, text.size(), abandoned, was_in_script);
     if (was_in_script) {
         state.script_text += text;
         state.script_text += '\n';
@@ -110,7 +129,7 @@ void translate_lines(SourceReader& reader, std::string& main_code) {
         while (reader.next_line(line)) translate_line(line, main_code, SilentLine{});
         return;
     }
-    const ToldLine told{state.listener};
+    const ToldLine told{state.listener, &reader};
     while (reader.next_line(line)) translate_line(line, main_code, told);
 }
 
@@ -120,7 +139,8 @@ void translate_lines(SourceReader& reader, std::string& main_code) {
 void prepend_definitions(std::string& main_code) {
     if (state.script_bodies.empty()) return;
     std::size_t size = 0;
-    for (const ScriptBody& definition : state.script_bodies) size += definition.name.size() + definition.body.size() + 4;
+    for (const ScriptBody& definition : state.script_bodies)
+        size = place_definition(size, definition.name.size(), definition.body.size()).end;
     main_code.insert(std::size_t{0}, size, '\0');
     char* out = main_code.data();
     const auto put = [&out](std::string_view text) {
@@ -129,9 +149,9 @@ void prepend_definitions(std::string& main_code) {
     };
     for (const ScriptBody& definition : state.script_bodies) {
         put(definition.name);
-        put("='");
+        put(definition_opening);
         put(definition.body);
-        put("'\n");
+        put(definition_closing);
     }
 }
 
@@ -143,16 +163,22 @@ void run(SourceReader& reader, std::size_t source_size, bool opened) {
     register_constants();
     result.clear();
     state.run.source_size = source_size;
-    if (!opened) report(Message::cannot_open_source, source_file_name);
+    if (!opened) report_file(Code::cannot_open_source, source_file_name);
     reserve_result(source_size);
 
     state.run.reader = &reader;
     translate_lines(reader, result);
+    if (state.listener != nullptr) state.listener->input_ends(reader.line_end());
     check_open_definition();
     state.run.reader = nullptr;
     state.current_line = {};
     prepend_definitions(result);
 }
+
+// The reports a listener hears go out once the run is over; a failed run's
+// go nowhere.
+void finish_reports() { state.run.reports.finish(); }
+void drop_reports() noexcept { state.run.reports.drop(); }
 
 // What a run leaves for the next one besides its messages. A run that fails
 // inside gives it back as it found it: a definition the failed run opened
@@ -189,18 +215,19 @@ private:
 // held reports dropped, when reading failed halfway.
 bool run_over_file(SourceReader& reader, SourceFile& file) {
     SurvivingState before;
-    HeldReports held;
     try {
         run(reader, file.size(), true);
     } catch (...) {
+        drop_reports();
         before.restore();
         throw;
     }
     if (file.failed()) {
+        drop_reports();
         before.restore_with_messages();
         return false;
     }
-    held.finish();
+    finish_reports();
     return true;
 }
 
@@ -208,17 +235,17 @@ bool run_over_file(SourceReader& reader, SourceFile& file) {
 
 const std::string& translate(std::optional<std::string> source) {
     SurvivingState before;
-    HeldReports held;
     try {
         const bool opened = source.has_value();
         std::string bytes = opened ? std::move(*source) : std::string();
         SourceReader reader(bytes);
         run(reader, bytes.size(), opened);
     } catch (...) {
+        drop_reports();
         before.restore();
         throw;
     }
-    held.finish();
+    finish_reports();
     return result;
 }
 
@@ -236,7 +263,7 @@ const std::string& run_in_working_directory() {
     const std::string source_path(source_file_name);
     const std::string output_path(output_file_name);
     const std::string& text = translate_file(source_path.c_str());
-    if (!write_text_file(output_path.c_str(), text)) report(Message::cannot_write_output, output_file_name);
+    if (!write_text_file(output_path.c_str(), text)) report_file(Code::cannot_write_output, output_file_name);
     return text;
 }
 

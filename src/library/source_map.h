@@ -1,6 +1,7 @@
-// Where each piece of the host text came from: a source map of one run, told
-// by the run itself as it translates, and written as a standard Source Map
-// (revision 3) for tools outside C++.
+// Where each piece of the host text came from: the source map of an
+// analysis, and its writing as a standard Source Map (revision 3) for tools
+// outside C++. The map is made from the analysis's record of host places
+// alone; nothing is translated again.
 //
 // What maps where:
 // - every translated line begins at its first word, also when its host text
@@ -17,10 +18,9 @@
 // - lines collected for a definition the run left open are not in the
 //   result and map nowhere.
 //
-// Offsets and columns of the recorder are bytes, as the translator counts
-// them. The written map counts columns in UTF-16 code units, as its readers
-// expect: the bytes read as UTF-8, each byte that is no part of a well-formed
-// UTF-8 sequence as one character (the one of the same number).
+// Offsets are bytes, as the translator counts them. The written map counts
+// columns in UTF-16 code units, as its readers expect, by the one rule of
+// core/utf8.h.
 #pragma once
 
 #include <cstddef>
@@ -28,18 +28,19 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
-#include "core/listener.h"
+#include "library/analysis.h"
 
 namespace kelvo {
 
-// A word of the source that host text comes from; line 0 is nowhere.
+// A word of the source that host text comes from, or nothing (`mapped`
+// false).
 struct SourceOrigin {
-    SourcePosition place;
-    std::size_t length = 0;    // bytes of the word on its line
-    std::int32_t name = -1;    // a name the word is (a keyword, variable, script...): index in names()
+    bool mapped = false;
+    std::size_t offset = 0;  // in the source
+    std::size_t length = 0;  // bytes of the word (0: a point)
+    std::int32_t name = -1;  // a name the word is (a keyword, variable, script...): index in names()
 };
 
 // From `offset` in the result on, up to the next segment, the host text
@@ -51,92 +52,33 @@ struct SourceMapSegment {
 
 // A stored definition: its name and where its body stands in the result.
 struct MappedDefinition {
-    std::string name;
+    std::string_view name;
     std::size_t body_begin = 0;
     std::size_t body_length = 0;
 };
 
 class SourceMap {
 public:
-    const std::vector<std::string>& names() const { return names_; }
-    const std::vector<MappedDefinition>& definitions() const { return placed_; }
+    // The analysis must outlive the map.
+    explicit SourceMap(const Analysis& analysis);
+
+    const Analysis& analysis() const { return a_; }
+    const std::vector<std::string_view>& names() const { return names_; }
+    std::vector<MappedDefinition> definitions() const;
     // Calls `visit` with every segment, in the order of the result.
-    // `host` is the result of the run the map was recorded from.
-    void segments(std::string_view host, const std::function<void(const SourceMapSegment&)>& visit) const;
-    // The segment that holds a result offset (origin line 0: nothing).
-    SourceMapSegment at(std::string_view host, std::size_t offset) const;
+    void segments(const std::function<void(const SourceMapSegment&)>& visit) const;
+    // The segment that holds a result offset (unmapped: nothing).
+    SourceMapSegment at(std::size_t offset) const;
 
 private:
-    friend class SourceMapRecorder;
+    SourceOrigin origin_of_word(std::size_t word) const;
+    SourceOrigin line_origin(const AnalysedLine& line) const;
+    void line_segments(const AnalysedLine& line, std::size_t begin,
+                       const std::function<void(std::size_t, const SourceOrigin&)>& mark) const;
 
-    struct Definition {
-        std::string name;
-        std::size_t prologue = 0;
-        std::size_t body = 0;
-        SourceOrigin name_origin;
-        std::vector<SourceOrigin> parameters;  // one per prologue line
-        std::string lines;                     // the body's lines, encoded
-    };
-
-    std::vector<std::string> names_;
-    std::vector<Definition> definitions_;
-    std::vector<MappedDefinition> placed_;
-    std::string main_lines_;  // the main code's lines, encoded
-    std::size_t main_begin_ = 0;
-};
-
-// A listener that records the source map of the run it listens to, and
-// tells everything on to another listener, if one is given.
-class SourceMapRecorder final : public Listener {
-public:
-    explicit SourceMapRecorder(Listener* next = nullptr) : next_(next) {}
-
-    void report(const Report& report) override;
-    void argument_count(std::int32_t count, std::size_t line) override;
-    void declared(const Declaration& d) override;
-    void definition_closed(SourcePosition end) override;
-    void word(const ResolvedWord& w) override;
-    void term_begins(std::size_t host) override;
-    void term_ends(std::size_t host, const KeywordRow* keyword, bool missing, SourcePosition at) override;
-    void host_edited(std::size_t offset, std::size_t removed, std::size_t inserted) override;
-    void line_begins(std::size_t line, std::size_t host, bool in_definition) override;
-    void line_ends(std::size_t host_end, bool abandoned, std::size_t joined_at) override;
-    void definition_stored(std::size_t index, std::string_view name, std::size_t prologue, std::size_t body) override;
-
-    // Once the run is over: the map (the recorder is then empty).
-    SourceMap finish();
-
-private:
-    struct Mark {
-        std::size_t host = 0;      // in the line's host text
-        std::uint32_t origin = 0;  // in origins_
-        bool end = false;          // where an operand's text ended
-    };
-    struct OpenTerm {
-        std::size_t mark = 0;
-        std::uint32_t origin = 0;
-    };
-
-    std::int32_t name_of(const ResolvedWord& w);
-    SourceOrigin origin_of(const ResolvedWord& w);
-    void encode_line(std::string& out, std::size_t length);
-
-    Listener* next_;
-    SourceMap map_;
-    std::unordered_map<std::string, std::int32_t> name_index_;
-    // The line being translated.
-    std::size_t line_host_ = 0;
-    bool in_definition_ = false;
-    std::vector<SourceOrigin> origins_;  // [0] the line's own
-    std::vector<std::uint32_t> waiting_;  // origins that take the next word
-    std::vector<Mark> marks_;
-    std::vector<OpenTerm> open_;
-    // Lines that wait in the open definition, and the `function` line's words.
-    std::string pending_;
-    SourcePosition pending_place_;  // the last place written to pending_
-    SourcePosition main_place_;     // and to the main code's lines
-    SourceOrigin function_name_;
-    std::vector<SourceOrigin> parameters_;
+    const Analysis& a_;
+    std::vector<std::string_view> names_;
+    std::vector<std::int32_t> word_names_;  // per word, its index in names_ (-1: none)
 };
 
 struct SourceMapFile {
@@ -145,15 +87,10 @@ struct SourceMapFile {
     bool content = true;       // put the source in ("sourcesContent")
 };
 
-// Writes the map as JSON, piece by piece, to `sink`. `source` is the file as
-// stored (a byte-order mark at its start is left out of the content and the
-// columns, as editors show it).
-void write_source_map(const SourceMap& map, std::string_view host, std::string_view source, const SourceMapFile& names,
-                      const std::function<void(std::string_view)>& sink);
-std::string source_map_json(const SourceMap& map, std::string_view host, std::string_view source,
-                            const SourceMapFile& names);
-
-// UTF-16 code units of text[from, to), read as above.
-std::size_t utf16_units(std::string_view text, std::size_t from, std::size_t to);
+// Writes the map as JSON, piece by piece, to `sink`. A byte-order mark at
+// the source's start is left out of the content and the columns, as editors
+// show it.
+void write_source_map(const SourceMap& map, const SourceMapFile& names, const std::function<void(std::string_view)>& sink);
+std::string source_map_json(const SourceMap& map, const SourceMapFile& names);
 
 }  // namespace kelvo

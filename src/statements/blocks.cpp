@@ -23,51 +23,55 @@ bool is_comparison_word(std::string_view word) {
 
 // For a listening tool: a first operand that is a variable took the operator
 // and the term after it into itself.
-KELVO_OUT_OF_LINE void check_first_operand(const Keyword& keyword, std::string_view first) {
-    if (!listening() || first.empty() || state.run.chain_variable != first.data()) return;
+KELVO_OUT_OF_LINE void warn_chained_operand(const Keyword& keyword, std::string_view first) {
+    if (!listening() || first.empty()) return;
     std::string_view written(first.data(), static_cast<std::size_t>(state.current_line.data() - first.data()));
     while (!written.empty() && is_whitespace(written.back())) written.remove_suffix(1);
-    warn(Warning::variable_takes_operator, first, {written, keyword.word});
+    Report facts;
+    facts.word = first;
+    facts.name = written;
+    facts.keyword = &keyword.row;
+    tell(Code::variable_takes_operator, first, facts);
 }
 
-KELVO_OUT_OF_LINE void report_no_operator(Message not_operator, std::string_view middle_word) {
-    report(not_operator, {}, middle_word);
-    if (is_comparison_word(middle_word)) note(Note::no_comparison_words, middle_word, {middle_word});
+KELVO_OUT_OF_LINE void report_no_operator(const Keyword& keyword, std::string_view middle_word) {
+    report(Code::not_operator, middle_word, &keyword.row);
+    if (!is_comparison_word(middle_word)) return;
+    Report facts;
+    facts.word = middle_word;
+    tell(Code::no_comparison_words, middle_word, facts);
 }
 
 // The middle operand is checked after it has been translated, so a
 // comparison word such as `<` is reported as unknown first and then as no
 // operator. The operator message points at the middle operand's word.
-void translate_condition(const Keyword& keyword, std::string_view opening, Message not_operator,
-                         std::string& out) {
+TermOutcome translate_condition(const Keyword& keyword, std::string_view opening, std::string& out) {
     append(out, opening);
     const std::string_view first = peek_word();
-    state.run.chain_variable = nullptr;
-    translate_term(out);
-    check_first_operand(keyword, first);
+    if (translate_term(out) == TermOutcome::chained) warn_chained_operand(keyword, first);
     append(out, ' ');
     const std::size_t middle = out.size();
     const std::string_view middle_word = peek_word();
     translate_term(out);
-    if (!is_operator(std::string_view(out).substr(middle))) report_no_operator(not_operator, middle_word);
+    if (!is_operator(std::string_view(out).substr(middle))) report_no_operator(keyword, middle_word);
     translate_term(out);
     append(out, ") ");
+    return TermOutcome::done;
 }
 
 }  // namespace
 
-void translate_case(const Keyword&, std::string& out) {
+TermOutcome translate_case(const Keyword&, std::string& out) {
     append(out, "case ");
     translate_term(out);
     append(out, ':');
+    return TermOutcome::done;
 }
 
-void translate_if(const Keyword& keyword, std::string& out) {
-    translate_condition(keyword, "if(", Message::if_not_operator, out);
-}
+TermOutcome translate_if(const Keyword& keyword, std::string& out) { return translate_condition(keyword, "if(", out); }
 
-void translate_while(const Keyword& keyword, std::string& out) {
-    translate_condition(keyword, "while(", Message::while_not_operator, out);
+TermOutcome translate_while(const Keyword& keyword, std::string& out) {
+    return translate_condition(keyword, "while(", out);
 }
 
 }  // namespace kelvo

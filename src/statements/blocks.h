@@ -12,10 +12,10 @@ namespace kelvo {
 // table of their own. These read their operands in a way of their own.
 
 // "case ", the operand, ":"
-void translate_case(const Keyword& keyword, std::string& out);
+TermOutcome translate_case(const Keyword& keyword, std::string& out);
 
 // Conditions: "if(" or "while(", left operand, " ", operator, right operand, ") ".
-void translate_if(const Keyword& keyword, std::string& out);
-void translate_while(const Keyword& keyword, std::string& out);
+TermOutcome translate_if(const Keyword& keyword, std::string& out);
+TermOutcome translate_while(const Keyword& keyword, std::string& out);
 
 }  // namespace kelvo

@@ -19,16 +19,25 @@ namespace {
 // Why `var` and `function` must not take a name, or nothing when they may: a
 // declared variable, a constant, a keyword, the first script stored in this
 // run, or a string constant.
-std::string_view why_taken(std::string_view name) {
+Taken why_taken(std::string_view name) {
     const NameEntry* entry = state.names.find(name);
     if (entry != nullptr) {
-        if (!entry->variable().empty()) return "already a variable";
-        if (!entry->constant().empty()) return entry->is_global_constant() ? "a global argument" : "a constant";
-        if (entry->keyword() != nullptr) return "a keyword";
+        if (!entry->variable().empty()) return Taken::variable;
+        if (!entry->constant().empty()) return entry->is_global_constant() ? Taken::global : Taken::constant;
+        if (entry->keyword() != nullptr) return Taken::keyword;
     }
-    if (state.script_count > 0 && state.script_bodies.front().name == name) return "the first script of this run";
-    if (entry != nullptr && !entry->string_constant().empty()) return "a global argument";
-    return {};
+    if (state.script_count > 0 && state.script_bodies.front().name == name) return Taken::first_script;
+    if (entry != nullptr && !entry->string_constant().empty()) return Taken::global;
+    return Taken::nothing;
+}
+
+// For a listening tool: `var` or `function` does not take a name.
+void warn_refused(const Keyword& keyword, std::string_view name, Taken taken) {
+    Report facts;
+    facts.word = name;
+    facts.keyword = &keyword.row;
+    facts.taken = taken;
+    tell(Code::name_refused, name, facts);
 }
 
 // What `end` writes: the argument count and a line end on standard output,
@@ -37,7 +46,7 @@ void write_argument_count(std::int32_t count) {
     if (state.listener != nullptr) {
         const SourceReader* reader = state.run.reader;
         const std::size_t line = reader == nullptr ? 0 : reader->line_number();
-        reports_listener().argument_count(count, line);
+        tell_argument_count(count, line);
         return;
     }
     std::printf("%ld\n", static_cast<long>(count));
@@ -75,35 +84,42 @@ std::int32_t read_count(std::string_view text) {
     return static_cast<std::int32_t>(value > limit ? limit : value);
 }
 
-void translate_var(const Keyword& keyword, std::string& out) {
+TermOutcome translate_var(const Keyword& keyword, std::string& out) {
     const std::string_view name = next_word();
-    tell_word(WordKind::variable_name, name);
+    const std::size_t name_word = tell_word(WordKind::variable_name, name);
     const std::size_t value_start = out.size();
     translate_term(out);  // the value's words are read and reported even for a refused name
-    if (const std::string_view taken = why_taken(name); !taken.empty()) {
-        warn(Warning::var_name_refused, name, {name, taken});
+    if (const Taken taken = why_taken(name); taken != Taken::nothing) {
+        warn_refused(keyword, name, taken);
         tell_host_edited(value_start, out.size() - value_start, 0);
         out.resize(value_start);
-        return;
+        return TermOutcome::done;
     }
     state.names.declare_variable(name, std::string_view(out).substr(value_start));
-    tell_declared(Declaration::Kind::variable, name, keyword.word);
+    tell_declared(Declaration::Kind::variable, name, keyword.word, name_word);
     out.insert(value_start, " = ");
     out.insert(value_start, name);
     tell_host_edited(value_start, 0, name.size() + 3);
+    return TermOutcome::done;
 }
 
-void translate_function(const Keyword& keyword, std::string& out) {
-    if (state.in_script) warn(Warning::nested_function, keyword.word, {state.current_script_name});
+// For a listening tool: `function` inside an open definition.
+void warn_nested(std::string_view keyword_word) {
+    Report facts;
+    facts.name = state.current_script_name;
+    tell(Code::nested_function, keyword_word, facts);
+}
+
+TermOutcome translate_function(const Keyword& keyword, std::string& out) {
+    if (state.in_script) warn_nested(keyword.word);
     state.in_script = true;
-    state.run.open_definition = OpenDefinition{-1, 0, state.names.parameter_name_count(), place_of(keyword.word)};
+    state.run.open_definition = OpenDefinition{-1, 0, state.names.parameter_name_count(), span_of(keyword.word)};
     const std::string_view name = next_word();
-    tell_word(WordKind::script_name, name);
+    const std::size_t name_word = tell_word(WordKind::script_name, name);
     state.current_script_name.assign(name);
-    if (const std::string_view taken = why_taken(name); !taken.empty()) {
-        warn(Warning::function_name_refused, name, {name, taken});
-        state.run.rest_left_on_purpose = true;
-        return;
+    if (const Taken taken = why_taken(name); taken != Taken::nothing) {
+        warn_refused(keyword, name, taken);
+        return TermOutcome::rest_unread;
     }
 
     const std::size_t count_start = out.size();
@@ -113,37 +129,29 @@ void translate_function(const Keyword& keyword, std::string& out) {
     tell_host_edited(count_start, out.size() - count_start, 0);
     out.resize(count_start);
     if (count < 0) {
-        report(Message::negative_argument_size, {}, count_word);
-        state.run.rest_left_on_purpose = true;
-        return;
+        report(Code::negative_argument_size, count_word);
+        return TermOutcome::rest_unread;
     }
-    const char* parameters_start = nullptr;
-    const char* parameters_end = nullptr;
     for (std::int32_t i = 0; i < count; ++i) {
         const std::string_view parameter = next_word();
         if (parameter.empty()) {
-            report(Message::wrong_argument_count, {}, keyword.word);
+            report(Code::wrong_argument_count, keyword.word);
             state.in_script = false;
-            return;
+            return TermOutcome::done;
         }
         tell_word(WordKind::parameter_name, parameter);
         state.names.add_parameter_name(parameter);
-        if (parameters_start == nullptr) parameters_start = parameter.data();
-        parameters_end = parameter.data() + parameter.size();
     }
     // A name declared again (every run of the same script does) calls the
     // signature it was first declared with.
     state.run.open_definition.own_signature = state.names.declare_script(name, count);
     state.run.open_definition.argument_count = count;
-    const std::string_view parameters =
-        parameters_start == nullptr ? std::string_view()
-                                    : std::string_view(parameters_start, static_cast<std::size_t>(parameters_end - parameters_start));
-    tell_declared(Declaration::Kind::script, name, keyword.word, count, parameters,
-                  state.run.open_definition.own_signature);
+    tell_declared(Declaration::Kind::script, name, keyword.word, name_word, count, state.run.open_definition.own_signature);
     remember_parameters(state.run.open_definition);
+    return TermOutcome::done;
 }
 
-void translate_end(const Keyword& keyword, std::string&) {
+TermOutcome translate_end(const Keyword& keyword, std::string&) {
     tell_definition_closed(keyword.word);
     std::string prologue;
     const OpenDefinition definition = state.run.open_definition;
@@ -161,11 +169,13 @@ void translate_end(const Keyword& keyword, std::string&) {
     state.script_bodies.push_back({state.current_script_name, prologue + state.script_text});
     if (state.listener != nullptr)
         state.listener->definition_stored(state.script_bodies.size() - 1, state.current_script_name, prologue.size(),
-                                          state.script_bodies.back().body.size());
+                                          state.script_bodies.back().body.size(),
+                                          state.run.log.words_before + state.run.log.words.size());
     ++state.script_count;
     state.current_script_name.clear();
     state.script_text.clear();
     state.run.open_definition = OpenDefinition{};
+    return TermOutcome::done;
 }
 
 }  // namespace kelvo

@@ -11,12 +11,12 @@ namespace kelvo {
 
 // `var NAME VALUE`: declares NAME with the host text of VALUE and yields
 // "NAME = VALUE"; a name that is taken yields nothing.
-void translate_var(const Keyword& keyword, std::string& out);
+TermOutcome translate_var(const Keyword& keyword, std::string& out);
 // `function NAME COUNT PARAM...`: opens a user script definition. Yields nothing.
-void translate_function(const Keyword& keyword, std::string& out);
+TermOutcome translate_function(const Keyword& keyword, std::string& out);
 // `end`: closes the open definition and stores it with its parameter prologue.
 // Yields nothing.
-void translate_end(const Keyword& keyword, std::string& out);
+TermOutcome translate_end(const Keyword& keyword, std::string& out);
 
 // Leading decimal integer of a text as atoi reads it, saturated to the
 // signed 32-bit range.

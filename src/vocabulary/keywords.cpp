@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/handler.h"
 #include "core/state.h"
 #include "statements/blocks.h"
 #include "statements/scripts.h"
@@ -182,8 +183,9 @@ constexpr std::array keyword_rows = {
               "Runs the next statement or block as long as the condition holds.", "the operator is an operator word; `while 1 + 1` gives `while(1 +1) `, with a blank at the end"),
     statement("var", translate_var, KeywordKind::declaration, {"name", "value"}, "name = value",
               "Declares a variable with its first value.", "declares the variable for the rest of the run"),
-    statement("function", translate_function, KeywordKind::declaration, {"name", "count", "parameter..."}, "",
-              "Opens the definition of a user script, up to end.", "opens a user script definition up to `end`; its line stays empty"),
+    repeating(statement("function", translate_function, KeywordKind::declaration, {"name", "count", "parameter"}, "",
+                        "Opens the definition of a user script, up to end.",
+                        "opens a user script definition up to `end`; its line stays empty")),
     statement("end", translate_end, KeywordKind::declaration, {}, "",
               "Closes the definition of a user script.", "closes the definition; its line stays empty"),
     flow(call("return", "return", {"value"}, "Ends a user script with a value.")),

@@ -3,7 +3,7 @@
 
 #include <span>
 
-#include "core/handler.h"
+#include "core/keyword_row.h"
 
 namespace kelvo {
 

@@ -45,7 +45,7 @@ bool translate_one() {
     }
     const std::string source = read_bytes(source_size);
     const kelvo::Analysis analysis = kelvo::analyse(source, options);
-    const std::string json = kelvo::analysis_json(analysis, source);
+    const std::string json = kelvo::analysis_json(analysis);
     std::cout << analysis.host.size() << ' ' << analysis.messages.size() << ' ' << json.size() << '\n'
               << analysis.host << analysis.messages << json;
     return true;

@@ -4,12 +4,10 @@
 import { StateEffect, StateField } from "@codemirror/state";
 import { Decoration, EditorView } from "@codemirror/view";
 
-// The map in string offsets of both panes: [{ line, from, to }], `line`
-// 1-based in the source, from/to in the host text.
-export function lineMap(lines, hostOffset) {
-  return lines.map(({ line, resultBegin, resultEnd }) => ({
-    line, from: hostOffset(resultBegin), to: hostOffset(resultEnd),
-  }));
+// The map in string offsets of both panes, as the module gives them:
+// [{ line, from, to }], `line` 1-based in the source, from/to in the host text.
+export function lineMap(lines) {
+  return lines.map(({ line, hostFrom, hostTo }) => ({ line, from: hostFrom, to: hostTo }));
 }
 
 // The source lines whose host text holds a host offset (at its end too, where

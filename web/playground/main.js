@@ -6,9 +6,9 @@ import { EditorState } from "@codemirror/state";
 import { EditorView, drawSelection, highlightSpecialChars, keymap, lineNumbers } from "@codemirror/view";
 import { defaultKeymap, history, historyKeymap } from "@codemirror/commands";
 import { setDiagnostics } from "@codemirror/lint";
-import { loadKelvo, utf16Offsets } from "kelvo-module";
+import { loadKelvo } from "kelvo-module";
 import examples from "kelvo:examples";
-import { sourceColours, wordClasses } from "./colours.js";
+import { setWords, sourceColours } from "./colours.js";
 import { highlightField, hostRangesOf, lineMap, setHighlight, sourceLinesAt } from "./linemap.js";
 import { readLink, writeLink } from "./link.js";
 import "./style.css";
@@ -36,7 +36,7 @@ const source = new EditorView({
   parent: $("source"),
   state: EditorState.create({
     extensions: [...common, history(), keymap.of([...defaultKeymap, ...historyKeymap]),
-      sourceColours(wordClasses(kelvo.keywords, kelvo.constants)), EditorView.updateListener.of(onUpdate)],
+      sourceColours(), EditorView.updateListener.of(onUpdate)],
   }),
 });
 const host = new EditorView({
@@ -65,7 +65,7 @@ function replaceHost(text) {
 }
 
 // Reports as underlines: a note goes with the message or warning before it.
-function diagnostics(reports, offsetOf) {
+function diagnostics(reports) {
   const out = [];
   let last = null;
   for (const r of reports) {
@@ -74,7 +74,7 @@ function diagnostics(reports, offsetOf) {
     } else if (r.line === 0) {
       last = null;  // about the run as a whole: in the list only
     } else {
-      last = { from: offsetOf(r.offset), to: offsetOf(r.offset + r.length), severity: r.severity, message: r.text, source: r.code };
+      last = { from: r.from, to: r.to, severity: r.severity, message: r.text, source: r.code };
       out.push(last);
     }
   }
@@ -99,9 +99,10 @@ function translateNow() {
   const bytes = encoder.encode(source.state.doc.toString());
   const result = kelvo.translate(bytes, { globals, analysis: false });
   const translated = performance.now();
-  map = lineMap(result.lines, utf16Offsets(result.hostBytes));
+  map = lineMap(result.lines);
   replaceHost(result.host);
-  source.dispatch(setDiagnostics(source.state, diagnostics(result.reports, utf16Offsets(bytes))));
+  const marked = setDiagnostics(source.state, diagnostics(result.reports));
+  source.dispatch({ effects: [].concat(marked.effects ?? [], setWords.of(result.words)) });
   listReports(result.reports);
   followCursor();
   const total = performance.now() - started;

@@ -2,15 +2,17 @@
 //
 //   import { loadKelvo } from "./kelvo.js";
 //   const kelvo = await loadKelvo();          // Node.js: loadKelvo({ wasmBinary: bytes })
-//   const { host, errorText, reports, analysis } =
+//   const { host, errorText, reports, lines, words, analysis } =
 //       kelvo.translate("print 10 10 who", { defineString: { who: "Ann" } });
 //
 // The source is a Uint8Array or a string; a string is translated as its
 // UTF-8 bytes. Every call starts from the state the library has right after
-// loading, as a fresh engine process would translate.
+// loading, as a fresh engine process would translate. Places come from the
+// module as offsets into the texts as TextDecoder decodes them (UTF-16 code
+// units), so that they are offsets into the strings `host` and the source.
 import createKelvoModule from "./kelvo_wasm.mjs";
 
-const PART = { host: 0, messages: 1, summary: 2, analysis: 3, tables: 4 };
+const PART = { host: 0, messages: 1, summary: 2, analysis: 3, tables: 4, lines: 5, words: 6 };
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
 
@@ -34,6 +36,42 @@ function globalList({ define = {}, defineString = {}, globals = [] }) {
 
 const bytesOf = (text) => (text instanceof Uint8Array ? text : encoder.encode(String(text)));
 
+// What each word is, as a class for the page: a kind of word of the
+// analysis, a keyword's kind, a comment, or a word its line dropped.
+function wordClassNames(wordKinds) {
+  const names = wordKinds.map((kind) => `k-${kind}`);
+  ["call", "text", "flow", "declaration"].forEach((kind, i) => { names[16 + i] = `k-${kind}`; });
+  names[32] = "k-comment";
+  return names;
+}
+
+// The words of a translation: [from, to, class] in the source string, in
+// its order; `in(from, to)` gives those that reach into a range.
+class Words {
+  constructor(numbers, names) {
+    this.numbers = numbers;
+    this.names = names;
+  }
+  get length() { return this.numbers.length / 3; }
+  at(i) {
+    const n = this.numbers;
+    const cls = n[3 * i + 2];
+    return [n[3 * i], n[3 * i + 1], cls & 0x80 ? "k-dropped" : this.names[cls] ?? "k-unknown"];
+  }
+  // The words that end after `from` and begin before `to`. Words do not
+  // overlap, so their ends rise with their starts.
+  *in(from, to) {
+    let low = 0;
+    let high = this.length;
+    while (low < high) {
+      const middle = (low + high) >> 1;
+      if (this.numbers[3 * middle + 1] <= from) low = middle + 1;
+      else high = middle;
+    }
+    for (let i = low; i < this.length && this.numbers[3 * i] < to; ++i) yield this.at(i);
+  }
+}
+
 class Kelvo {
   constructor(module) {
     this.module = module;
@@ -41,6 +79,7 @@ class Kelvo {
     const tables = JSON.parse(this.part(PART.tables, true));
     this.keywords = tables.keywords;   // [{ name, kind, summary }]
     this.constants = tables.constants; // [{ name, text }]
+    this.classNames = wordClassNames(tables.wordKinds);
   }
 
   // A part the last call left, as bytes or as text.
@@ -48,6 +87,11 @@ class Kelvo {
     const at = this.module._kelvo_part(which);
     const bytes = this.module.HEAPU8.slice(at, at + this.module._kelvo_part_size(which));
     return asText ? decoder.decode(bytes) : bytes;
+  }
+
+  numbers(which) {
+    const bytes = this.part(which);
+    return new Uint32Array(bytes.buffer, bytes.byteOffset, bytes.length / 4);
   }
 
   // Copies bytes into the module's buffer.
@@ -61,11 +105,14 @@ class Kelvo {
   //                     error text, decoded as UTF-8 (hostBytes and
   //                     errorBytes hold them exactly);
   //   reports           [{ severity: "error"|"warning"|"note", code, text,
-  //                     line, column, offset, length }]: 1-based line, byte
-  //                     column and byte offset of the word in the source;
-  //   lines             the line map, [{ line, resultBegin, resultEnd }]:
-  //                     the host text of each translated source line, as
-  //                     byte offsets in the host script;
+  //                     line, column, offset, length, from, to, word, name }]:
+  //                     line, byte column, byte offset and byte length as the
+  //                     command line counts them; from and to in the source
+  //                     string; word and name the facts the text tells;
+  //   lines             the line map, [{ line, sourceFrom, hostFrom, hostTo }]:
+  //                     where each translated source line begins and where its
+  //                     host text stands in the host string;
+  //   words             what each word is (see Words);
   //   analysis          the whole analysis (the JSON of kelvo --analysis,
   //                     parsed), or null when options.analysis is false.
   translate(source, options = {}) {
@@ -86,13 +133,12 @@ class Kelvo {
     const hostBytes = this.part(PART.host);
     const errorBytes = this.part(PART.messages);
     const summary = JSON.parse(this.part(PART.summary, true));
-    const reports = summary.reports.map(([severity, code, text, line, column, offset, length]) => ({
-      severity, code, text, line, column, offset, length,
+    const reports = summary.reports.map(([severity, code, text, line, column, offset, length, from, to, word, name]) => ({
+      severity, code, text, line, column, offset, length, from, to, word, name,
     }));
+    const map = this.numbers(PART.lines);
     const lines = [];
-    for (let i = 0; i < summary.lines.length; i += 3) {
-      lines.push({ line: summary.lines[i], resultBegin: summary.lines[i + 1], resultEnd: summary.lines[i + 2] });
-    }
+    for (let i = 0; i < map.length; i += 4) lines.push({ line: map[i], sourceFrom: map[i + 1], hostFrom: map[i + 2], hostTo: map[i + 3] });
     return {
       host: decoder.decode(hostBytes),
       errorText: decoder.decode(errorBytes),
@@ -100,47 +146,8 @@ class Kelvo {
       errorBytes,
       reports,
       lines,
+      words: new Words(this.numbers(PART.words), this.classNames),
       analysis: withAnalysis ? JSON.parse(this.part(PART.analysis, true)) : null,
     };
   }
-}
-
-// The length of the well-formed UTF-8 sequence at bytes[i], or of its
-// longest well-formed start (at least 1) when it is cut short: TextDecoder
-// turns each such start into one U+FFFD. Returns [length, UTF-16 units].
-function sequenceAt(bytes, i) {
-  const b = bytes[i];
-  if (b < 0x80) return [1, 1];
-  let n = 0;
-  let low = 0x80;
-  let high = 0xbf;
-  if (b >= 0xc2 && b <= 0xdf) n = 2;
-  else if (b >= 0xe0 && b <= 0xef) [n, low, high] = [3, b === 0xe0 ? 0xa0 : 0x80, b === 0xed ? 0x9f : 0xbf];
-  else if (b >= 0xf0 && b <= 0xf4) [n, low, high] = [4, b === 0xf0 ? 0x90 : 0x80, b === 0xf4 ? 0x8f : 0xbf];
-  else return [1, 1];
-  for (let k = 1; k < n; ++k) {
-    const c = bytes[i + k];
-    if (c === undefined || c < low || c > high) return [k, 1];
-    [low, high] = [0x80, 0xbf];
-  }
-  return [n, n === 4 ? 2 : 1];
-}
-
-// A function from byte offsets in `bytes` to offsets in the string that
-// TextDecoder makes of them (an offset inside a character gives the
-// character's start).
-export function utf16Offsets(bytes) {
-  let ascii = true;
-  for (let i = 0; i < bytes.length && ascii; ++i) ascii = bytes[i] < 0x80;
-  if (ascii) return (offset) => Math.min(offset, bytes.length);
-  const map = new Uint32Array(bytes.length + 1);
-  let units = 0;
-  for (let i = 0; i < bytes.length; ) {
-    const [length, width] = sequenceAt(bytes, i);
-    for (let k = 0; k < length; ++k) map[i + k] = units;
-    units += width;
-    i += length;
-  }
-  map[bytes.length] = units;
-  return (offset) => map[Math.min(offset, bytes.length)];
 }

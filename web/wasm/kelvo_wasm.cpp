@@ -2,17 +2,25 @@
 // in the WebAssembly module. Bytes go in through one buffer of the module's
 // memory and come out as parts that JavaScript copies before the next call.
 //
-// Every translation goes through the analysis entry point, from the state
-// the library has right after loading, as the language server translates.
+// Every translation starts from the state the library has right after
+// loading. The playground's keystroke takes a light listener of its own:
+// the reports, where each line's host text went (the library's record of
+// host places) and what each word is; the whole analysis only when asked.
+// Places go out as offsets into the texts as JavaScript decodes them
+// (UTF-16 code units, by the text module's one rule), so that JavaScript
+// decodes nothing itself.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "library/analysis.h"
 #include "library/analysis_json.h"
+#include "library/host_places.h"
 #include "library/line_index.h"
 #include "library/session.h"
 #include "vocabulary/constants.h"
@@ -28,53 +36,154 @@
 namespace {
 
 // What a call leaves for JavaScript to read; see kelvo_part.
-enum Part : int { host = 0, messages = 1, summary = 2, analysis = 3, tables = 4, part_count = 5 };
+enum Part : int { host = 0, messages = 1, summary = 2, analysis = 3, tables = 4, lines = 5, words = 6, part_count = 7 };
 
 std::string input;  // the buffer JavaScript writes into
 kelvo::SessionOptions options;
 std::array<std::string, part_count> parts;
 
-constexpr std::array<std::string_view, 3> severity_names = {"error", "warning", "note"};
 constexpr std::array<std::string_view, 4> keyword_kind_names = {"call", "text", "flow", "declaration"};
+
+// What a word is for the playground's colours: its kind (as the analysis
+// names them), a keyword's kind, or a comment; a word a line dropped has
+// the high bit.
+constexpr std::uint32_t comment_class = 32;
+constexpr std::uint32_t dropped_class = 0x80;
+std::uint32_t class_of(const kelvo::ResolvedWord& w) {
+    if (w.kind == kelvo::WordKind::keyword && w.keyword != nullptr) return 16 + static_cast<std::uint32_t>(w.keyword->kind);
+    return static_cast<std::uint32_t>(w.kind);
+}
+
+// A report as the playground shows it, its text and place worked out while
+// its words are still in view.
+struct Shown {
+    kelvo::Severity severity;
+    kelvo::Code code;
+    std::string text;
+    kelvo::SourcePosition position;
+    std::size_t end = 0;  // byte offset past the word
+    std::string word;
+    std::string name;
+};
+
+// Hears a run for the playground: no more than it shows.
+class Playground final : public kelvo::Listener {
+public:
+    Playground() : places_(false) {}
+
+    void report(const kelvo::Report& r) override {
+        reports_.push_back({r.severity(), r.code, kelvo::report_text(r), r.span.begin, r.span.end.offset,
+                            std::string(r.word), std::string(r.name)});
+    }
+    void argument_count(std::int32_t, std::size_t) override {}
+    void comment(const kelvo::SourceSpan& span) override { add(span.begin.offset, span.end.offset, comment_class); }
+    void line(const kelvo::TranslatedLine& line) override {
+        for (const kelvo::ResolvedWord& w : line.words) add(w.begin, w.end, class_of(w));
+        for (const kelvo::ResolvedWord& w : line.dropped) add(w.begin, w.end, dropped_class | class_of(w));
+        line_numbers_.push_back({line.begin.line, line.begin.offset});
+        places_.add_line(line);
+    }
+    void definition_stored(std::size_t, std::string_view name, std::size_t prologue, std::size_t body,
+                           std::size_t) override {
+        places_.definition_stored(name.size(), prologue, body);
+    }
+
+    std::string summary_json(const kelvo::LineIndex& source) const;
+    std::string lines_part(const kelvo::LineIndex& source, const kelvo::LineIndex& result);
+    std::string words_part(const kelvo::LineIndex& source);
+
+private:
+    void add(std::size_t begin, std::size_t end, std::uint32_t cls) {
+        pieces_.push_back({static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end), cls});
+    }
+
+    struct Piece {
+        std::uint32_t begin, end, cls;
+    };
+    struct LineNumber {
+        std::size_t line;
+        std::size_t offset;
+    };
+    std::vector<Shown> reports_;
+    std::vector<Piece> pieces_;
+    std::vector<LineNumber> line_numbers_;
+    kelvo::HostPlaces places_;
+};
 
 void append_number(std::string& out, std::size_t value) {
     out += std::to_string(value);
     out += ',';
 }
 
-// The findings and the line map, which the playground needs on every
-// keystroke, without the rest of the analysis:
-//   {"reports":[[severity,code,text,line,column,offset,length],...],
-//    "lines":[sourceLine,resultBegin,resultEnd,...]}
-// Offsets are bytes of the source and of the result; lines whose host text
-// stands nowhere in the result are left out of the map.
-std::string summary_json(const kelvo::Analysis& a, std::string_view source) {
-    const kelvo::LineIndex index(source, kelvo::LineIndex::Ends::line_feeds);
+// Unsigned 32-bit numbers, as JavaScript reads them into a Uint32Array.
+void append_u32(std::string& out, std::size_t value) {
+    const auto v = static_cast<std::uint32_t>(value);
+    for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((v >> shift) & 0xFF);
+}
+
+// The reports, which the playground needs on every keystroke:
+//   {"reports":[[severity,code,text,line,column,offset,length,from,to,word,name],...]}
+// line, column and offset as the command line gives them (bytes), from and
+// to in the source as JavaScript holds it.
+std::string Playground::summary_json(const kelvo::LineIndex& source) const {
     std::string out = "{\"reports\":[";
-    for (const kelvo::Finding& f : a.findings) {
+    for (const Shown& r : reports_) {
         out += '[';
-        kelvo::append_json_string(out, severity_names.at(static_cast<std::size_t>(f.severity)));
+        kelvo::append_json_string(out, kelvo::severity_name(r.severity));
         out += ',';
-        kelvo::append_json_string(out, f.code);
+        kelvo::append_json_string(out, kelvo::code_name(r.code));
         out += ',';
-        kelvo::append_json_string(out, f.text);
+        kelvo::append_json_string(out, r.text);
         out += ',';
-        append_number(out, f.position.line);
-        append_number(out, f.position.column);
-        append_number(out, f.position.line == 0 ? 0 : index.offset({f.position.line - 1, f.position.column - 1}));
-        out += std::to_string(f.length);
+        append_number(out, r.position.line);
+        append_number(out, r.position.column);
+        append_number(out, r.position.line == 0 ? 0 : r.position.offset);
+        append_number(out, r.end > r.position.offset ? r.end - r.position.offset : 0);
+        append_number(out, r.position.line == 0 ? 0 : source.units_before(r.position.offset, kelvo::Encoding::utf16));
+        append_number(out, r.position.line == 0 ? 0 : source.units_before(r.end, kelvo::Encoding::utf16));
+        kelvo::append_json_string(out, r.word);
+        out += ',';
+        kelvo::append_json_string(out, r.name);
         out += "],";
     }
     if (out.back() == ',') out.pop_back();
-    out += "],\"lines\":[";
-    for (const kelvo::AnalysedLine& line : a.lines) {
-        if (!line.host.placed) continue;
-        append_number(out, line.source_line);
-        append_number(out, line.host.result_begin);
-        append_number(out, line.host.result_end);
-    }
-    if (out.back() == ',') out.pop_back();
     out += "]}";
+    return out;
+}
+
+// Where each translated line's host text went, four numbers a line: its
+// physical line, where it begins in the source, and where its host text
+// begins and ends in the result. Lines whose host text stands nowhere in
+// the result are left out.
+std::string Playground::lines_part(const kelvo::LineIndex& source, const kelvo::LineIndex& result) {
+    places_.finish();
+    std::string out;
+    out.reserve(line_numbers_.size() * 16);
+    for (std::size_t i = 0; i < line_numbers_.size(); ++i) {
+        const kelvo::HostPlace& place = places_.lines()[i];
+        if (!place.placed()) continue;
+        const std::size_t begin = places_.result_begin(place);
+        append_u32(out, line_numbers_[i].line);
+        append_u32(out, source.units_before(line_numbers_[i].offset, kelvo::Encoding::utf16));
+        append_u32(out, result.units_before(begin, kelvo::Encoding::utf16));
+        append_u32(out, result.units_before(begin + place.size(), kelvo::Encoding::utf16));
+    }
+    return out;
+}
+
+// What each word is, three numbers a word: where it begins and ends in the
+// source as JavaScript holds it, and its class.
+std::string Playground::words_part(const kelvo::LineIndex& source) {
+    // The reader tells a line's comments before its words are read, and the
+    // run its dropped words after: in the order of the source for JavaScript.
+    std::stable_sort(pieces_.begin(), pieces_.end(), [](const Piece& a, const Piece& b) { return a.begin < b.begin; });
+    std::string out;
+    out.reserve(pieces_.size() * 12);
+    for (const Piece& p : pieces_) {
+        append_u32(out, source.units_before(p.begin, kelvo::Encoding::utf16));
+        append_u32(out, source.units_before(p.end, kelvo::Encoding::utf16));
+        append_u32(out, p.cls);
+    }
     return out;
 }
 
@@ -99,6 +208,12 @@ std::string tables_json() {
         out += "},";
     }
     if (out.back() == ',') out.pop_back();
+    out += "],\"wordKinds\":[";
+    for (std::size_t k = 0; k < kelvo::word_kind_count; ++k) {
+        kelvo::append_json_string(out, kelvo::word_kind_name(static_cast<kelvo::WordKind>(k)));
+        out += ',';
+    }
+    out.pop_back();
     out += "]}";
     return out;
 }
@@ -125,11 +240,18 @@ KELVO_WASM_EXPORT void kelvo_translate(std::size_t size, int with_analysis) {
     input.resize(size);
     kelvo::SessionOptions these = std::exchange(options, {});
     these.start = kelvo::StartFrom::loaded_state;
-    kelvo::Analysis a = kelvo::analyse(input, std::move(these));
-    parts[summary] = summary_json(a, input);
-    parts[analysis] = with_analysis != 0 ? kelvo::analysis_json(a, input) : std::string();
-    parts[host] = std::move(a.host);
-    parts[messages] = std::move(a.messages);
+    parts[analysis].clear();
+    if (with_analysis != 0) parts[analysis] = kelvo::analysis_json(kelvo::analyse(input, these));
+    Playground playground;
+    these.listener = &playground;
+    const kelvo::Translation t = kelvo::translate_source(input, these);
+    parts[host].assign(t.host);
+    parts[messages].assign(t.messages);
+    const kelvo::LineIndex source(input, kelvo::LineIndex::Ends::line_feeds, kelvo::LineIndex::Start::first_byte);
+    const kelvo::LineIndex result(parts[host], kelvo::LineIndex::Ends::line_feeds, kelvo::LineIndex::Start::first_byte);
+    parts[summary] = playground.summary_json(source);
+    parts[lines] = playground.lines_part(source, result);
+    parts[words] = playground.words_part(source);
     input = std::string();
 }
 

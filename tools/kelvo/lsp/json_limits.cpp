@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "library/analysis_json.h"  // utf8_length
+#include "library/line_index.h"  // the text module: utf8_character
 
 namespace kelvo::lsp {
 
@@ -167,7 +167,8 @@ std::optional<std::string> decoded(std::string_view s) {
         if ((at = run) == s.size()) break;
         std::size_t length = 0;
         if (static_cast<unsigned char>(s[at]) >= 0x80) {
-            length = utf8_length(s.substr(at));
+            const Utf8Character c = utf8_character(s, at);
+            length = c.valid ? c.length : 0;
             out.append(s.data() + at, length);
         } else if (s[at] == '\\' && at + 1 < s.size() && s[at + 1] == 'u') {
             length = unicode_escape(s, at, out);

@@ -1,14 +1,29 @@
 #include "protocol.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+
+#include "library/analysis_json.h"
+#include "library/source_map.h"
 
 namespace kelvo::lsp {
 
 using nlohmann::json;
 
 namespace {
+
+// Whether the text has a CR that no LF follows.
+bool has_lone_cr(std::string_view text) {
+    for (const void* cr = std::memchr(text.data(), '\r', text.size()); cr != nullptr;) {
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(cr) - text.data());
+        if (at + 1 == text.size() || text[at + 1] != '\n') return true;
+        cr = std::memchr(text.data() + at + 1, '\r', text.size() - at - 1);
+    }
+    return false;
+}
 
 constexpr std::uint64_t largest_uinteger = 2147483647;
 
@@ -24,6 +39,8 @@ constexpr int highlight_read = 2;
 constexpr int highlight_write = 3;
 
 json position_json(Place place) { return {{"line", place.line}, {"character", place.character}}; }
+
+Place protocol_place(LineIndex::Place p) { return {p.line, p.column}; }
 
 std::size_t place_number(const json& position, const char* name) {
     const auto found = position.find(name);
@@ -43,6 +60,8 @@ int severity_number(Severity severity) {
     return severity == Severity::error ? 1 : severity == Severity::warning ? 2 : 3;
 }
 
+using ide::CompletionItem;
+
 int completion_kind(CompletionItem::Kind kind) {
     switch (kind) {
         case CompletionItem::Kind::keyword: return completion_keyword;
@@ -54,36 +73,49 @@ int completion_kind(CompletionItem::Kind kind) {
     }
 }
 
-json diagnostic_json(const Document& document, const Diagnostic& d) {
+json diagnostic_json(const Document& document, const ide::Diagnostic& d) {
     return {{"range", range_json(document, d.span)},
             {"severity", severity_number(d.severity)},
-            {"code", d.code},
+            {"code", d.more ? std::string_view("more-diagnostics") : code_name(d.code)},
             {"source", "kelvo"},
             {"message", d.message}};
 }
-
-}  // namespace
 
 Place requested_place(const Document& document, const json& params) {
     const auto position = params.find("position");
     if (position == params.end() || !position->is_object()) throw InvalidParams("the parameters have no position");
     const Place place = place_of(*position);
-    if (place.line >= document.line_count())
+    const std::size_t lines = document.lines().line_count();
+    if (place.line >= lines)
         throw InvalidParams("line " + std::to_string(place.line) + " is past the document's last line, " +
-                            std::to_string(document.line_count() - 1));
+                            std::to_string(lines - 1));
     return place;
 }
 
+}  // namespace
+
+Document::Document(std::string text, Encoding encoding)
+    : text_(std::move(text)), encoding_(encoding), lines_(text_, LineIndex::Ends::any) {
+    if (has_lone_cr(text_)) source_lines_.emplace(text_, LineIndex::Ends::line_feeds);
+}
+
+Place Document::place(std::size_t offset) const {
+    const LineIndex::Place p = lines_.place(offset, encoding_);
+    return {p.line, p.column};
+}
+
+std::size_t Document::offset(Place place) const { return lines_.offset({place.line, place.character}, encoding_); }
+
 std::size_t requested_offset(const Document& document, const json& params) {
-    return from_protocol(document, requested_place(document, params));
+    return document.offset(requested_place(document, params));
 }
 
 Span requested_range(const Document& document, const json& params) {
     const auto range = params.find("range");
     if (range == params.end()) return {0, document.text().size()};
     if (!range->is_object()) throw InvalidParams("a range is an object");
-    const std::size_t begin = from_protocol(document, place_of(range->at("start")));
-    const std::size_t end = from_protocol(document, place_of(range->at("end")));
+    const std::size_t begin = document.offset(place_of(range->at("start")));
+    const std::size_t end = document.offset(place_of(range->at("end")));
     return {begin, std::max(begin, end)};
 }
 
@@ -91,14 +123,14 @@ json range_json(const Document& document, Span span) {
     const std::size_t size = document.text().size();
     const std::size_t start = std::min(span.begin, size);
     const std::size_t end = std::clamp(span.end, start, size);
-    return {{"start", position_json(to_protocol(document, start))}, {"end", position_json(to_protocol(document, end))}};
+    return {{"start", position_json(document.place(start))}, {"end", position_json(document.place(end))}};
 }
 
 json location_json(std::string_view uri, const Document& document, Span span) {
     return {{"uri", uri}, {"range", range_json(document, span)}};
 }
 
-json hover_json(const Document& document, const std::optional<Hover>& hover, bool markdown) {
+json hover_json(const Document& document, const std::optional<ide::Hover>& hover, bool markdown) {
     if (!hover) return nullptr;
     const auto code = [markdown](const std::string& c) { return markdown ? "```\n" + c + "\n```" : c; };
     std::string text;
@@ -109,14 +141,14 @@ json hover_json(const Document& document, const std::optional<Hover>& hover, boo
             {"range", range_json(document, hover->span)}};
 }
 
-json completion_json(const std::vector<CompletionItem>& items) {
+json completion_json(const std::vector<ide::CompletionItem>& items) {
     json list = json::array();
-    for (const CompletionItem& item : items)
+    for (const ide::CompletionItem& item : items)
         list.push_back({{"label", item.label}, {"kind", completion_kind(item.kind)}, {"detail", item.detail}});
     return {{"isIncomplete", false}, {"items", std::move(list)}};
 }
 
-json signature_help_json(const std::optional<SignatureHelp>& help) {
+json signature_help_json(const std::optional<ide::SignatureHelp>& help) {
     if (!help) return nullptr;
     json parameters = json::array();
     for (const std::string& p : help->parameters) parameters.push_back({{"label", p}});
@@ -128,11 +160,11 @@ json signature_help_json(const std::optional<SignatureHelp>& help) {
             {"activeParameter", help->active}};
 }
 
-json inlay_hints_json(const Document& document, const std::vector<InlayHint>& hints) {
+json inlay_hints_json(const Document& document, const std::vector<ide::InlayHint>& hints) {
     json list = json::array();
-    ForwardPlaces places(document);
-    for (const InlayHint& hint : hints)
-        list.push_back({{"position", position_json(places(hint.offset))},
+    LineIndex::Forward places(document.lines(), document.encoding());
+    for (const ide::InlayHint& hint : hints)
+        list.push_back({{"position", position_json(protocol_place(places(hint.offset)))},
                         {"label", hint.label},
                         {"kind", 2},
                         {"paddingRight", true}});
@@ -140,13 +172,17 @@ json inlay_hints_json(const Document& document, const std::vector<InlayHint>& hi
 }
 
 json semantic_tokens_legend() {
-    return {{"tokenTypes", token_type_names}, {"tokenModifiers", token_modifier_names}};
+    json types = json::array();
+    for (std::size_t i = 0; i < ide::token_type_count; ++i) types.push_back(ide::token_type_name(static_cast<ide::TokenType>(i)));
+    json modifiers = json::array();
+    for (std::size_t i = 0; i < ide::token_modifier_count; ++i) modifiers.push_back(ide::token_modifier_name(i));
+    return {{"tokenTypes", types}, {"tokenModifiers", modifiers}};
 }
 
 // Each token as five numbers: its line and start, each relative to the token
 // before it, its length, its type and its modifiers. Written as text at once:
 // a whole document has hundreds of thousands of them.
-std::string semantic_tokens_text(const Document& document, const std::vector<Token>& tokens) {
+std::string semantic_tokens_text(const Document& document, const std::vector<ide::Token>& tokens) {
     constexpr std::string_view head = "{\"data\":[";
     constexpr std::string_view tail = "]}";
     // Written into a buffer with room for the longest numbers: five a
@@ -158,11 +194,11 @@ std::string semantic_tokens_text(const Document& document, const std::vector<Tok
         at = std::to_chars(at, at + 20, n).ptr;
         *at++ = ',';
     };
-    ForwardPlaces places(document);
+    LineIndex::Forward places(document.lines(), document.encoding());
     Place last;
-    for (const Token& token : tokens) {
-        const Place start = places(token.span.begin);
-        const Place end = places(token.span.end);
+    for (const ide::Token& token : tokens) {
+        const Place start = protocol_place(places(token.span.begin));
+        const Place end = protocol_place(places(token.span.end));
         if (end.character <= start.character) continue;
         put(start.line - last.line);
         put(start.line == last.line ? start.character - last.character : start.character);
@@ -176,30 +212,30 @@ std::string semantic_tokens_text(const Document& document, const std::vector<Tok
     return std::string(buffer.get(), at);
 }
 
-json references_json(std::string_view uri, const Document& document, const std::vector<Occurrence>& found,
+json references_json(std::string_view uri, const Document& document, const std::vector<ide::Occurrence>& found,
                      bool with_declaration) {
     json list = json::array();
-    for (const Occurrence& o : found)
+    for (const ide::Occurrence& o : found)
         if (with_declaration || !o.declaration) list.push_back(location_json(uri, document, o.span));
     return list;
 }
 
-json highlights_json(const Document& document, const std::vector<Occurrence>& found) {
+json highlights_json(const Document& document, const std::vector<ide::Occurrence>& found) {
     json list = json::array();
-    for (const Occurrence& o : found)
+    for (const ide::Occurrence& o : found)
         list.push_back({{"range", range_json(document, o.span)}, {"kind", o.declaration ? highlight_write : highlight_read}});
     return list;
 }
 
-json folding_ranges_json(const std::vector<FoldingRange>& ranges) {
+json folding_ranges_json(const std::vector<ide::FoldingRange>& ranges) {
     json list = json::array();
-    for (const FoldingRange& r : ranges) list.push_back({{"startLine", r.first_line}, {"endLine", r.last_line}});
+    for (const ide::FoldingRange& r : ranges) list.push_back({{"startLine", r.first}, {"endLine", r.last}});
     return list;
 }
 
-json symbols_json(const Document& document, const std::vector<Symbol>& symbols) {
+json symbols_json(const Document& document, const std::vector<ide::Symbol>& symbols) {
     json list = json::array();
-    for (const Symbol& s : symbols)
+    for (const ide::Symbol& s : symbols)
         list.push_back({{"name", s.name},
                         {"detail", s.detail},
                         {"kind", s.script ? symbol_function : symbol_variable},
@@ -208,25 +244,25 @@ json symbols_json(const Document& document, const std::vector<Symbol>& symbols) 
     return list;
 }
 
-json diagnostics_json(const Document& document, const std::vector<Diagnostic>& list) {
+json diagnostics_json(const Document& document, const std::vector<ide::Diagnostic>& list) {
     json out = json::array();
-    for (const Diagnostic& d : list) out.push_back(diagnostic_json(document, d));
+    for (const ide::Diagnostic& d : list) out.push_back(diagnostic_json(document, d));
     return out;
 }
 
-json edits_json(const Document& document, const std::vector<TextEdit>& edits) {
+json edits_json(const Document& document, const std::vector<ide::TextEdit>& edits) {
     json list = json::array();
-    for (const TextEdit& e : edits) list.push_back({{"range", range_json(document, e.span)}, {"newText", e.text}});
+    for (const ide::TextEdit& e : edits) list.push_back({{"range", range_json(document, e.span)}, {"newText", e.text}});
     return list;
 }
 
-json workspace_edit_json(std::string_view uri, const Document& document, const std::vector<TextEdit>& edits) {
+json workspace_edit_json(std::string_view uri, const Document& document, const std::vector<ide::TextEdit>& edits) {
     return {{"changes", {{std::string(uri), edits_json(document, edits)}}}};
 }
 
-json code_actions_json(std::string_view uri, const Document& document, const std::vector<CodeAction>& actions) {
+json code_actions_json(std::string_view uri, const Document& document, const std::vector<ide::CodeAction>& actions) {
     json list = json::array();
-    for (const CodeAction& a : actions) {
+    for (const ide::CodeAction& a : actions) {
         json action = {{"title", a.title}, {"kind", "quickfix"}, {"edit", workspace_edit_json(uri, document, a.edits)}};
         if (a.fixes) action["diagnostics"] = json::array({diagnostic_json(document, *a.fixes)});
         if (a.preferred) action["isPreferred"] = true;
@@ -235,8 +271,49 @@ json code_actions_json(std::string_view uri, const Document& document, const std
     return list;
 }
 
-json prepare_rename_json(const Document& document, const Renamable& name) {
+json prepare_rename_json(const Document& document, const ide::Renamable& name) {
     return {{"range", range_json(document, name.span)}, {"placeholder", name.name}};
+}
+
+namespace {
+
+json host_range_json(LineIndex::Forward& places, ide::Span span) {
+    return {{"start", position_json(protocol_place(places(span.begin)))},
+            {"end", position_json(protocol_place(places(span.end)))}};
+}
+
+// Each link as [source range, host range]; the host places in the order of
+// the result, so that one pass counts their units.
+json links_json(const Document& document, const ide::HostView& view) {
+    const LineIndex host(view.text, LineIndex::Ends::line_feeds, LineIndex::Start::first_byte);
+    std::vector<const ide::HostView::Link*> by_host;
+    by_host.reserve(view.links.size());
+    for (const ide::HostView::Link& link : view.links) by_host.push_back(&link);
+    std::stable_sort(by_host.begin(), by_host.end(),
+                     [](const auto* a, const auto* b) { return a->host.begin < b->host.begin; });
+    LineIndex::Forward places(host, Encoding::utf16);
+    json list = json::array();
+    for (const ide::HostView::Link* link : by_host)
+        list.push_back({{"source", range_json(document, link->source)}, {"host", host_range_json(places, link->host)}});
+    return list;
+}
+
+}  // namespace
+
+std::string host_view_text(std::string_view uri, const Document& document, const ide::HostView& view,
+                           const Analysis& analysis) {
+    std::string out = "{\"uri\":";
+    append_json_string(out, uri);
+    out += ",\"text\":";
+    append_json_string(out, view.text);
+    // The map points at the document itself; the editor has its text.
+    out += ",\"map\":";
+    out += source_map_json(SourceMap(analysis), {"", uri, false});
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    out += ",\"links\":";
+    out += links_json(document, view).dump();
+    out += '}';
+    return out;
 }
 
 }  // namespace kelvo::lsp

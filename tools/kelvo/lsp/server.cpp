@@ -7,11 +7,8 @@
 #include <malloc.h>
 #endif
 
-#include "edits.h"
-#include "host_text.h"
 #include "json_limits.h"
 #include "protocol.h"
-#include "tokens.h"
 
 #ifndef KELVO_VERSION
 #define KELVO_VERSION "unknown"
@@ -78,10 +75,16 @@ const json& params_of(const json& message) {
 
 // The global arguments of initializationOptions: {"define": {...},
 // "defineString": {...}}, each value a string or a number.
-void read_globals(const json& options, const char* key, std::vector<std::pair<std::string, std::string>>& into) {
+void read_globals(const json& options, const char* key, GlobalArgument::Kind kind, Globals& into) {
     if (!options.is_object() || !options.contains(key) || !options[key].is_object()) return;
     for (const auto& [name, value] : options[key].items())
-        into.emplace_back(name, value.is_string() ? value.get<std::string>() : value.dump());
+        into.push_back({kind, name, value.is_string() ? value.get<std::string>() : value.dump()});
+}
+
+SessionOptions session_options(const Globals& globals) {
+    SessionOptions options;
+    options.globals = globals;
+    return options;
 }
 
 // The first encoding of the client's list that the server speaks; UTF-16,
@@ -189,9 +192,9 @@ void Server::request(const json& message, std::string_view id, std::vector<std::
         {"textDocument/foldingRange", &Server::on_folding_ranges},
         {"textDocument/formatting", &Server::on_formatting},
         {"textDocument/rangeFormatting", &Server::on_formatting},
-        {"kelvo/hostText", &Server::on_host_text},
     };
     static const std::map<std::string, TextMethod, std::less<>> text_methods = {
+        {"kelvo/hostText", &Server::on_host_text},
         {"textDocument/semanticTokens/full", &Server::on_semantic_tokens},
         {"textDocument/semanticTokens/range", &Server::on_semantic_tokens},
     };
@@ -249,8 +252,8 @@ void Server::notification(json& message, std::vector<std::string>& out) {
 json Server::initialize(const json& params) {
     const json options = params.value("initializationOptions", json::object());
     Globals globals = globals_;
-    read_globals(options, "define", globals.real);
-    read_globals(options, "defineString", globals.text);
+    read_globals(options, "define", GlobalArgument::Kind::real, globals);
+    read_globals(options, "defineString", GlobalArgument::Kind::string, globals);
     inlay_hints_ = !(options.is_object() && options.contains("inlayHints") && options["inlayHints"] == false);
     encoding_ = negotiated_encoding(params);
     markdown_ = wants_markdown(params);
@@ -294,9 +297,10 @@ std::string Server::open_document(const std::string& uri, std::string text) {
     std::unique_ptr<Analysis> analysis = take_analysis(uri);
     *analysis = analyse(text, session_options(globals_), std::move(*analysis));
     auto document = std::make_unique<Document>(std::move(text), encoding_);
+    const ide::Subject subject{*analysis, document->lines(), document->source_lines(), globals_};
     std::string notification = notification_text(
         "textDocument/publishDiagnostics",
-        {{"uri", uri}, {"diagnostics", diagnostics_json(*document, diagnostics(*document, *analysis))}});
+        {{"uri", uri}, {"diagnostics", diagnostics_json(*document, ide::diagnostics(subject))}});
     documents_[uri] = std::move(document);
     keep(uri, std::move(analysis));
     return notification;
@@ -332,98 +336,97 @@ Server::Subject Server::subject(const json& params) {
     const std::string& uri = uri_of(params);
     const auto found = documents_.find(uri);
     if (found == documents_.end()) throw InvalidParams("no open document " + uri);
-    return {found->first, *found->second, analysis_of(uri, *found->second)};
+    const Document& document = *found->second;
+    const Analysis& analysis = analysis_of(uri, document);
+    return {found->first, document, analysis, {analysis, document.lines(), document.source_lines(), globals_}};
 }
 
 json Server::on_hover(const json& params) {
     const Subject s = subject(params);
-    return hover_json(s.document, hover(s.document, s.analysis, globals_, requested_offset(s.document, params)),
-                      markdown_);
+    return hover_json(s.document, ide::hover(s.ide, requested_offset(s.document, params)), markdown_);
 }
 
 json Server::on_completion(const json& params) {
     const Subject s = subject(params);
-    return completion_json(completion(s.document, s.analysis, globals_, requested_offset(s.document, params)));
+    return completion_json(ide::completion(s.ide, requested_offset(s.document, params)));
 }
 
 json Server::on_definition(const json& params) {
     const Subject s = subject(params);
-    const std::optional<Span> found = definition(s.document, s.analysis, requested_offset(s.document, params));
+    const std::optional<Span> found = ide::definition(s.ide, requested_offset(s.document, params));
     return found ? location_json(s.uri, s.document, *found) : json(nullptr);
 }
 
 json Server::on_document_symbols(const json& params) {
     const Subject s = subject(params);
-    return symbols_json(s.document, document_symbols(s.document, s.analysis));
+    return symbols_json(s.document, ide::document_symbols(s.ide));
 }
 
-json Server::on_host_text(const json& params) {
-    const std::string& uri = uri_of(params);
-    const auto found = documents_.find(uri);
-    if (found == documents_.end()) throw InvalidParams("no open document " + uri);
-    return host_text(uri, *found->second, globals_);
+std::string Server::on_host_text(const json& params) {
+    const Subject s = subject(params);
+    return host_view_text(s.uri, s.document, ide::host_view(s.ide), s.analysis);
 }
 
 json Server::on_signature_help(const json& params) {
     const Subject s = subject(params);
-    return signature_help_json(signature_help(s.document, s.analysis, requested_offset(s.document, params)));
+    return signature_help_json(ide::signature_help(s.ide, requested_offset(s.document, params)));
 }
 
 json Server::on_inlay_hints(const json& params) {
     const Subject s = subject(params);
     if (!inlay_hints_) return json::array();
-    return inlay_hints_json(s.document, inlay_hints(s.document, s.analysis, requested_range(s.document, params)));
+    return inlay_hints_json(s.document, ide::inlay_hints(s.ide, requested_range(s.document, params)));
 }
 
 std::string Server::on_semantic_tokens(const json& params) {
     const Subject s = subject(params);
-    return semantic_tokens_text(s.document, semantic_tokens(s.document, s.analysis, requested_range(s.document, params)));
+    return semantic_tokens_text(s.document, ide::semantic_tokens(s.ide, requested_range(s.document, params)));
 }
 
 json Server::on_references(const json& params) {
     const Subject s = subject(params);
     const bool with_declaration = params.value("/context/includeDeclaration"_json_pointer, false);
-    return references_json(s.uri, s.document, occurrences(s.document, s.analysis, requested_offset(s.document, params)),
+    return references_json(s.uri, s.document, ide::occurrences(s.ide, requested_offset(s.document, params)),
                            with_declaration);
 }
 
 json Server::on_highlights(const json& params) {
     const Subject s = subject(params);
-    return highlights_json(s.document, occurrences(s.document, s.analysis, requested_offset(s.document, params)));
+    return highlights_json(s.document, ide::occurrences(s.ide, requested_offset(s.document, params)));
 }
 
 json Server::on_prepare_rename(const json& params) {
     const Subject s = subject(params);
-    const auto prepared = prepare_rename(s.document, s.analysis, requested_offset(s.document, params));
-    if (const auto* refusal = std::get_if<Refusal>(&prepared)) throw RequestFailed(refusal->reason);
-    return prepare_rename_json(s.document, std::get<Renamable>(prepared));
+    const ide::Prepared prepared = ide::prepare_rename(s.ide, requested_offset(s.document, params));
+    if (prepared.refusal) throw RequestFailed(prepared.refusal->reason);
+    return prepare_rename_json(s.document, *prepared.name);
 }
 
 json Server::on_rename(const json& params) {
     const Subject s = subject(params);
     const std::string& name = params.at("newName").get_ref<const std::string&>();
-    const auto edits = rename(s.document, s.analysis, globals_, requested_offset(s.document, params), name);
-    if (const auto* refusal = std::get_if<Refusal>(&edits)) throw RequestFailed(refusal->reason);
-    return workspace_edit_json(s.uri, s.document, std::get<std::vector<TextEdit>>(edits));
+    const ide::Renamed renamed = ide::rename(s.ide, requested_offset(s.document, params), name);
+    if (renamed.refusal) throw RequestFailed(renamed.refusal->reason);
+    return workspace_edit_json(s.uri, s.document, renamed.edits);
 }
 
 json Server::on_code_actions(const json& params) {
     const Subject s = subject(params);
-    return code_actions_json(s.uri, s.document, code_actions(s.document, s.analysis, requested_range(s.document, params)));
+    return code_actions_json(s.uri, s.document, ide::code_actions(s.ide, requested_range(s.document, params)));
 }
 
 json Server::on_folding_ranges(const json& params) {
     const Subject s = subject(params);
-    return folding_ranges_json(folding_ranges(s.document, s.analysis));
+    return folding_ranges_json(ide::folding_ranges(s.ide));
 }
 
 json Server::on_formatting(const json& params) {
     const Subject s = subject(params);
     const json& given = params.at("options");
-    FormatOptions options;
+    ide::FormatOptions options;
     options.tab_size = std::clamp<std::size_t>(given.at("tabSize").get<std::size_t>(), 1, 16);
     options.insert_spaces = given.at("insertSpaces").get<bool>();
-    return edits_json(s.document, format(s.document, s.analysis, options, requested_range(s.document, params)));
+    return edits_json(s.document, ide::format(s.ide, options, requested_range(s.document, params)));
 }
 
 }  // namespace kelvo::lsp

@@ -17,9 +17,15 @@
 
 #include <nlohmann/json.hpp>
 
-#include "features.h"
+#include "library/analysis.h"
+#include "library/session.h"
+#include "protocol.h"
 
 namespace kelvo::lsp {
+
+// The global arguments a client gives, as --define and --define-string do,
+// in the order they are applied.
+using Globals = std::vector<GlobalArgument>;
 
 class Server {
 public:
@@ -46,6 +52,7 @@ private:
         const std::string& uri;
         const Document& document;
         const Analysis& analysis;
+        ide::Subject ide;
     };
 
     void dispatch(std::string_view body, std::optional<std::string_view> id, std::vector<std::string>& out);
@@ -58,7 +65,7 @@ private:
     nlohmann::json on_completion(const nlohmann::json& params);
     nlohmann::json on_definition(const nlohmann::json& params);
     nlohmann::json on_document_symbols(const nlohmann::json& params);
-    nlohmann::json on_host_text(const nlohmann::json& params);
+    std::string on_host_text(const nlohmann::json& params);
     nlohmann::json on_signature_help(const nlohmann::json& params);
     nlohmann::json on_inlay_hints(const nlohmann::json& params);
     std::string on_semantic_tokens(const nlohmann::json& params);

@@ -31,17 +31,20 @@ public:
 
     void report(const Report& report) override;
     void argument_count(std::int32_t count, std::size_t line) override;
-    // A report of the tool's own, printed whatever the settings say.
-    void print_own(const Report& report) { print(report); }
+    // A note of the tool's own, printed whatever the settings say, about
+    // `length` bytes at a place (line 0: about the file as a whole).
+    void print_note(SourcePosition position, std::size_t length, std::string_view text);
+    // The place of a byte offset of the source.
+    SourcePosition place_of(std::size_t offset);
 
     std::size_t messages() const { return messages_; }
     std::size_t warnings() const { return warnings_; }
     const std::string& text() const { return text_; }
 
 private:
-    void print(const Report& report);
+    void print(Severity severity, SourcePosition position, std::size_t length, std::string_view text);
     void print_place(std::size_t line, std::size_t column);
-    void print_source(const Report& report);
+    void print_source(SourcePosition position, std::size_t length);
     std::string_view physical_line(std::size_t line);
     void paint(std::string_view colour);
     void unpaint();

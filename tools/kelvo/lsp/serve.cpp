@@ -22,9 +22,9 @@
 
 #include "lsp/framing.h"
 #include "lsp/server.h"
-#include "options.h"
+#include "lsp/serve.h"
 
-namespace kelvo::tool {
+namespace kelvo::lsp {
 
 namespace {
 
@@ -44,7 +44,7 @@ std::FILE* take_protocol_channel() {
 
 // Standard input, read as it comes: a message is taken in as soon as its
 // bytes are there.
-class StandardInput final : public lsp::ByteSource {
+class StandardInput final : public ByteSource {
 public:
     std::size_t read(char* into, std::size_t size) override {
         for (;;) {
@@ -61,24 +61,22 @@ void complain(std::string_view what) {
 
 }  // namespace
 
-int serve_language(const std::vector<Define>& defines) {
+int serve_language(std::vector<GlobalArgument> globals) {
     std::FILE* channel = take_protocol_channel();
     if (channel == nullptr) {
         std::fputs("kelvo: cannot take standard output for the language server\n", stderr);
         return 2;
     }
-    lsp::Globals globals;
-    for (const Define& d : defines) (d.as_string ? globals.text : globals.real).emplace_back(d.name, d.value);
-    lsp::Server server(std::move(globals));
+    Server server(std::move(globals));
     StandardInput input;
-    lsp::MessageReader reader(input, complain);
+    MessageReader reader(input, complain);
     while (const auto body = reader.next()) {
         for (const std::string& message : server.handle(*body))
-            if (!lsp::write_message(channel, message)) return 1;
+            if (!write_message(channel, message)) return 1;
         if (server.exit_requested()) break;
     }
     std::fclose(channel);
     return server.exit_status();
 }
 
-}  // namespace kelvo::tool
+}  // namespace kelvo::lsp

@@ -7,18 +7,14 @@
 #include <string_view>
 #include <vector>
 
+#include "library/session.h"
+
 namespace kelvo::tool {
 
 // A problem that ends the tool with exit status 2 and one line on standard
 // error.
 struct Failure {
     std::string text;
-};
-
-struct Define {
-    bool as_string = false;
-    std::string name;
-    std::string value;
 };
 
 enum class Action { translate, analysis, locate, help, version, list_keywords, list_constants, language_server };
@@ -38,7 +34,7 @@ struct Options {
     std::string input = "test.txt";
     bool input_given = false;
     std::optional<std::string> output;
-    std::vector<Define> defines;
+    std::vector<GlobalArgument> globals;  // --define and --define-string, in their order
     bool quiet = false;
     bool argument_counts = false;
     Warnings warnings = Warnings::shown;

@@ -1,11 +1,9 @@
-#include "reference.h"
-
-#include <cstdint>
+#include "library/reference.h"
 
 #include "vocabulary/constants.h"
 #include "vocabulary/keywords.h"
 
-namespace kelvo::tool {
+namespace kelvo {
 
 namespace {
 
@@ -16,11 +14,17 @@ std::string cell(std::string_view code) {
 
 }  // namespace
 
+std::string operand_label(const KeywordRow& row, std::size_t index) {
+    std::string label(row.operands[index]);
+    if (row.operands_repeat && index + 1 == static_cast<std::size_t>(row.operands.count)) label += "...";
+    return label;
+}
+
 std::string operand_list(const KeywordRow& row, char separator) {
     std::string list;
-    for (std::int32_t i = 0; i < row.operands.count; ++i) {
+    for (std::size_t i = 0; i < static_cast<std::size_t>(row.operands.count); ++i) {
         if (i > 0) list += separator;
-        list += row.operands[static_cast<std::size_t>(i)];
+        list += operand_label(row, i);
     }
     return list;
 }
@@ -37,16 +41,17 @@ std::string host_form(const KeywordRow& row) {
     return std::string(row.host_name) + '(' + operand_list(row, ',') + ')';
 }
 
-std::string operand_count(const KeywordRow& row) {
-    if (row.handler == &translate_call) return std::to_string(row.operand_count);
-    if (row.operands.count > 0 && row.operands[static_cast<std::size_t>(row.operands.count - 1)].ends_with("...")) return "2 + count";
-    return std::to_string(row.operands.count);
+std::string operand_count_text(const KeywordRow& row) {
+    if (row.operands_repeat) return std::to_string(row.operand_count - 1) + " + count";
+    return std::to_string(row.operand_count);
 }
+
+std::string operands_text(std::int32_t count) { return std::to_string(count) + (count == 1 ? " operand" : " operands"); }
 
 std::string keyword_table_markdown() {
     std::string out = "| Keyword and operands | Operands | Host text | Remark |\n|---|---|---|---|\n";
     for (const KeywordRow& row : keyword_table()) {
-        out += "| " + cell(source_form(row)) + " | " + operand_count(row) + " | " + cell(host_form(row)) + " | ";
+        out += "| " + cell(source_form(row)) + " | " + operand_count_text(row) + " | " + cell(host_form(row)) + " | ";
         out += row.remark;
         out += " |\n";
     }
@@ -59,4 +64,4 @@ std::string constant_table_markdown() {
     return out;
 }
 
-}  // namespace kelvo::tool
+}  // namespace kelvo

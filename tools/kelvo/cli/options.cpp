@@ -82,7 +82,7 @@ Failure usage_error(std::string_view what) {
     return {std::move(text)};
 }
 
-Define parse_define(std::string_view option, std::string_view argument, bool as_string) {
+GlobalArgument parse_define(std::string_view option, std::string_view argument, GlobalArgument::Kind kind) {
     const std::size_t equals = argument.find('=');
     if (equals == std::string_view::npos) {
         throw usage_error(std::string(option) + " needs NAME=VALUE, got '" + std::string(argument) + "'");
@@ -95,7 +95,7 @@ Define parse_define(std::string_view option, std::string_view argument, bool as_
         throw usage_error(std::string(option) + " needs a NAME without blanks, tabs or line ends, got '" +
                           std::string(name) + "'");
     }
-    return {as_string, std::string(argument.substr(0, equals)), std::string(argument.substr(equals + 1))};
+    return {kind, std::string(argument.substr(0, equals)), std::string(argument.substr(equals + 1))};
 }
 
 Choice parse_when(std::string_view value) {
@@ -164,9 +164,9 @@ const std::array<Rule, 18>& rules() {
     static const std::array<Rule, 18> table = {{
         {"--output", "-o", Value::required, set_output},
         {"--define", "", Value::required,
-         [](Options& o, auto v) { o.defines.push_back(parse_define("--define", *v, false)); }},
+         [](Options& o, auto v) { o.globals.push_back(parse_define("--define", *v, GlobalArgument::Kind::real)); }},
         {"--define-string", "", Value::required,
-         [](Options& o, auto v) { o.defines.push_back(parse_define("--define-string", *v, true)); }},
+         [](Options& o, auto v) { o.globals.push_back(parse_define("--define-string", *v, GlobalArgument::Kind::string)); }},
         {"--warnings", "", Value::optional, set_warnings},
         {"--no-warnings", "-w", Value::none, [](Options& o, auto) { o.warnings = Warnings::off; }},
         {"--show-source", "", Value::none, [](Options& o, auto) { o.show_source = Choice::always; }},

@@ -27,12 +27,16 @@
 #include "library/analysis.h"
 #include "library/analysis_json.h"
 #include "library/files.h"
+#include "library/reference.h"
 #include "library/session.h"
 #include "library/source_map.h"
 #include "options.h"
 #include "paths.h"
 #include "printer.h"
-#include "reference.h"
+
+#ifdef KELVO_LANGUAGE_SERVER
+#include "lsp/serve.h"
+#endif
 
 #ifndef KELVO_VERSION
 #define KELVO_VERSION "unknown"
@@ -40,16 +44,16 @@
 
 namespace kelvo::tool {
 
+namespace {
+
 #ifdef KELVO_LANGUAGE_SERVER
-int serve_language(const std::vector<Define>& defines);
+int serve_language(const Options& options) { return lsp::serve_language(options.globals); }
 #else
-int serve_language(const std::vector<Define>&) {
+int serve_language(const Options&) {
     std::fputs("kelvo: this kelvo is built without the language server\n", stderr);
     return 2;
 }
 #endif
-
-namespace {
 
 constexpr int exit_clean = 0;
 constexpr int exit_messages = 1;
@@ -120,10 +124,7 @@ bool chosen(Choice choice, bool automatic) { return choice == Choice::always || 
 
 SessionOptions session_options(const Options& options) {
     SessionOptions session;
-    for (const Define& define : options.defines) {
-        const auto kind = define.as_string ? GlobalArgument::Kind::string : GlobalArgument::Kind::real;
-        session.globals.push_back({kind, define.name, define.value});
-    }
+    session.globals = options.globals;
     return session;
 }
 
@@ -144,7 +145,7 @@ std::string map_source_name(const Options& options) {
     return relative_to_folder_of(options.input, *options.source_map);
 }
 
-void write_map(const Options& options, const SourceMap& map, std::string_view host, std::string_view source) {
+void write_map(const Options& options, const Analysis& analysis) {
     const std::string& path = *options.source_map;
     errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -152,11 +153,41 @@ void write_map(const Options& options, const SourceMap& map, std::string_view ho
     bool written = true;
     const std::string file_name = map_file_name(options);
     const std::string source_name = map_source_name(options);
-    write_source_map(map, host, source, {file_name, source_name, true}, [&](std::string_view piece) {
+    write_source_map(SourceMap(analysis), {file_name, source_name, true}, [&](std::string_view piece) {
         written = written && std::fwrite(piece.data(), 1, piece.size(), file) == piece.size();
     });
     const int error = errno;
     if (std::fclose(file) != 0 || !written) throw file_error("cannot write", path, error);
+}
+
+// The reports and counts of an analysis to the printer, in their order.
+void replay(const Analysis& analysis, Printer& printer) {
+    auto count = analysis.argument_counts.begin();
+    for (const Finding& f : analysis.findings) {
+        for (; count != analysis.argument_counts.end() && count->order < f.order; ++count)
+            printer.argument_count(count->count, count->line);
+        printer.report(f.report);
+    }
+    for (; count != analysis.argument_counts.end(); ++count) printer.argument_count(count->count, count->line);
+}
+
+// The run as the printer hears it; with a source map, the run's analysis,
+// from which the map is made and whose reports the printer is then told.
+struct Translated {
+    std::string host;
+    std::optional<Analysis> analysis;
+};
+
+Translated translate_for(const Options& options, std::string source, Printer& printer) {
+    SessionOptions session = session_options(options);
+    if (!options.source_map) {
+        session.listener = &printer;
+        return {std::string(translate_source(std::move(source), session).host), std::nullopt};
+    }
+    Analysis analysis = analyse(std::move(source), session);
+    replay(analysis, printer);
+    std::string host = analysis.host;
+    return {std::move(host), std::move(analysis)};
 }
 
 int translate_file(const Options& options) {
@@ -169,22 +200,18 @@ int translate_file(const Options& options) {
     settings.argument_counts = options.argument_counts;
     settings.show_source = !options.quiet && chosen(options.show_source, is_terminal(2));
     settings.color = chosen(options.color, colours_wanted(2));
-    // The reader cuts the source in place: the source lines to show, and the
-    // map's, come from a copy.
-    const std::string kept_source = settings.show_source || options.source_map ? source : std::string();
+    // The reader cuts the source in place: the source lines to show come
+    // from a copy.
+    const std::string kept_source = settings.show_source ? source : std::string();
     Printer printer(settings, kept_source);
-    SourceMapRecorder recorder(&printer);
-
-    SessionOptions session = session_options(options);
-    session.listener = options.source_map ? static_cast<Listener*>(&recorder) : &printer;
-    const std::string_view result = translate_source(std::move(source), session).host;
+    const Translated translated = translate_for(options, std::move(source), printer);
 
     // The host script first, then the reports, so that on a terminal they
     // end up below it; a failed write is reported after them.
     std::optional<Failure> write_failure;
     try {
-        write_result(options.output, result);
-        if (options.source_map) write_map(options, recorder.finish(), result, kept_source);
+        write_result(options.output, translated.host);
+        if (translated.analysis) write_map(options, *translated.analysis);
     } catch (const Failure& failure) {
         write_failure = failure;
     }
@@ -198,11 +225,10 @@ int translate_file(const Options& options) {
 // The analysis as JSON on standard output (or the -o file); the reports are
 // in it, so none is printed.
 int print_analysis(const Options& options) {
-    const std::string source = read_source_bytes(options.input);
-    const Analysis analysis = analyse(source, session_options(options));
-    write_result(options.output, analysis_json(analysis, source));
+    const Analysis analysis = analyse(read_source_bytes(options.input), session_options(options));
+    write_result(options.output, analysis_json(analysis));
     return analysis.findings.end() != std::find_if(analysis.findings.begin(), analysis.findings.end(),
-                                                   [](const Finding& f) { return f.severity == Severity::error; })
+                                                   [](const Finding& f) { return f.severity() == Severity::error; })
                ? exit_messages
                : exit_clean;
 }
@@ -243,7 +269,8 @@ std::size_t place_in(std::string_view text, std::size_t line, std::size_t column
     return start + std::min(column == 0 ? 0 : column - 1, end - start);
 }
 
-FoundPlace find_place(const HostPlaceName& where, const SourceMap& map, std::string_view host) {
+FoundPlace find_place(const HostPlaceName& where, const SourceMap& map) {
+    const std::string_view host = map.analysis().host;
     std::string at = std::to_string(where.line);
     if (where.column != 0) at += ", column " + std::to_string(where.column);
     if (where.script.empty()) {
@@ -266,33 +293,28 @@ FoundPlace find_place(const HostPlaceName& where, const SourceMap& map, std::str
 // --locate: the source place of a host place, as the compilers' notes give it.
 int locate(const Options& options) {
     const std::string file = display_name(options);
-    std::string source = read_source_bytes(options.input);
-    const std::string kept_source = source;
-    SourceMapRecorder recorder;
-    SessionOptions session = session_options(options);
-    session.listener = &recorder;
-    const std::string_view host = translate_source(std::move(source), session).host;
-    const SourceMap map = recorder.finish();
+    const Analysis analysis = analyse(read_source_bytes(options.input), session_options(options));
+    const SourceMap map(analysis);
 
     PrinterSettings settings;
     settings.file = file;
     settings.show_source = chosen(options.show_source, true);
     settings.color = chosen(options.color, colours_wanted(1));
-    Printer printer(settings, kept_source);
-    const FoundPlace place = find_place(options.locate, map, host);
-    const SourceMapSegment segment =
-        place.missing.empty() ? map.at(host, place.offset) : SourceMapSegment{};
+    Printer printer(settings, analysis.source);
+    const FoundPlace place = find_place(options.locate, map);
+    const SourceMapSegment segment = place.missing.empty() ? map.at(place.offset) : SourceMapSegment{};
     std::string text;
     if (!place.missing.empty()) {
         text = place.missing;
-    } else if (segment.origin.place.line == 0) {
+    } else if (!segment.origin.mapped) {
         text = place.described + " comes from no source line";
     } else {
         text = place.described + " comes from here";
     }
-    printer.print_own({Severity::note, "", text, segment.origin.place, segment.origin.length});
+    printer.print_note(segment.origin.mapped ? printer.place_of(segment.origin.offset) : SourcePosition{},
+                       segment.origin.length, text);
     print_text(printer.text());
-    return segment.origin.place.line == 0 ? exit_messages : exit_clean;
+    return segment.origin.mapped ? exit_clean : exit_messages;
 }
 
 int run(const Options& options) {
@@ -301,7 +323,7 @@ int run(const Options& options) {
         case Action::version: return print_text("kelvo (KelvoScriptparser) " KELVO_VERSION "\n");
         case Action::list_keywords: return print_text(keyword_table_markdown());
         case Action::list_constants: return print_text(constant_table_markdown());
-        case Action::language_server: return serve_language(options.defines);
+        case Action::language_server: return serve_language(options);
         case Action::analysis: check_output_is_not_input(options); return print_analysis(options);
         case Action::locate: return locate(options);
         case Action::translate: break;

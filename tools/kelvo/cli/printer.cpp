@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/utf8.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -31,12 +33,9 @@ bool is_continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 // column on the screen, else every byte does.
 bool is_utf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-        if (n == 0 || i + n > text.size()) return false;
-        for (std::size_t k = 1; k < n; ++k)
-            if (!is_continuation(static_cast<unsigned char>(text[i + k]))) return false;
-        i += n;
+        const Utf8Character c = utf8_character(text, i);
+        if (!c.valid) return false;
+        i += c.length;
     }
     return true;
 }
@@ -130,7 +129,8 @@ Printer::Printer(const PrinterSettings& settings, std::string_view source) : set
 
 void Printer::report(const Report& report) {
     bool show = false;
-    switch (report.severity) {
+    const Severity severity = report.severity();
+    switch (severity) {
         case Severity::error:
             ++messages_;
             show = settings_.messages;
@@ -143,8 +143,18 @@ void Printer::report(const Report& report) {
             show = last_shown_;
             break;
     }
-    if (report.severity != Severity::note) last_shown_ = show;
-    if (show) print(report);
+    if (severity != Severity::note) last_shown_ = show;
+    if (show) print(severity, report.position(), report.length(), report_text(report));
+}
+
+void Printer::print_note(SourcePosition position, std::size_t length, std::string_view text) {
+    print(Severity::note, position, length, text);
+}
+
+SourcePosition Printer::place_of(std::size_t offset) {
+    if (!lines_) lines_.emplace(source_, LineIndex::Ends::line_feeds);
+    const LineIndex::Place p = lines_->place(offset);
+    return {p.line + 1, p.column + 1, offset};
 }
 
 void Printer::argument_count(std::int32_t count, std::size_t line) {
@@ -179,24 +189,24 @@ void Printer::print_place(std::size_t line, std::size_t column) {
     text_ += ' ';
 }
 
-void Printer::print(const Report& report) {
-    print_place(report.position.line, report.position.column);
-    if (report.severity == Severity::warning) {
+void Printer::print(Severity severity, SourcePosition position, std::size_t length, std::string_view text) {
+    print_place(position.line, position.column);
+    if (severity == Severity::warning) {
         paint(magenta);
         text_ += "warning:";
         unpaint();
         text_ += ' ';
-    } else if (report.severity == Severity::note) {
+    } else if (severity == Severity::note) {
         paint(cyan);
         text_ += "note:";
         unpaint();
         text_ += ' ';
     }
-    if (report.severity == Severity::error) paint(red);
-    append_safe(text_, report.text);
-    if (report.severity == Severity::error) unpaint();
+    if (severity == Severity::error) paint(red);
+    append_safe(text_, text);
+    if (severity == Severity::error) unpaint();
     text_ += '\n';
-    if (settings_.show_source && report.position.line != 0 && report.position.column != 0) print_source(report);
+    if (settings_.show_source && position.line != 0 && position.column != 0) print_source(position, length);
 }
 
 // The source's lines are indexed when the first source line is shown.
@@ -207,9 +217,9 @@ std::string_view Printer::physical_line(std::size_t line) {
 
 // The source line (or the part of a long one around the column), then a
 // caret under the column and a tilde under each further byte of the word.
-void Printer::print_source(const Report& report) {
-    const std::string_view line = physical_line(report.position.line);
-    const std::size_t column = std::min(report.position.column - 1, line.size());
+void Printer::print_source(SourcePosition position, std::size_t length) {
+    const std::string_view line = physical_line(position.line);
+    const std::size_t column = std::min(position.column - 1, line.size());
     const std::size_t from = line.size() > shown_width && column > shown_before ? column - shown_before : 0;
     const std::size_t to = std::min(line.size(), from + shown_width);
     const std::string_view part = line.substr(from, to - from);
@@ -229,7 +239,7 @@ void Printer::print_source(const Report& report) {
     paint(green);
     text_ += caret;
     text_ += '^';
-    const std::size_t end = std::min(to, column + std::max<std::size_t>(report.length, 1));
+    const std::size_t end = std::min(to, column + std::max<std::size_t>(length, 1));
     for (std::size_t i = column + 1; i < end; ++i)
         if (!(utf8 && is_continuation(static_cast<unsigned char>(line[i])))) text_ += '~';
     unpaint();

@@ -13,30 +13,34 @@
 
 namespace kelvo {
 
-// Takes the reports, argument counts and declarations of one run, if a
-// listener listens (everything else the run tells reaches the listener
-// straight): the declarations reach the listener as the run tells them, the
-// reports and counts in their order at finish(). Gone on every path.
-class HeldReports final : public Listener {
+// Where the reports and argument counts of one run go on their way to the
+// listener: straight on until the first unknown word, held from there to
+// the run's end (finish), in their order.
+class HeldReports {
 public:
-    HeldReports();
-    ~HeldReports();
-    HeldReports(const HeldReports&) = delete;
-    HeldReports& operator=(const HeldReports&) = delete;
-
+    // A run begins: the reports go to `target` (none: the run has no listener).
+    void begin(Listener* target);
     // Once the run is over: hands on what is held, with a note on each
     // unknown word that the file declares later.
     void finish();
+    // A run that failed: what is held goes nowhere. Both end the run: the
+    // reports go nowhere until the next one begins.
+    void drop();
+    // A run has begun and has not ended.
+    bool in_run() const { return target_ != nullptr; }
 
-    void report(const Report& report) override;
-    void argument_count(std::int32_t count, std::size_t line) override;
-    void declared(const Declaration& declaration) override;
+    void report(const Report& report);
+    void argument_count(std::int32_t count, std::size_t line);
+    // A declared name, while reports are held.
+    void declared(std::string_view name, SourcePosition position);
 
 private:
     struct Held {
         bool is_count = false;
-        Report report;  // its text in `text`
-        std::string text;
+        Report report;  // its texts in the strings below
+        std::string word;
+        std::string name;
+        std::string names;
         std::int32_t count = 0;
         std::size_t line = 0;
     };
@@ -48,7 +52,7 @@ private:
     void hand_on(std::size_t& i);
     const Declared* declared_after(std::string_view name, SourcePosition use) const;
 
-    Listener* target_;
+    Listener* target_ = nullptr;
     bool holding_ = false;
     std::vector<Held> held_;
     std::vector<Declared> declarations_;  // in the order of the run

@@ -1,0 +1,64 @@
+// Diagnostics: every finding of the run, where an editor can draw it.
+#include <algorithm>
+
+#include "core/utf8.h"
+#include "ide.h"
+
+namespace kelvo::ide {
+
+namespace {
+
+// The last character of a translator's line (a line feed's place where it is empty).
+Span last_character(const Subject& s, std::size_t line) {
+    const std::size_t start = s.source_lines.line_start(line - 1);
+    const std::size_t end = s.source_lines.line_end(line - 1);
+    if (end == start) return {start, start};
+    std::size_t begin = end - 1;
+    while (begin > start && (static_cast<unsigned char>(s.text()[begin]) & 0xC0) == 0x80) --begin;
+    return {begin, end};
+}
+
+// A finding about a point (an operand that is missing) is shown on the
+// keyword whose operand it is, or on the line's last character: a range
+// that every client draws.
+Span drawn_span(const Subject& s, const Finding& f) {
+    const Analysis& a = s.analysis;
+    const Span span{f.report.span.begin.offset, f.report.span.end.offset};
+    const SourcePosition at = f.report.span.begin;
+    if (span.end > span.begin || at.line == 0) return span;
+    const auto [first, last] = terms_on(a, at.line, at.line);
+    for (std::size_t i = first; i < last; ++i) {
+        const AnalysedTerm& t = a.terms[i];
+        if (!t.missing || t.parent < 0 || t.bytes.begin != at.offset) continue;
+        const AnalysedTerm& parent = a.terms[static_cast<std::size_t>(t.parent)];
+        if (parent.word_count > 0 && parent.first_word < a.words.size()) return span_of(a.words[parent.first_word].bytes);
+    }
+    return last_character(s, at.line);
+}
+
+}  // namespace
+
+Diagnostic diagnostic_of(const Subject& s, const Finding& f) {
+    return {drawn_span(s, f), f.severity(), f.code(), report_text(f.report), false};
+}
+
+std::vector<Diagnostic> diagnostics(const Subject& s) {
+    std::vector<Diagnostic> list;
+    const std::vector<Finding>& findings = s.analysis.findings;
+    const std::size_t shown = std::min(findings.size(), most_published);
+    list.reserve(shown + 1);
+    for (std::size_t i = 0; i < shown; ++i) list.push_back(diagnostic_of(s, findings[i]));
+    if (shown == findings.size()) return list;
+    // One more, where the first left out is, as severe as the most severe of them.
+    Severity most = Severity::note;
+    for (std::size_t i = shown; i < findings.size(); ++i) most = std::min(most, findings[i].severity());
+    const std::size_t left = findings.size() - shown;
+    const std::size_t at = findings[shown].report.span.begin.offset;
+    list.push_back({{at, at}, most, Code::internal_error,
+                    std::to_string(left) + " more diagnostic" + (left == 1 ? " is" : "s are") +
+                        " left out from here on: kelvo on the command line reports them all",
+                    true});
+    return list;
+}
+
+}  // namespace kelvo::ide
