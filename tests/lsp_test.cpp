@@ -356,6 +356,20 @@ TEST(LanguageServer, HostTextWithItsSourceMap) {
     // show_message("é") at message (3:0), the string at 3:8, ) back at
     // message at column 16 (é is one unit); f 2 at 3:13 (é one unit), 2 at 3:15.
     EXPECT_EQ(map["mappings"], "AAASC,GAAIC;AACbC,OAAOD,CAAPC;;AADAH;AAGAK,aAAQ,GAARA;AAAaJ,iBAAE,CAAFA");
+    // The same pieces as links, each with the whole source word: the string's
+    // quotes are in it; é is one UTF-16 unit in the document and in the host.
+    const auto range = [](int line, int start, int end) {
+        return json{{"start", {{"line", line}, {"character", start}}}, {"end", {{"line", line}, {"character", end}}}};
+    };
+    const json& links = result["links"];
+    ASSERT_EQ(links.size(), 13u) << links.dump();
+    EXPECT_EQ(links[0], (json{{"host", range(0, 0, 3)}, {"source", range(0, 9, 10)}}));
+    EXPECT_EQ(links[1], (json{{"host", range(0, 3, 14)}, {"source", range(0, 13, 14)}}));
+    EXPECT_EQ(links[5], (json{{"host", range(2, 0, 1)}, {"source", nullptr}}));
+    EXPECT_EQ(links[6], (json{{"host", range(3, 0, 0)}, {"source", range(0, 0, 8)}}));
+    EXPECT_EQ(links[8], (json{{"host", range(4, 13, 16)}, {"source", range(3, 8, 11)}}));
+    EXPECT_EQ(links[9], (json{{"host", range(4, 16, 17)}, {"source", range(3, 0, 7)}}));
+    EXPECT_EQ(links[11], (json{{"host", range(5, 17, 18)}, {"source", range(3, 15, 16)}}));
 
     server.notify("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", 2}}},
                                              {"contentChanges", {{{"text", "message 1\n"}}}}});

@@ -110,86 +110,34 @@ async function restartClient() {
 
 const HOST_SCHEME = 'kelvo-host';
 const REFRESH_DELAY = 100; // milliseconds
-const BASE64 = 'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/';
+// The links of a host view, as the server sends them: [{ host, source }],
+// each piece of host text (never across a line end) with the range of the
+// source word it came from, or null.
+const contains = (range, line, character, endToo) =>
+  range.start.line === line && range.start.character <= character &&
+  (character < range.end.character || (endToo && character === range.end.character));
 
-// The "mappings" of a source map: per host line, its segments in order, each
-// { column, line, originalColumn } (line and originalColumn null where
-// nothing maps), all from 0.
-function decodeMappings(mappings) {
-  const lines = [];
-  let line = 0;
-  let originalColumn = 0;
-  for (const text of mappings.split(';')) {
-    const segments = [];
-    let column = 0;
-    for (const piece of text.split(',')) {
-      if (piece === '') continue;
-      const values = [];
-      let value = 0;
-      let shift = 0;
-      for (const char of piece) {
-        const digit = BASE64.indexOf(char);
-        value += (digit & 31) << shift;
-        shift += 5;
-        if ((digit & 32) === 0) {
-          values.push(value & 1 ? -(value >>> 1) : value >>> 1);
-          value = 0;
-          shift = 0;
-        }
-      }
-      column += values[0];
-      if (values.length >= 4) {
-        line += values[2];
-        originalColumn += values[3];
-        segments.push({ column, line, originalColumn });
-      } else {
-        segments.push({ column, line: null, originalColumn: null });
-      }
-    }
-    lines.push(segments);
-  }
-  return lines;
+// The host ranges that come from the source word under a place (the place
+// at a word's end still counts as on it).
+function hostRangesFor(links, line, character) {
+  return links.filter((l) => l.source && contains(l.source, line, character, true)).map((l) => l.host);
 }
 
-// The host ranges, as [line, start, end], that come from a source place;
-// `wordEnd` is where the source word under the place ends.
-function hostRangesFor(decoded, hostLines, place) {
-  const ranges = [];
-  decoded.forEach((segments, hostLine) => {
-    segments.forEach((s, i) => {
-      if (s.line !== place.line || s.originalColumn > place.character || s.originalColumn + place.length <= place.character) {
-        return;
-      }
-      const end = i + 1 < segments.length ? segments[i + 1].column : (hostLines[hostLine] || '').length;
-      if (end > s.column) ranges.push([hostLine, s.column, end]);
-    });
-  });
-  return ranges;
-}
-
-// The segment that holds a host place, or undefined.
-function segmentAt(decoded, line, character) {
+// The source word that the host text at a place came from, or undefined:
+// the piece that holds the place, or the last one before it on its line.
+function sourceRangeAt(links, line, character) {
   let found;
-  for (const s of decoded[line] || []) {
-    if (s.column <= character) found = s;
+  for (const l of links) {
+    if (l.host.start.line === line && l.host.start.character <= character) found = l;
   }
-  return found && found.line !== null ? found : undefined;
+  return found && found.source ? found.source : undefined;
 }
 
-// The source word that begins at a column: a string up to its closing quote,
-// anything else up to a blank.
-function wordLength(text, column) {
-  if (text[column] === '"') {
-    const close = text.indexOf('"', column + 1);
-    return (close < 0 ? text.length : close + 1) - column;
-  }
-  const rest = text.slice(column).search(/\s/);
-  return Math.max(1, rest < 0 ? text.length - column : rest);
-}
+const rangeOf = (r) => new vscode.Range(r.start.line, r.start.character, r.end.line, r.end.character);
 
 class HostView {
   constructor() {
-    this.views = new Map(); // source uri -> { text, decoded }
+    this.views = new Map(); // source uri -> { text, links }
     this.timers = new Map();
     this.changed = new vscode.EventEmitter();
     this.onDidChange = this.changed.event;
@@ -214,7 +162,7 @@ class HostView {
   async refresh(sourceUri) {
     if (!client) return;
     const answer = await client.sendRequest('kelvo/hostText', { textDocument: { uri: sourceUri.toString() } });
-    this.views.set(sourceUri.toString(), { text: answer.text, decoded: decodeMappings(answer.map.mappings) });
+    this.views.set(sourceUri.toString(), { text: answer.text, links: answer.links || [] });
     this.changed.fire(HostView.hostUri(sourceUri));
   }
 
@@ -248,28 +196,15 @@ class HostView {
     if (document.uri.scheme === HOST_SCHEME) {
       const source = HostView.sourceOf(document.uri);
       const view = this.views.get(source);
-      const segment = view && segmentAt(view.decoded, position.line, position.character);
+      const range = view && sourceRangeAt(view.links, position.line, position.character);
       for (const editor of vscode.window.visibleTextEditors) {
-        if (editor.document.uri.toString() !== source) continue;
-        if (!segment) {
-          editor.setDecorations(this.highlight, []);
-          continue;
-        }
-        const text = editor.document.lineAt(segment.line).text;
-        const end = segment.originalColumn + wordLength(text, segment.originalColumn);
-        editor.setDecorations(this.highlight, [new vscode.Range(segment.line, segment.originalColumn, segment.line, end)]);
+        if (editor.document.uri.toString() === source) editor.setDecorations(this.highlight, range ? [rangeOf(range)] : []);
       }
       return;
     }
     const view = this.views.get(document.uri.toString());
     if (!view) return;
-    const text = document.lineAt(position.line).text;
-    // The word under the cursor: the segments that begin at its start.
-    let start = position.character;
-    while (start > 0 && !/\s/.test(text[start - 1])) start -= 1;
-    const place = { line: position.line, character: start, length: wordLength(text, start) };
-    const hostLines = view.text.split('\n');
-    const ranges = hostRangesFor(view.decoded, hostLines, place).map(([l, s, e]) => new vscode.Range(l, s, l, e));
+    const ranges = hostRangesFor(view.links, position.line, position.character).map(rangeOf);
     const hostUri = HostView.hostUri(document.uri).toString();
     for (const editor of vscode.window.visibleTextEditors) {
       if (editor.document.uri.toString() === hostUri) editor.setDecorations(this.highlight, ranges);
@@ -299,4 +234,4 @@ function deactivate() {
   return stopClient();
 }
 
-module.exports = { activate, deactivate, serverCommand, definesFrom, decodeMappings, hostRangesFor, segmentAt };
+module.exports = { activate, deactivate, serverCommand, definesFrom, hostRangesFor, sourceRangeAt };

@@ -306,42 +306,62 @@ test.describe('the extension manifest', () => {
   });
 });
 
-// The host view, against the editor and client stand-ins. The map is the one
-// kelvo writes for this source (tests/source_maps/constructs.txt, first case).
+// The host view, against the editor and client stand-ins. The links are the
+// ones kelvo sends for this source: each piece of host text and the source
+// word it came from, as its source map tells it (tests/source_maps/constructs.txt,
+// first case).
 test.describe('the host view', () => {
   const source = [
     'function add 2 a b', 'var r 0', 'r = a', 'return r', 'end', 'var t 0', 't = add 3 4', 'message t', '',
   ];
   const host = "add='a=argument0\nb=argument1\nr = 0\nr=a\nreturn(r)\n'\n\nt = 0\nt=execute_string(add,3,4)\nshow_message(t)\n";
-  const mappings = 'AAASC,KAAMC;AAAEC;AACjBC,IAAM;AACNC,EAAIH;AACJI,OAAOD,CAAPC;;AAHAN;AAKAI,IAAM;AACNI,EAAIP,mBAAI,CAAJA,CAAM,CAANA;AACJQ,aAAQD,CAARC';
+  const range = (line, start, end) => ({ start: { line, character: start }, end: { line, character: end } });
+  // [host line, start, end], [source line, start, end] or null
+  const link = (line, start, end, from) => ({ host: range(line, start, end), source: from && range(...from) });
+  const links = [
+    link(0, 0, 5, [0, 9, 12]),
+    link(0, 5, 16, [0, 15, 16]),
+    link(1, 0, 11, [0, 17, 18]),
+    link(2, 0, 4, [1, 0, 3]),
+    link(2, 4, 5, [1, 6, 7]),
+    link(3, 0, 2, [2, 0, 1]),
+    link(3, 2, 3, [2, 4, 5]),
+    link(4, 0, 7, [3, 0, 6]),
+    link(4, 7, 8, [3, 7, 8]),
+    link(4, 8, 9, [3, 0, 6]),
+    link(5, 0, 1, null),
+    link(6, 0, 0, [0, 0, 8]),
+    link(7, 0, 4, [5, 0, 3]),
+    link(7, 4, 5, [5, 6, 7]),
+    link(8, 0, 2, [6, 0, 1]),
+    link(8, 2, 21, [6, 4, 7]),
+    link(8, 21, 22, [6, 8, 9]),
+    link(8, 22, 23, [6, 4, 7]),
+    link(8, 23, 24, [6, 10, 11]),
+    link(8, 24, 25, [6, 4, 7]),
+    link(9, 0, 13, [7, 0, 7]),
+    link(9, 13, 14, [7, 8, 9]),
+    link(9, 14, 15, [7, 0, 7]),
+  ];
   const sourceUri = fakeUri('file:///work/add.kelvo');
   const sourceDocument = { uri: sourceUri, languageId: 'kelvo', lineAt: (line) => ({ text: source[line] }) };
 
   async function withHostView() {
     const setup = await activated({});
-    setup.library.answer = { uri: sourceUri.toString(), text: host, map: { version: 3, mappings } };
+    setup.library.answer = { uri: sourceUri.toString(), text: host, map: { version: 3, mappings: '' }, links };
     setup.editor.window.activeTextEditor = { document: sourceDocument };
     await setup.editor.registered.get('kelvo.showHostScript')();
     return setup;
   }
 
-  const segment = (column, line, originalColumn) => ({ column, line, originalColumn });
-
-  test('the mappings decoded: per host line, from 0', () => {
-    const { decodeMappings } = loadExtension(fakeEditor({}, []), fakeClientLibrary());
-    const decoded = decodeMappings(mappings);
-    assert.equal(decoded.length, 10);
-    assert.deepEqual(decoded[0], [segment(0, 0, 9), segment(5, 0, 15)]);
-    assert.deepEqual(decoded[2], [segment(0, 1, 0), segment(4, 1, 6)]);
-    assert.deepEqual(decoded[5], []);
-    assert.deepEqual(decoded[6], [segment(0, 0, 0)]);
-    assert.deepEqual(decoded[8], [
-      segment(0, 6, 0), segment(2, 6, 4), segment(21, 6, 8), segment(22, 6, 4), segment(23, 6, 10), segment(24, 6, 4),
-    ]);
-    // One field: nothing maps from there. gtC: 0 + 13·32 + 2·1024 = 2464, so
-    // +1232; jtC: 2467, so -1233.
-    assert.deepEqual(decodeMappings('AAASC,G'), [[segment(0, 0, 9), segment(3, null, null)]]);
-    assert.deepEqual(decodeMappings('AAAgtC;AAAjtC'), [[segment(0, 0, 1232)], [segment(0, 0, -1)]]);
+  test('the links found both ways: the word under a place, the piece that holds one', () => {
+    const { hostRangesFor, sourceRangeAt } = loadExtension(fakeEditor({}, []), fakeClientLibrary());
+    // At the word's end the place is still on it; a blank before it is not.
+    assert.deepEqual(hostRangesFor(links, 6, 7), [range(8, 2, 21), range(8, 22, 23), range(8, 24, 25)]);
+    assert.deepEqual(hostRangesFor(links, 6, 3), []);
+    // Past the last piece of a line, the last one holds the place.
+    assert.deepEqual(sourceRangeAt(links, 9, 40), range(7, 0, 7));
+    assert.equal(sourceRangeAt(links, 5, 0), undefined);
   });
 
   test('the command opens the host text beside the source, read-only', async () => {
@@ -361,7 +381,7 @@ test.describe('the host view', () => {
     const provider = editor.providers.get('kelvo-host');
     const fired = [];
     provider.onDidChange((uri) => fired.push(uri.toString()));
-    library.answer = { uri: sourceUri.toString(), text: 'show_message(2)\n', map: { version: 3, mappings: 'AAAAA' } };
+    library.answer = { uri: sourceUri.toString(), text: 'show_message(2)\n', map: { version: 3, mappings: 'AAAAA' }, links: [] };
     const [changed] = editor.changeListeners;
     assert.equal(changed({ document: { uri: fakeUri('file:///work/other.kelvo') } }), undefined);
     await changed({ document: sourceDocument });

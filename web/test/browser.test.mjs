@@ -167,6 +167,40 @@ test("an example picked from the list comes with its globals", async () => {
   assert.equal(await page.locator("#global-rows li").count(), 2);
 });
 
+// The colours come from what the translator took each word for: every kind
+// of word, numbers that are none, a parameter inside and outside its
+// definition, a word its line drops, and a comment after a quoted string.
+test("each word looks as the translator took it", async () => {
+  const colours = [
+    "var x 1", "function f 1 p", "return p", "end", "message p", "message -5", "message 3.5",
+    "x = x + 1", "f 2", "circle 1 2 3 true", 'message "a b" // after', "zz 7", "print 0 0 who", "",
+  ].join("\n");
+  const other = await context.newPage();
+  other.on("pageerror", (error) => errors.push(String(error)));
+  await other.goto(`${server.url}index.html#source=${encodeURIComponent(colours)}&string=who=Ann`);
+  await expectPane(other, "source", colours);
+  await other.waitForFunction(() => document.querySelectorAll("#source .k-unknown").length >= 4);
+  const seen = await other.evaluate(() => [...document.querySelectorAll("#source .cm-line")].map((line) =>
+    [...line.querySelectorAll("[class*='k-']")].map((e) => `${e.textContent}=${[...e.classList].find((c) => c.startsWith("k-"))}`).join(" ")));
+  assert.deepEqual(seen, [
+    "var=k-declaration x=k-variable-name 1=k-number",
+    "function=k-declaration f=k-script-name 1=k-number p=k-parameter-name",
+    "return=k-flow p=k-parameter",
+    "end=k-declaration",
+    "message=k-call p=k-unknown",
+    "message=k-call -5=k-unknown",
+    "message=k-call 3.5=k-unknown",
+    "x=k-variable ==k-operator x=k-variable +=k-operator 1=k-number",
+    "f=k-script 2=k-number",
+    "circle=k-call 1=k-number 2=k-number 3=k-number true=k-constant",
+    'message=k-call "a b"=k-string // after=k-comment',
+    "zz=k-unknown 7=k-dropped",
+    "print=k-call 0=k-number 0=k-number who=k-string-global",
+    "",
+  ]);
+  await other.close();
+});
+
 test("nothing was fetched from elsewhere, and the page threw nothing", () => {
   assert.ok(requested.length > 0);
   assert.deepEqual(requested.filter((url) => !url.startsWith(server.url)), []);

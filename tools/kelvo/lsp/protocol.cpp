@@ -282,19 +282,16 @@ json host_range_json(LineIndex::Forward& places, ide::Span span) {
             {"end", position_json(protocol_place(places(span.end)))}};
 }
 
-// Each link as [source range, host range]; the host places in the order of
-// the result, so that one pass counts their units.
+// Each link as {host range, source range or null}, in the order of the
+// result, so that one pass counts the host's units.
 json links_json(const Document& document, const ide::HostView& view) {
     const LineIndex host(view.text, LineIndex::Ends::line_feeds, LineIndex::Start::first_byte);
-    std::vector<const ide::HostView::Link*> by_host;
-    by_host.reserve(view.links.size());
-    for (const ide::HostView::Link& link : view.links) by_host.push_back(&link);
-    std::stable_sort(by_host.begin(), by_host.end(),
-                     [](const auto* a, const auto* b) { return a->host.begin < b->host.begin; });
     LineIndex::Forward places(host, Encoding::utf16);
     json list = json::array();
-    for (const ide::HostView::Link* link : by_host)
-        list.push_back({{"source", range_json(document, link->source)}, {"host", host_range_json(places, link->host)}});
+    for (const ide::HostView::Link& link : view.links) {
+        json source = link.source ? range_json(document, *link.source) : json(nullptr);
+        list.push_back({{"host", host_range_json(places, link.host)}, {"source", std::move(source)}});
+    }
     return list;
 }
 

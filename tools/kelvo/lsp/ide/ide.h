@@ -251,13 +251,13 @@ std::vector<Token> semantic_tokens(const Subject& s, Span range);
 
 // ---- the host view -------------------------------------------------------------
 
-// The host text of the document and where each term's text came from.
+// The host text of the document and where each piece of it came from, as
+// the source map tells it: per piece of host text (up to the next piece, and
+// never across a line end), the word of the document it came from, or none.
 struct HostView {
     std::string_view text;
-    // Per term that has host text and a word: the bytes of its first word in
-    // the document and of its text in the host script.
     struct Link {
-        Span source;
+        std::optional<Span> source;
         Span host;
     };
     std::vector<Link> links;
