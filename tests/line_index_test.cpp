@@ -82,5 +82,42 @@ TEST(LineIndex, ClampsPlacesOutsideTheText) {
     EXPECT_EQ(marked.offset({0, 0}), 3u);
 }
 
+// The places of offsets taken in order (and once out of order) are the ones
+// place() gives, on lines with and without characters beyond ASCII.
+TEST(LineIndex, ForwardPlacesAreThoseOfPlace) {
+    // é: 2 bytes, 1 unit; the emoji: 4 bytes, 2 UTF-16 units; \xE2\x98 one U+FFFD.
+    const std::string text = "ab c\n\xC3\xA9x \xF0\x9F\x98\x80y\r\n\n\xE2\x98zz\nlast";
+    for (const Encoding encoding : {Encoding::utf8, Encoding::utf16, Encoding::utf32}) {
+        const LineIndex index(text, Ends::any);
+        LineIndex::Forward forward(index, encoding);
+        std::vector<std::size_t> offsets;
+        for (std::size_t offset = 0; offset <= text.size(); ++offset) offsets.push_back(offset);
+        offsets.push_back(7);  // back again: found afresh
+        offsets.push_back(text.size() + 5);
+        for (const std::size_t offset : offsets)
+            EXPECT_EQ(forward(offset), index.place(offset, encoding)) << offset << " in encoding " << static_cast<int>(encoding);
+    }
+    // Written by hand: `y` after the emoji, and `zz` after the cut sequence.
+    const LineIndex index(text, Ends::any);
+    EXPECT_EQ(index.place(text.find('y'), Encoding::utf16), (LineIndex::Place{1, 5}));
+    EXPECT_EQ(index.place(text.find('y'), Encoding::utf32), (LineIndex::Place{1, 4}));
+    EXPECT_EQ(index.place(text.find("zz"), Encoding::utf16), (LineIndex::Place{3, 1}));
+    // Inside a character, its start.
+    EXPECT_EQ(index.place(text.find('y') - 1, Encoding::utf16), (LineIndex::Place{1, 3}));
+}
+
+// The units before an offset from the text's first byte, as a string of the
+// whole text counts them (a byte-order mark is one character then).
+TEST(LineIndex, UnitsBeforeAnOffsetOfTheWholeText) {
+    const std::string text = "\xEF\xBB\xBF" "a\n\xF0\x9F\x98\x80" "b\xFF";
+    const LineIndex index(text, Ends::line_feeds, LineIndex::Start::first_byte);
+    EXPECT_EQ(index.units_before(3, Encoding::utf16), 1u);
+    EXPECT_EQ(index.units_before(5, Encoding::utf16), 3u);   // the mark, a, the line feed
+    EXPECT_EQ(index.units_before(9, Encoding::utf16), 5u);   // and the emoji's pair
+    EXPECT_EQ(index.units_before(9, Encoding::utf32), 4u);
+    EXPECT_EQ(index.units_before(11, Encoding::utf16), 7u);  // b and the bad byte
+    EXPECT_EQ(index.units_before(7, Encoding::utf16), 3u);   // inside the emoji: its start
+}
+
 }  // namespace
 }  // namespace kelvo

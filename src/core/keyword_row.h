@@ -72,6 +72,7 @@ struct KeywordRow {
     std::string_view remark;         // what the reference adds about it
     // `function`: the operands after the count repeat, one for each parameter.
     bool operands_repeat = false;
+    std::uint8_t index = 0;  // its place in the table
 };
 
 }  // namespace kelvo

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -25,10 +26,7 @@ std::int32_t index_of(std::size_t size) { return static_cast<std::int32_t>(size)
 std::uint32_t offset_of(std::size_t offset) { return static_cast<std::uint32_t>(offset); }
 Bytes bytes_of(const SourceSpan& span) { return {offset_of(span.begin.offset), offset_of(span.end.offset)}; }
 
-std::uint8_t keyword_index(const KeywordRow* row) {
-    if (row == nullptr) return 0;
-    return static_cast<std::uint8_t>(row - keyword_table().data() + 1);
-}
+std::uint8_t keyword_index(const KeywordRow* row) { return row == nullptr ? 0 : static_cast<std::uint8_t>(row->index + 1); }
 
 const KeywordRow* keyword_at(std::uint8_t index) { return index == 0 ? nullptr : &keyword_table()[index - 1u]; }
 
@@ -77,7 +75,7 @@ public:
     void place_definitions();
 
 private:
-    void record(std::vector<AnalysedWord>& into, const ResolvedWord& w,
+    void record(std::vector<AnalysedWord>& into, std::span<const ResolvedWord> words,
                 std::vector<std::pair<std::uint32_t, std::string_view>>& apart);
     std::string_view source_view(std::string_view text, Bytes bytes);
     void close_open_definition(std::size_t line);
@@ -126,30 +124,37 @@ void Collector::close_open_definition(std::size_t line) {
     open_definition_ = static_cast<std::size_t>(none);
 }
 
-inline void Collector::record(std::vector<AnalysedWord>& into, const ResolvedWord& w,
-                              std::vector<std::pair<std::uint32_t, std::string_view>>& apart) {
-    AnalysedWord& word = into.emplace_back();
-    word.bytes = {offset_of(w.begin), offset_of(w.end)};
-    word.kind = w.kind;
-    word.keyword = keyword_index(w.keyword);
-    word.declaration = w.declaration;
-    word.index = w.kind == WordKind::script ? w.signature : w.parameter;
-    // A word's text is its bytes but where a comment cut it in two, which
-    // leaves the text shorter than its bytes.
-    const std::size_t own = w.kind == WordKind::string ? string_text(a_.bytes(word.bytes)).size() : w.end - w.begin;
-    if (own == w.text.size()) return;
-    word.text_apart = true;
-    apart.emplace_back(offset_of(into.size() - 1), a_.texts.add(w.text));
+void Collector::record(std::vector<AnalysedWord>& into, std::span<const ResolvedWord> words,
+                       std::vector<std::pair<std::uint32_t, std::string_view>>& apart) {
+    const std::size_t first = into.size();
+    into.resize(first + words.size());
+    AnalysedWord* out = into.data() + first;
+    for (const ResolvedWord& w : words) {
+        AnalysedWord& word = *out++;
+        word.bytes = {offset_of(w.begin), offset_of(w.end)};
+        word.kind = w.kind;
+        word.keyword = keyword_index(w.keyword);
+        word.declaration = w.declaration;
+        word.index = w.kind == WordKind::script ? w.signature : w.parameter;
+        // A word's text is its bytes but where a comment cut it in two, which
+        // leaves the text shorter than its bytes.
+        const std::size_t own = w.kind == WordKind::string ? string_text(a_.bytes(word.bytes)).size() : w.end - w.begin;
+        if (own == w.text.size()) continue;
+        word.text_apart = true;
+        apart.emplace_back(offset_of(static_cast<std::size_t>(&word - into.data())), a_.texts.add(w.text));
+    }
 }
 
 void Collector::line(const TranslatedLine& line) {
     const std::size_t words = a_.words.size();
     const std::size_t terms = a_.terms.size();
-    for (const ResolvedWord& w : line.words) record(a_.words, w, a_.texts_apart);
-    for (const ResolvedWord& w : line.dropped) record(a_.dropped, w, a_.dropped_texts_apart);
+    record(a_.words, line.words, a_.texts_apart);
+    if (!line.dropped.empty()) record(a_.dropped, line.dropped, a_.dropped_texts_apart);
     const auto line_index = offset_of(a_.lines.size());
+    a_.terms.resize(terms + line.terms.size());
+    AnalysedTerm* out = a_.terms.data() + terms;
     for (const TermRecord& t : line.terms) {
-        AnalysedTerm& term = a_.terms.emplace_back();
+        AnalysedTerm& term = *out++;
         term.first_word = offset_of(words + t.first_word);
         term.word_count = t.word_count;
         term.parent = t.parent < 0 ? none : index_of(terms + static_cast<std::size_t>(t.parent));

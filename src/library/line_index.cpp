@@ -156,6 +156,7 @@ void LineIndex::Forward::enter(std::size_t line) {
     end_ = index_.line_end(line);
     next_start_ = line + 1 < index_.line_count() ? index_.line_start(line + 1) : index_.text_.size() + 1;
     line_wide_ = wide_ = index_.first_wide(start_);
+    narrow_ = wide_ == index_.wide_.size() || index_.wide_[wide_].offset >= end_;
     last_ = start_;
 }
 
@@ -167,7 +168,7 @@ LineIndex::Place LineIndex::Forward::operator()(std::size_t offset) {
     }
     while (offset >= next_start_) enter(line_ + 1);
     const std::size_t at = std::clamp(offset, start_, end_);
-    if (encoding_ == Encoding::utf8) return {line_, at - start_};
+    if (encoding_ == Encoding::utf8 || narrow_) return {line_, at - start_};
     const std::vector<Wide>& wide = index_.wide_;
     while (wide_ < wide.size() && wide[wide_].offset < at) ++wide_;
     last_ = std::max(last_, at);

@@ -90,6 +90,7 @@ public:
         std::size_t last_ = 0;        // the offset taken last
         std::size_t wide_ = 0;        // the first wide character at or after it
         std::size_t line_wide_ = 0;   // the first of the line
+        bool narrow_ = true;          // the line has none: bytes are units
     };
 
 private:

@@ -15,7 +15,15 @@ namespace {
 // function and its operands, a fixed text the host text it stands for, a
 // statement its handler, its operands and the shape of its host text; every
 // row says in a line what the keyword does, and what the reference adds.
-constexpr std::array keyword_rows = {
+// Each row knows its place in the table.
+template <std::size_t count>
+constexpr std::array<KeywordRow, count> numbered(std::array<KeywordRow, count> rows) {
+    static_assert(count < 255, "a row's place takes a byte, and one more for none");
+    for (std::size_t i = 0; i < count; ++i) rows[i].index = static_cast<std::uint8_t>(i);
+    return rows;
+}
+
+constexpr auto keyword_rows = numbered(std::to_array<KeywordRow>({
     call("line", "draw_line", {"x1", "y1", "x2", "y2"},
          "Draws a line from (x1,y1) to (x2,y2)."),
     call("color", "draw_set_color", {"color"},
@@ -189,7 +197,7 @@ constexpr std::array keyword_rows = {
     statement("end", translate_end, KeywordKind::declaration, {}, "",
               "Closes the definition of a user script.", "closes the definition; its line stays empty"),
     flow(call("return", "return", {"value"}, "Ends a user script with a value.")),
-};
+}));
 
 }  // namespace
 
