@@ -28,7 +28,7 @@
 
 namespace kelvo::preview {
 
-struct Run {
+struct HostRun {
     // The text could be read whole, so it ran (else `faults` say why not).
     bool ran = false;
     // game_end() was called: the game ends here, no later frame runs.
@@ -47,18 +47,18 @@ struct Run {
     std::size_t messages_dropped = 0;
 
     int background = 0xFFFFFF;  // the canvas before the first drawing
-    Canvas canvas;              // the frame as drawn
+    Canvas canvas;              // the frame as drawn (no pixels in a HostRun made by hand)
 };
 
 // Runs the host text once. `host` is the text as the translator writes it
 // (the definitions block, then the main code); every range in the result
 // is a byte range of it.
-Run run_host(std::string_view host, const Settings& settings = {});
+HostRun run_host(std::string_view host, const Settings& settings = {});
 
 // The frame as an SVG document: the background, then every shape kept, in
 // drawing order, each with its host range in `data-range="BEGIN-END"` (and
 // `data-call="N"`, its entry in the trace). The same run always gives the
 // same bytes.
-std::string frame_svg(const Run& run);
+std::string frame_svg(const HostRun& run);
 
 }  // namespace kelvo::preview

@@ -7,11 +7,11 @@
 
 namespace kelvo::preview {
 
-Run run_host(std::string_view host, const Settings& settings) {
+HostRun run_host(std::string_view host, const Settings& settings) {
     World world(settings);
     Interpreter interpreter(world);
     interpreter.run(host);
-    Run run;
+    HostRun run;
     run.ran = interpreter.ran();
     run.game_ended = world.game_ended;
     run.out_of_steps = world.budget.exhausted();
@@ -29,6 +29,6 @@ Run run_host(std::string_view host, const Settings& settings) {
     return run;
 }
 
-std::string frame_svg(const Run& run) { return svg_document(run.shapes, run.background, run.shapes_dropped); }
+std::string frame_svg(const HostRun& run) { return svg_document(run.shapes, run.background, run.shapes_dropped); }
 
 }  // namespace kelvo::preview

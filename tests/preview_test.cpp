@@ -272,7 +272,7 @@ std::string shown(const TracedValue& value) {
     return {};
 }
 
-std::vector<std::string> trace_lines(const Run& run, const Places& places) {
+std::vector<std::string> trace_lines(const HostRun& run, const Places& places) {
     std::vector<std::string> lines;
     for (const TraceEntry& entry : run.trace) {
         std::string line = places.range(entry.range) + " " + std::string(entry.name) + "(";
@@ -294,7 +294,7 @@ std::string expected_word(Expected expected) {
     return words[static_cast<int>(expected)];
 }
 
-std::vector<std::string> fault_lines(const Run& run, const Places& places) {
+std::vector<std::string> fault_lines(const HostRun& run, const Places& places) {
     std::vector<std::string> lines;
     for (const Fault& fault : run.faults) {
         std::string line = places.range(fault.range) + " " + std::string(code_name(fault.kind));
@@ -314,7 +314,7 @@ std::vector<std::string> fault_lines(const Run& run, const Places& places) {
     return lines;
 }
 
-std::vector<std::string> message_lines(const Run& run, const Places& places) {
+std::vector<std::string> message_lines(const HostRun& run, const Places& places) {
     std::vector<std::string> lines;
     for (const Message& message : run.messages) lines.push_back(places.range(message.range) + " " + in_quotes(message.text));
     return lines;
@@ -326,7 +326,7 @@ std::string shape_word(ShapeKind kind) {
     return words[static_cast<int>(kind)];
 }
 
-std::vector<std::string> shape_lines(const Run& run, const Places& places) {
+std::vector<std::string> shape_lines(const HostRun& run, const Places& places) {
     std::vector<std::string> lines;
     for (const Shape& shape : run.shapes) lines.push_back(places.range(shape.range) + " " + shape_word(shape.kind));
     return lines;
@@ -339,7 +339,7 @@ std::string web_colour(int colour) {
 }
 
 // "X,Y #rrggbb": the pixel as drawn.
-std::vector<std::string> pixel_lines(const Run& run, const std::vector<std::string>& expected) {
+std::vector<std::string> pixel_lines(const HostRun& run, const std::vector<std::string>& expected) {
     std::vector<std::string> lines;
     for (const std::string& line : expected) {
         int x = 0, y = 0;
@@ -349,12 +349,12 @@ std::vector<std::string> pixel_lines(const Run& run, const std::vector<std::stri
     return lines;
 }
 
-std::vector<std::string> run_lines(const Run& run) {
+std::vector<std::string> run_lines(const HostRun& run) {
     return {std::string("ran=") + (run.ran ? "yes" : "no") + " ended=" + (run.game_ended ? "yes" : "no") +
             " out-of-steps=" + (run.out_of_steps ? "yes" : "no")};
 }
 
-std::vector<std::string> dropped_lines(const Run& run) {
+std::vector<std::string> dropped_lines(const HostRun& run) {
     return {"trace=" + std::to_string(run.trace_dropped) + " shapes=" + std::to_string(run.shapes_dropped) +
             " messages=" + std::to_string(run.messages_dropped) + " faults=" + std::to_string(run.faults_dropped)};
 }
@@ -378,7 +378,7 @@ TEST_P(PreviewTable, MatchesTheHandWrittenExpectations) {
         ASSERT_FALSE(c.expected_host.empty()) << "a source case writes its translation";
         ASSERT_EQ(host, c.expected_host) << "the source does not translate to the host text written";
     }
-    const preview::Run run = run_host(host, c.settings);
+    const preview::HostRun run = run_host(host, c.settings);
     const Places places(host);
     bool faults_checked = false;
     for (const auto& [section, expected] : c.sections) {

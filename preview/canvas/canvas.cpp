@@ -37,7 +37,7 @@ void Canvas::clear(int colour) {
 }
 
 void Canvas::blend(int x, int y, const Paint& paint) {
-    if (x < 0 || y < 0 || x >= canvas_width || y >= canvas_height) return;
+    if (x < 0 || y < 0 || x >= canvas_width || y >= canvas_height || bytes_.empty()) return;
     const double alpha = std::clamp(paint.alpha, 0.0, 1.0);
     const std::size_t at = (static_cast<std::size_t>(y) * canvas_width + static_cast<std::size_t>(x)) * 3;
     bytes_[at] = towards(bytes_[at], paint.red, alpha);
@@ -46,7 +46,7 @@ void Canvas::blend(int x, int y, const Paint& paint) {
 }
 
 int Canvas::colour_at(int x, int y) const {
-    if (x < 0 || y < 0 || x >= canvas_width || y >= canvas_height) return 0;
+    if (x < 0 || y < 0 || x >= canvas_width || y >= canvas_height || bytes_.empty()) return 0;
     const std::size_t at = (static_cast<std::size_t>(y) * canvas_width + static_cast<std::size_t>(x)) * 3;
     return bytes_[at] | (bytes_[at + 1] << 8) | (bytes_[at + 2] << 16);
 }

@@ -38,7 +38,9 @@ int colour_from_number(double number);
 
 class Canvas {
 public:
-    explicit Canvas(int background = 0xFFFFFF);
+    // No frame yet: no pixels (every colour reads 0).
+    Canvas() = default;
+    explicit Canvas(int background);
 
     // Every pixel in one colour, alpha taken as 1.
     void clear(int colour);

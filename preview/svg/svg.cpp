@@ -84,7 +84,7 @@ public:
         switch (shape.kind) {
         case ShapeKind::clear: element("rect", " width=\"640\" height=\"480\"", paint(shape.colours[0], 1)); break;
         case ShapeKind::point: point(shape.vertices[0]); break;
-        case ShapeKind::line: line(); break;
+        case ShapeKind::line: line(shape.size > 1 ? shape.size : 1); break;
         case ShapeKind::circle: round(shape.vertices[0].x, shape.vertices[0].y, std::fabs(shape.size), std::fabs(shape.size)); break;
         case ShapeKind::ellipse: ellipse(); break;
         case ShapeKind::rectangle:
@@ -135,12 +135,11 @@ private:
                             " width=\"1\" height=\"1\"", paint(v.colour, v.alpha));
     }
 
-    void line() {
+    void line(double width) {
         const Vertex& a = shape_->vertices[0];
         const Vertex& b = shape_->vertices[1];
         const std::string ends = attribute("x1", at(a.x)) + attribute("y1", at(a.y)) + attribute("x2", at(b.x)) +
                                  attribute("y2", at(b.y));
-        const double width = shape_->size > 1 ? shape_->size : 1;
         std::string style = paint(a.colour, shape_->alpha, true, width);
         if (a.colour != b.colour) {
             const std::string url = gradient("linearGradient", " gradientUnits=\"userSpaceOnUse\"" + ends, a.colour, b.colour);
@@ -207,7 +206,7 @@ private:
     }
 
     void arrow() {
-        line();
+        line(1);
         const Vertex& a = shape_->vertices[0];
         const Vertex& b = shape_->vertices[1];
         const double dx = b.x - a.x, dy = b.y - a.y, length = std::sqrt(dx * dx + dy * dy);

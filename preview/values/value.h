@@ -37,7 +37,8 @@ struct Value {
 inline bool is_true(double number) { return number > 0.5; }
 
 // A number as the host shows it: a whole number without decimals, any
-// other rounded to two decimals ("2.50", "-0.33").
+// other rounded to two decimals ("2.50", "-0.33"; "0.00" for one that
+// rounds to no hundredths, of either sign).
 std::string number_text(double number);
 
 // A value as draw_text and show_message show it.
