@@ -362,9 +362,11 @@ TEST(PreviewCaps, PixelsDrawnCountAgainstTheBudget) {
     settings.step_budget = 100'000;
     const HostRun run = run_host("while(1) draw_clear(0)\n", settings);
     EXPECT_TRUE(run.out_of_steps);
-    // A clear looks at 307,200 pixels: 4,800 steps.
-    EXPECT_LE(run.shapes.size(), 100'000U / 4800 + 1);
-    EXPECT_GE(run.shapes.size(), 100'000U / 4806);
+    // A clear looks at 307,200 pixels: 38,400 steps, and 5 more for the
+    // loop's turn, its condition, the statement and the call with its
+    // argument; the third clear runs out of steps before it draws.
+    EXPECT_EQ(run.shapes.size(), 2U);
+    EXPECT_EQ(run.faults.back().range.begin, 9U);  // the statement draw_clear(0)
 }
 
 // The deepest run the limits allow: execute_string 32 deep, each body

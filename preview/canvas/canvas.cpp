@@ -9,11 +9,6 @@ namespace {
 
 constexpr std::size_t pixel_count = static_cast<std::size_t>(canvas_width) * canvas_height;
 
-std::uint8_t towards(std::uint8_t from, double to, double alpha) {
-    const double value = static_cast<double>(from) + (to - static_cast<double>(from)) * alpha;
-    return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
-}
-
 }  // namespace
 
 int colour_from_number(double number) {
@@ -26,23 +21,15 @@ int colour_from_number(double number) {
 Canvas::Canvas(int background) : bytes_(pixel_count * 3) { clear(background); }
 
 void Canvas::clear(int colour) {
-    const auto red = static_cast<std::uint8_t>(colour & 0xFF);
-    const auto green = static_cast<std::uint8_t>((colour >> 8) & 0xFF);
-    const auto blue = static_cast<std::uint8_t>((colour >> 16) & 0xFF);
-    for (std::size_t at = 0; at < bytes_.size(); at += 3) {
-        bytes_[at] = red;
-        bytes_[at + 1] = green;
-        bytes_[at + 2] = blue;
+    if (bytes_.empty()) return;
+    bytes_[0] = static_cast<std::uint8_t>(colour & 0xFF);
+    bytes_[1] = static_cast<std::uint8_t>((colour >> 8) & 0xFF);
+    bytes_[2] = static_cast<std::uint8_t>((colour >> 16) & 0xFF);
+    // Doubles the painted part until it covers the canvas.
+    for (std::size_t painted = 3; painted < bytes_.size(); painted *= 2) {
+        const std::size_t more = std::min(painted, bytes_.size() - painted);
+        std::copy_n(bytes_.begin(), more, bytes_.begin() + static_cast<std::ptrdiff_t>(painted));
     }
-}
-
-void Canvas::blend(int x, int y, const Paint& paint) {
-    if (x < 0 || y < 0 || x >= canvas_width || y >= canvas_height || bytes_.empty()) return;
-    const double alpha = std::clamp(paint.alpha, 0.0, 1.0);
-    const std::size_t at = (static_cast<std::size_t>(y) * canvas_width + static_cast<std::size_t>(x)) * 3;
-    bytes_[at] = towards(bytes_[at], paint.red, alpha);
-    bytes_[at + 1] = towards(bytes_[at + 1], paint.green, alpha);
-    bytes_[at + 2] = towards(bytes_[at + 2], paint.blue, alpha);
 }
 
 int Canvas::colour_at(int x, int y) const {

@@ -47,13 +47,28 @@ public:
     // The pixel at (x, y) moves the share alpha of the way towards the
     // paint, each byte rounded to the nearest; a pixel off the canvas is
     // left alone.
-    void blend(int x, int y, const Paint& paint);
+    void blend(int x, int y, const Paint& paint) {
+        if (x < 0 || y < 0 || x >= canvas_width || y >= canvas_height || bytes_.empty()) return;
+        const std::size_t at = (static_cast<std::size_t>(y) * canvas_width + static_cast<std::size_t>(x)) * 3;
+        const double alpha = paint.alpha >= 1 ? 1 : (paint.alpha > 0 ? paint.alpha : 0);
+        bytes_[at] = towards(bytes_[at], paint.red, alpha);
+        bytes_[at + 1] = towards(bytes_[at + 1], paint.green, alpha);
+        bytes_[at + 2] = towards(bytes_[at + 2], paint.blue, alpha);
+    }
     // The colour number of a pixel; 0 off the canvas.
     int colour_at(int x, int y) const;
     // Rows from the top, each pixel red, green, blue.
     std::span<const std::uint8_t> pixels() const { return bytes_; }
 
 private:
+    // The byte the share alpha of the way to `to`, rounded to the nearest
+    // (halves upwards: the value is never below 0).
+    static std::uint8_t towards(std::uint8_t from, double to, double alpha) {
+        double value = static_cast<double>(from) + (to - static_cast<double>(from)) * alpha;
+        value = value < 0 ? 0 : (value > 255 ? 255 : value);
+        return static_cast<std::uint8_t>(value + 0.5);
+    }
+
     std::vector<std::uint8_t> bytes_;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <tuple>
 
 #include "preview/canvas/font.h"
 
@@ -49,21 +50,51 @@ Paint corner_blend(const Paint (&corners)[4], double u, double v) {
 
 double share(double at, double from, double to) { return to > from ? (at - from) / (to - from) : 0; }
 
-void thin_line(Canvas& canvas, const Vertex& a, const Vertex& b) {
+// A line of width 1 from rounded end to rounded end: the pixel at the
+// rounded point of the exact line at each whole step of its longer axis.
+struct ThinLine {
+    bool steep = false;
+    double m0 = 0, m1 = 0, n0 = 0, n1 = 0;  // the ends along the longer axis (m) and the other (n)
+    int first = 0, last = -1;               // the steps on the canvas
+};
+
+ThinLine thin_line_of(const Vertex& a, const Vertex& b) {
     const double ax = pixel_of(a.x), ay = pixel_of(a.y), bx = pixel_of(b.x), by = pixel_of(b.y);
+    ThinLine line;
+    line.steep = std::fabs(by - ay) > std::fabs(bx - ax);
+    line.m0 = line.steep ? ay : ax;
+    line.m1 = line.steep ? by : bx;
+    line.n0 = line.steep ? ax : ay;
+    line.n1 = line.steep ? bx : by;
+    double low = std::min(line.m0, line.m1), high = std::max(line.m0, line.m1);
+    if (line.m1 != line.m0) {
+        // Only the steps where the other axis lies on the canvas too.
+        const double size = line.steep ? canvas_width : canvas_height;
+        const double slope = (line.n1 - line.n0) / (line.m1 - line.m0);
+        if (slope != 0) {
+            const double at_low = line.m0 + (-1 - line.n0) / slope, at_high = line.m0 + (size - line.n0) / slope;
+            low = std::max(low, std::min(at_low, at_high));
+            high = std::min(high, std::max(at_low, at_high));
+        } else if (line.n0 < 0 || line.n0 >= size) {
+            high = low - 1;
+        }
+    }
+    std::tie(line.first, line.last) = span_of(low, high, line.steep ? canvas_height : canvas_width);
+    return line;
+}
+
+void thin_line(Canvas& canvas, const Vertex& a, const Vertex& b) {
     const Paint from = paint_at(a), to = paint_at(b);
-    if (ax == bx && ay == by) {
-        plot(canvas, ax, ay, from);
+    const ThinLine line = thin_line_of(a, b);
+    if (line.m0 == line.m1) {
+        if (line.first <= line.last) plot(canvas, line.steep ? line.n0 : line.m0, line.steep ? line.m0 : line.n0, from);
         return;
     }
-    const bool steep = std::fabs(by - ay) > std::fabs(bx - ax);
-    const double m0 = steep ? ay : ax, m1 = steep ? by : bx, n0 = steep ? ax : ay, n1 = steep ? bx : by;
-    const auto [first, last] = span_of(std::min(m0, m1), std::max(m0, m1), steep ? canvas_height : canvas_width);
-    for (int m = first; m <= last; ++m) {
-        const double t = (m - m0) / (m1 - m0);
-        const double n = pixel_of(n0 + (n1 - n0) * t);
+    for (int m = line.first; m <= line.last; ++m) {
+        const double t = (m - line.m0) / (line.m1 - line.m0);
+        const double n = pixel_of(line.n0 + (line.n1 - line.n0) * t);
         const Paint paint = mix(from, to, t);
-        if (steep) plot(canvas, n, m, paint);
+        if (line.steep) plot(canvas, n, m, paint);
         else plot(canvas, m, n, paint);
     }
 }
@@ -158,13 +189,38 @@ bool in_frame(const Frame& frame, double x, double y, double inset) {
     return (x - nx) * (x - nx) + (y - ny) * (y - ny) <= radius * radius;
 }
 
+void frame_pixel(Canvas& canvas, const Frame& frame, int x, int y) {
+    canvas.blend(x, y, corner_blend(frame.corners, share(x, frame.x0, frame.x1), share(y, frame.y0, frame.y1)));
+}
+
+// A square-cornered outline: its border rows and columns alone.
+void frame_border(Canvas& canvas, const Frame& frame, const Box& box) {
+    for (int x = box.x0; x <= box.x1; ++x) {
+        if (frame.y0 >= 0 && frame.y0 < canvas_height) frame_pixel(canvas, frame, x, static_cast<int>(frame.y0));
+        if (frame.y1 != frame.y0 && frame.y1 >= 0 && frame.y1 < canvas_height) {
+            frame_pixel(canvas, frame, x, static_cast<int>(frame.y1));
+        }
+    }
+    for (int y = box.y0; y <= box.y1; ++y) {
+        if (y == frame.y0 || y == frame.y1) continue;
+        if (frame.x0 >= 0 && frame.x0 < canvas_width) frame_pixel(canvas, frame, static_cast<int>(frame.x0), y);
+        if (frame.x1 != frame.x0 && frame.x1 >= 0 && frame.x1 < canvas_width) {
+            frame_pixel(canvas, frame, static_cast<int>(frame.x1), y);
+        }
+    }
+}
+
 void fill_frame(Canvas& canvas, const Frame& frame) {
     const Box box = box_of(frame.x0, frame.y0, frame.x1, frame.y1);
+    if (frame.outline && frame.radius <= 0) {
+        frame_border(canvas, frame, box);
+        return;
+    }
     for (int y = box.y0; y <= box.y1; ++y) {
         for (int x = box.x0; x <= box.x1; ++x) {
             if (!in_frame(frame, x, y, 0)) continue;
             if (frame.outline && in_frame(frame, x, y, 1)) continue;
-            canvas.blend(x, y, corner_blend(frame.corners, share(x, frame.x0, frame.x1), share(y, frame.y0, frame.y1)));
+            frame_pixel(canvas, frame, x, y);
         }
     }
 }
@@ -293,14 +349,15 @@ std::uint64_t line_work(const Vertex& a, const Vertex& b, double width) {
                       std::max(a.y, b.y) + half)
             .area();
     }
-    return canvas_width + canvas_height;
+    const ThinLine line = thin_line_of(a, b);
+    return line.first <= line.last ? static_cast<std::uint64_t>(line.last - line.first + 1) : 1;
 }
 
 std::uint64_t triangle_work(const Vertex& a, const Vertex& b, const Vertex& c) {
     return box_of(std::min({a.x, b.x, c.x}), std::min({a.y, b.y, c.y}), std::max({a.x, b.x, c.x}),
                   std::max({a.y, b.y, c.y}))
                .area() +
-           3 * (canvas_width + canvas_height);
+           line_work(a, b, 1) + line_work(b, c, 1) + line_work(c, a, 1);
 }
 
 std::uint64_t primitive_work(const Shape& shape) {
