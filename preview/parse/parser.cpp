@@ -267,6 +267,12 @@ private:
             {"return", &Parser::return_statement},
         }};
         if (kind() == TokenKind::open_brace) return block();
+        if (kind() == TokenKind::semicolon) {
+            // No statement: `if(x);` runs nothing.
+            const Token semicolon = token();
+            advance();
+            return add_block({}, placement_.range(semicolon.begin, semicolon.end));
+        }
         if (kind() != TokenKind::name) {
             fail(Expected::statement);
             return none;
