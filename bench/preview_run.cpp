@@ -9,55 +9,16 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "library/session.h"
 #include "preview/preview.h"
+#include "counted_memory.h"
 #include "shapes.h"
-
-namespace {
-
-std::atomic<std::size_t> live_bytes{0};
-std::atomic<std::size_t> peak_bytes{0};
-
-struct Header {
-    std::size_t size;
-    std::size_t pad;  // keeps the block aligned for every type
-};
-
-void* counted(std::size_t size) {
-    void* block = std::malloc(size + sizeof(Header));
-    if (block == nullptr) throw std::bad_alloc();
-    static_cast<Header*>(block)->size = size;
-    const std::size_t now = live_bytes += size;
-    std::size_t peak = peak_bytes.load();
-    while (now > peak && !peak_bytes.compare_exchange_weak(peak, now)) {
-    }
-    return static_cast<Header*>(block) + 1;
-}
-
-void uncounted(void* p) noexcept {
-    if (p == nullptr) return;
-    Header* header = static_cast<Header*>(p) - 1;
-    live_bytes -= header->size;
-    std::free(header);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return counted(size); }
-void* operator new[](std::size_t size) { return counted(size); }
-void operator delete(void* p) noexcept { uncounted(p); }
-void operator delete[](void* p) noexcept { uncounted(p); }
-void operator delete(void* p, std::size_t) noexcept { uncounted(p); }
-void operator delete[](void* p, std::size_t) noexcept { uncounted(p); }
 
 namespace {
 
@@ -82,13 +43,13 @@ void run(benchmark::State& bench, const std::string& host) {
     std::uint64_t steps = 0;
     std::size_t faults = 0;
     for (auto _ : bench) {
-        const std::size_t before = live_bytes;
-        peak_bytes = before;
+        const std::size_t before = kelvo::bench::live_bytes();
+        kelvo::bench::reset_peak();
         const kelvo::preview::HostRun result = kelvo::preview::run_host(host);
         steps = result.steps;
         faults = result.faults.size();
         benchmark::DoNotOptimize(result.canvas.pixels().data());
-        peak = std::max(peak, peak_bytes - before);
+        peak = std::max(peak, kelvo::bench::peak_bytes() - before);
     }
     bench.counters["peak_bytes"] = static_cast<double>(peak);
     bench.counters["steps"] = static_cast<double>(steps);

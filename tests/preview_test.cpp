@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "case_file.h"
 #include "library/session.h"
 #include "preview/preview.h"
 #include "test_support.h"
@@ -39,64 +40,7 @@ struct Case {
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.file << ":" << c.line << ": " << c.name; }
 
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string unescape(std::string_view text);
-
-// \*N{TEXT}: TEXT N times.
-std::string repeated(std::string_view text, std::size_t& i) {
-    const std::size_t open = text.find('{', i);
-    const std::size_t close = text.find('}', open);
-    if (open == std::string_view::npos || close == std::string_view::npos) throw std::runtime_error("\\*N{TEXT} unclosed");
-    const int times = std::stoi(std::string(text.substr(i + 1, open - i - 1)));
-    const std::string once = unescape(text.substr(open + 1, close - open - 1));
-    i = close;
-    std::string out;
-    for (int n = 0; n < times; ++n) out += once;
-    return out;
-}
-
-// \n \r \t \\ \" \xHH \*N{TEXT} in a block line or a quoted value.
-std::string unescape(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char c = text[++i];
-        if (c == 'n') out += '\n';
-        else if (c == 'r') out += '\r';
-        else if (c == 't') out += '\t';
-        else if (c == '*') out += repeated(text, i);
-        else if (c == 'x' && i + 2 < text.size() && hex_digit(text[i + 1]) >= 0 && hex_digit(text[i + 2]) >= 0) {
-            out += static_cast<char>(hex_digit(text[i + 1]) * 16 + hex_digit(text[i + 2]));
-            i += 2;
-        } else out += c;
-    }
-    return out;
-}
-
-// A text as the expectations write it: between double quotes, escaped.
-std::string in_quotes(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '\n') out += "\\n";
-        else if (c == '"' || c == '\\') out += std::string("\\") + c;
-        else if (u < 0x20 || u >= 0x7F) {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\x%02x", u);
-            out += buffer;
-        } else out += c;
-    }
-    return out + "\"";
-}
+std::string in_quotes(std::string_view text) { return quoted(text, true); }
 
 std::string number(double value) {
     char buffer[32];
@@ -168,74 +112,50 @@ std::string expanded(std::string_view line) {
     return out;
 }
 
+// A heading of a case: a text, a setting, or a section of expectations
+// (the rest of its line, if any, is the section's first line).
+void read_heading(Case& c, const std::string& line, const std::vector<std::string>& block) {
+    std::istringstream words(line);
+    std::string word;
+    words >> word;
+    if (word == "host" || word == "source") {
+        c.from_source = word == "source";
+        c.text = CaseFile::text_of(block);
+    } else if (word == "translation") {
+        c.expected_host = CaseFile::text_of(block);
+    } else if (!setting(c, word, words)) {
+        std::string rest;
+        std::getline(words, rest);
+        c.sections.push_back({word, {}});
+        if (!rest.empty()) c.sections.back().second.push_back(rest.substr(1));
+        for (const std::string& text : block) c.sections.back().second.push_back(expanded(text));
+    }
+}
+
 std::vector<Case> load(const fs::path& path) {
     std::vector<Case> cases;
-    std::ifstream in(path, std::ios::binary);
+    CaseFile file(path);
     std::string line;
-    std::string* block = nullptr;
-    std::vector<std::string>* lines = nullptr;
-    int number_of_line = 0;
-    const auto fail = [&](const std::string& what) {
-        throw std::runtime_error(path.filename().string() + ":" + std::to_string(number_of_line) + ": " + what);
-    };
-    while (std::getline(in, line)) {
-        ++number_of_line;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
-        if (line[0] == '|') {
-            const std::string text = line.size() > 2 ? line.substr(2) : std::string();
-            if (block != nullptr) *block += unescape(text) + "\n";
-            else if (lines != nullptr) lines->push_back(expanded(text));
-            else fail("a block line outside a block");
-            continue;
-        }
-        block = nullptr;
-        lines = nullptr;
-        std::istringstream words(line);
-        std::string word;
-        words >> word;
-        if (word == "case") {
+    std::vector<std::string> block;
+    while (file.next(line, block)) {
+        if (line.rfind("case ", 0) == 0) {
             cases.push_back({});
-            cases.back().file = path.filename().string();
-            cases.back().line = number_of_line;
+            cases.back().file = file.name();
+            cases.back().line = file.line();
             cases.back().name = line.substr(5);
             continue;
         }
-        if (cases.empty()) fail("a line before the first case");
-        Case& c = cases.back();
+        if (cases.empty()) file.fail("a line before the first case");
         try {
-            if (word == "host" || word == "source") {
-                c.from_source = word == "source";
-                block = &c.text;
-            } else if (word == "translation") {
-                block = &c.expected_host;
-            } else if (!setting(c, word, words)) {
-                std::string rest;
-                std::getline(words, rest);
-                c.sections.push_back({word, {}});
-                if (!rest.empty()) c.sections.back().second.push_back(rest.substr(1));
-                lines = &c.sections.back().second;
-            }
+            read_heading(cases.back(), line, block);
         } catch (const std::runtime_error& error) {
-            fail(error.what());
+            file.fail(error.what());
         }
     }
     return cases;
 }
 
-std::vector<Case> all_cases() {
-    std::vector<Case> cases;
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(KELVO_PREVIEW_DIR)) {
-        if (entry.path().extension() == ".txt") files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    for (const fs::path& file : files) {
-        std::vector<Case> more = load(file);
-        cases.insert(cases.end(), more.begin(), more.end());
-    }
-    return cases;
-}
+std::vector<Case> all_cases() { return cases_in(KELVO_PREVIEW_DIR, load); }
 
 // Places in the host text as LINE:COLUMN (both from 1, columns in bytes).
 class Places {

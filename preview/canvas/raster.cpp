@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "preview/canvas/font.h"
+#include "preview/canvas/pieces.h"
 
 namespace kelvo::preview {
 
@@ -308,35 +309,8 @@ void text_shape(Canvas& canvas, const Shape& shape, std::string_view text) {
     }
 }
 
-// The pieces of a primitive, each handed over with its vertices.
-template <typename Points, typename Lines, typename Triangles>
-void pieces(const Shape& shape, Points points, Lines lines, Triangles triangles) {
-    const auto& v = shape.vertices;
-    const std::size_t n = v.size();
-    switch (shape.primitive) {
-    case PrimitiveKind::pointlist:
-        for (std::size_t i = 0; i < n; ++i) points(v[i]);
-        break;
-    case PrimitiveKind::linelist:
-        for (std::size_t i = 0; i + 1 < n; i += 2) lines(v[i], v[i + 1]);
-        break;
-    case PrimitiveKind::linestrip:
-        for (std::size_t i = 0; i + 1 < n; ++i) lines(v[i], v[i + 1]);
-        break;
-    case PrimitiveKind::trianglelist:
-        for (std::size_t i = 0; i + 2 < n; i += 3) triangles(v[i], v[i + 1], v[i + 2]);
-        break;
-    case PrimitiveKind::trianglestrip:
-        for (std::size_t i = 0; i + 2 < n; ++i) triangles(v[i], v[i + 1], v[i + 2]);
-        break;
-    case PrimitiveKind::trianglefan:
-        for (std::size_t i = 1; i + 1 < n; ++i) triangles(v[0], v[i], v[i + 1]);
-        break;
-    }
-}
-
 void primitive(Canvas& canvas, const Shape& shape) {
-    pieces(
+    for_each_piece(
         shape, [&](const Vertex& p) { plot(canvas, pixel_of(p.x), pixel_of(p.y), paint_at(p)); },
         [&](const Vertex& a, const Vertex& b) { thin_line(canvas, a, b); },
         [&](const Vertex& a, const Vertex& b, const Vertex& c) { fill_triangle(canvas, a, b, c); });
@@ -362,7 +336,7 @@ std::uint64_t triangle_work(const Vertex& a, const Vertex& b, const Vertex& c) {
 
 std::uint64_t primitive_work(const Shape& shape) {
     std::uint64_t work = 0;
-    pieces(
+    for_each_piece(
         shape, [&](const Vertex&) { ++work; }, [&](const Vertex& a, const Vertex& b) { work += line_work(a, b, 1); },
         [&](const Vertex& a, const Vertex& b, const Vertex& c) { work += triangle_work(a, b, c); });
     return work;

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "preview/canvas/shape.h"
+#include "preview/host/rows.h"
 
 namespace kelvo::preview {
 
@@ -33,19 +34,13 @@ constexpr std::array<HostConstant, 17> table{{
     {"pr_trianglestrip", S::fixed, kind(PrimitiveKind::trianglestrip), "filled triangles, each of a vertex and the two before"},
 }};
 
-static_assert(std::is_sorted(table.begin(), table.end(),
-                             [](const HostConstant& a, const HostConstant& b) { return a.name < b.name; }));
+static_assert(sorted_by_name(table));
 
 }  // namespace
 
 std::span<const HostConstant> host_constants() { return table; }
 
-std::optional<std::size_t> find_host_constant(std::string_view name) {
-    const auto* row = std::lower_bound(table.begin(), table.end(), name,
-                                       [](const HostConstant& c, std::string_view n) { return c.name < n; });
-    if (row == table.end() || row->name != name) return std::nullopt;
-    return static_cast<std::size_t>(row - table.begin());
-}
+std::optional<std::size_t> find_host_constant(std::string_view name) { return row_named(table, name); }
 
 double constant_value(const HostConstant& constant, const ClockParts& parts, const Clock& clock) {
     switch (constant.source) {

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "preview/host/implementations.h"
+#include "preview/host/rows.h"
 
 namespace kelvo::preview {
 
@@ -111,19 +112,13 @@ constexpr std::array<HostFunction, 73> table{{
     {"tan", 1, 1, "n", "radians", R::number, "the tangent", host_tan},
 }};
 
-static_assert(std::is_sorted(table.begin(), table.end(),
-                             [](const HostFunction& a, const HostFunction& b) { return a.name < b.name; }));
+static_assert(sorted_by_name(table));
 
 }  // namespace
 
 std::span<const HostFunction> host_functions() { return table; }
 
-std::optional<std::size_t> find_host_function(std::string_view name) {
-    const auto* row = std::lower_bound(table.begin(), table.end(), name,
-                                       [](const HostFunction& f, std::string_view n) { return f.name < n; });
-    if (row == table.end() || row->name != name) return std::nullopt;
-    return static_cast<std::size_t>(row - table.begin());
-}
+std::optional<std::size_t> find_host_function(std::string_view name) { return row_named(table, name); }
 
 char argument_kind(const HostFunction& function, std::size_t index) {
     if (function.kinds.empty()) return 'a';

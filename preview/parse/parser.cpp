@@ -288,17 +288,26 @@ private:
         return simple_statement();
     }
 
-    std::uint32_t block() {
+    // The statements (in a switch, the labels too) from the `{` at hand to
+    // its `}`; false when they do not close.
+    bool braced(bool in_switch, std::vector<std::uint32_t>& items) {
         const Token open = token();
         advance();
-        const std::vector<std::uint32_t> items = list(false);
-        if (stopped_) return none;
+        items = list(in_switch);
+        if (stopped_) return false;
         if (kind() != TokenKind::close_brace) {
             fail(Expected::closing_brace, placement_.range(open.begin, open.end));
-            return none;
+            return false;
         }
         advance();
-        return add_block(items, span_from(open.begin));
+        return true;
+    }
+
+    std::uint32_t block() {
+        const std::uint32_t begin = token().begin;
+        std::vector<std::uint32_t> items;
+        if (!braced(false, items)) return none;
+        return add_block(items, span_from(begin));
     }
 
     // The head of a compound statement: the keyword and its operand.
@@ -400,19 +409,12 @@ private:
         const auto [value, range] = head();
         if (failed_) return none;
         skip_line_ends();
-        const Token open = token();
         if (kind() != TokenKind::open_brace) {
             fail(Expected::opening_brace);
             return none;
         }
-        advance();
-        const std::vector<std::uint32_t> items = list(true);
-        if (stopped_) return none;
-        if (kind() != TokenKind::close_brace) {
-            fail(Expected::closing_brace, placement_.range(open.begin, open.end));
-            return none;
-        }
-        advance();
+        std::vector<std::uint32_t> items;
+        if (!braced(true, items)) return none;
         Stmt stmt;
         stmt.kind = StmtKind::switch_block;
         stmt.a = value;

@@ -8,6 +8,7 @@
 
 #include "preview/canvas/canvas.h"
 #include "preview/canvas/font.h"
+#include "preview/canvas/pieces.h"
 #include "preview/canvas/raster.h"
 
 namespace kelvo::preview {
@@ -261,43 +262,22 @@ private:
     // The pieces of a primitive as one path: squares for points, lines, or
     // closed triangles.
     std::string primitive_path() const {
-        const std::vector<Vertex>& v = shape_->vertices;
         std::string path;
         const auto move = [&](const Vertex& p) { path += "M" + at(p.x) + " " + at(p.y); };
         const auto to = [&](const Vertex& p) { path += "L" + at(p.x) + " " + at(p.y); };
-        const auto triangle = [&](const Vertex& a, const Vertex& b, const Vertex& c) {
-            move(a);
-            to(b);
-            to(c);
-            path += "Z";
-        };
-        const std::size_t n = v.size();
-        switch (shape_->primitive) {
-        case PrimitiveKind::pointlist:
-            for (const Vertex& p : v) path += "M" + number(pixel_of(p.x)) + " " + number(pixel_of(p.y)) + "h1v1h-1Z";
-            break;
-        case PrimitiveKind::linelist:
-            for (std::size_t i = 0; i + 1 < n; i += 2) {
-                move(v[i]);
-                to(v[i + 1]);
-            }
-            break;
-        case PrimitiveKind::linestrip:
-            for (std::size_t i = 0; i < n; ++i) {
-                if (i == 0) move(v[i]);
-                else to(v[i]);
-            }
-            break;
-        case PrimitiveKind::trianglelist:
-            for (std::size_t i = 0; i + 2 < n; i += 3) triangle(v[i], v[i + 1], v[i + 2]);
-            break;
-        case PrimitiveKind::trianglestrip:
-            for (std::size_t i = 0; i + 2 < n; ++i) triangle(v[i], v[i + 1], v[i + 2]);
-            break;
-        case PrimitiveKind::trianglefan:
-            for (std::size_t i = 1; i + 1 < n; ++i) triangle(v[0], v[i], v[i + 1]);
-            break;
-        }
+        for_each_piece(
+            *shape_,
+            [&](const Vertex& p) { path += "M" + number(pixel_of(p.x)) + " " + number(pixel_of(p.y)) + "h1v1h-1Z"; },
+            [&](const Vertex& a, const Vertex& b) {
+                move(a);
+                to(b);
+            },
+            [&](const Vertex& a, const Vertex& b, const Vertex& c) {
+                move(a);
+                to(b);
+                to(c);
+                path += "Z";
+            });
         return path.empty() ? "M0 0" : path;
     }
 
