@@ -47,7 +47,7 @@ std::string caps_problem(const preview::HostRun& run, const preview::Settings& s
 }  // namespace
 
 std::string preview_problem(const preview::HostRun& run, std::string_view host, const preview::Settings& settings) {
-    if (!run.ran && (run.faults.empty() || !run.trace.empty() || !run.shapes.empty())) {
+    if (!run.ran && ((run.faults.empty() && run.faults_dropped == 0) || !run.trace.empty() || !run.shapes.empty())) {
         return "a text that did not run must say why, and make no call";
     }
     if (run.canvas.pixels().size() != static_cast<std::size_t>(preview::canvas_width) * preview::canvas_height * 3) {

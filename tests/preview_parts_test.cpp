@@ -330,6 +330,22 @@ TEST(PreviewCaps, EachListStopsAtItsCapAndCountsTheRest) {
     EXPECT_EQ(run.canvas.colour_at(0, 0), 0);  // drawn, though past the list's cap
 }
 
+// A text that cannot be read never runs, also when the faults that say why
+// are all past the cap.
+TEST(PreviewCaps, ATextPastTheFaultCapStillDoesNotRun) {
+    Settings settings;
+    settings.fault_limit = 0;
+    const HostRun none = run_host("x = \nshow_message(1)\n", settings);
+    EXPECT_FALSE(none.ran);
+    EXPECT_TRUE(none.messages.empty());
+    EXPECT_EQ(none.faults_dropped, 1U);
+    settings.fault_limit = 2;
+    const HostRun two = run_host("x = \ny = \nz = \nw = \n", settings);
+    EXPECT_FALSE(two.ran);
+    EXPECT_EQ(two.faults.size(), 2U);
+    EXPECT_EQ(two.faults_dropped, 1U);  // the reading stops at the first fault past the cap
+}
+
 TEST(PreviewCaps, TextsAreKeptToTheirFirstBytesWithTheirWholeLength) {
     const std::string long_text(5000, 'x');
     const HostRun run = run_host("s = \"" + long_text + "\"\nshow_message(s)\ndraw_text(0,0,s)\n");

@@ -148,6 +148,7 @@ std::shared_ptr<const Program> Interpreter::body_of(const Value& text, Range cal
     variables_.resize(symbols_.size());
     variable_set_.resize(symbols_.size());
     for (const Fault& fault : program->faults) add_fault(fault);
+    faults_dropped_ += program->faults_dropped;
     bodies_.push_back({text.text, text.origin, fallback, program});
     return program;
 }

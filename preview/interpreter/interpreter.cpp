@@ -29,6 +29,7 @@ void Interpreter::run(std::string_view host) {
     auto main = std::make_shared<Program>(parse(host, Placement{0, {}}, symbols_, world_.settings.fault_limit));
     if (!main->runs()) {
         for (Fault& fault : main->faults) add_fault(std::move(fault));
+        faults_dropped_ += main->faults_dropped;
         return;
     }
     ran_ = true;

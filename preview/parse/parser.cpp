@@ -108,6 +108,7 @@ private:
     // ---- faults
     void add_fault(Fault fault) {
         if (program_.faults.size() >= fault_limit_) {
+            ++program_.faults_dropped;  // and no more reading
             stopped_ = failed_ = true;
             return;
         }

@@ -2,6 +2,7 @@
 // flat arrays, each with the range of host text it stands for.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -92,7 +93,8 @@ struct Program {
     std::vector<std::string> names;    // of unknown functions and of symbols, for faults
     std::uint32_t root = none;         // a block of the whole text
     std::vector<Fault> faults;         // why the text cannot run
-    bool runs() const { return faults.empty() && root != none; }
+    std::size_t faults_dropped = 0;    // past the fault limit
+    bool runs() const { return faults.empty() && faults_dropped == 0 && root != none; }
 };
 
 }  // namespace kelvo::preview
