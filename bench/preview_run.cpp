@@ -1,9 +1,10 @@
 // kelvo_preview_run: what a run of the preview host costs, under Google
-// Benchmark: each example's host text, a host text of about 100 KB that
-// runs, one of the same size the host cannot read, and runs that use up
-// the whole default budget (a billion turns of repeat, a text that doubles,
-// a canvas cleared again and again). The counter peak_bytes is the most
-// memory the run held at once, counted by this program's operator new.
+// Benchmark: each example's host text, host texts of about 100 KB (one that
+// runs to its end, one that runs until its budget is spent, one the host
+// cannot read), and runs that use up the whole default budget (a billion
+// turns of repeat, a text that doubles, a canvas cleared again and again, a
+// trace past its cap). The counter peak_bytes is the most memory the run
+// held at once, counted by this program's operator new.
 //
 //   kelvo_preview_run [--benchmark_filter=...]
 #include <benchmark/benchmark.h>
@@ -93,10 +94,16 @@ std::string running_source(std::size_t bytes) {
 void BM_PreviewRunning100KB(benchmark::State& bench) { run(bench, translated(running_source(100'000))); }
 BENCHMARK(BM_PreviewRunning100KB)->Unit(benchmark::kMillisecond);
 
-// The benchmarks' mixed script: it names what is not defined, so its host
-// text cannot be read and nothing runs: the cost of reading alone.
+// The benchmarks' mixed script (shape 1): its host text can be read, and
+// its loops run and draw until the budget is spent.
+void BM_PreviewMixed100KB(benchmark::State& bench) { run(bench, translated(kelvo::bench::mixed_script(100'000))); }
+BENCHMARK(BM_PreviewMixed100KB)->Unit(benchmark::kMillisecond);
+
+// The mixed script with a call that lost its operands at its end
+// (`draw_circle(,0,0,0)`): its host text cannot be read, so nothing runs:
+// the cost of reading it alone.
 void BM_PreviewUnreadable100KB(benchmark::State& bench) {
-    run(bench, translated(kelvo::bench::mixed_script(100'000)));
+    run(bench, translated(kelvo::bench::mixed_script(100'000) + "\ncircle\n"));
 }
 BENCHMARK(BM_PreviewUnreadable100KB)->Unit(benchmark::kMillisecond);
 

@@ -375,10 +375,10 @@ TEST(PreviewCaps, TextsMadeCountAgainstTheBudget) {
 
 TEST(PreviewCaps, PixelsDrawnCountAgainstTheBudget) {
     Settings settings;
-    settings.step_budget = 100'000;
+    settings.step_budget = 400'000;
     const HostRun run = run_host("while(1) draw_clear(0)\n", settings);
     EXPECT_TRUE(run.out_of_steps);
-    // A clear looks at 307,200 pixels: 38,400 steps, and 5 more for the
+    // A clear looks at 307,200 pixels: 153,600 steps, and 5 more for the
     // loop's turn, its condition, the statement and the call with its
     // argument; the third clear runs out of steps before it draws.
     EXPECT_EQ(run.shapes.size(), 2U);

@@ -17,7 +17,7 @@ inline constexpr std::size_t vertex_limit = 65536;  // vertices of one primitive
 inline constexpr std::size_t argument_slots = 16;   // argument0 to argument15
 // What counts as one more step besides statements and expression nodes.
 inline constexpr std::uint64_t text_bytes_per_step = 1;    // bytes of a text made
-inline constexpr std::uint64_t pixels_per_step = 8;        // pixels a shape looks at
+inline constexpr std::uint64_t pixels_per_step = 2;        // pixels a shape looks at
 inline constexpr std::uint64_t parsed_bytes_per_step = 1;  // bytes of a body read before it runs
 
 struct Settings {
