@@ -373,6 +373,20 @@ TEST(PreviewCaps, TextsMadeCountAgainstTheBudget) {
     EXPECT_EQ(run.faults.back().kind, FaultKind::step_budget);
 }
 
+// A long text read again and again (compared, searched) costs its bytes
+// each time: a loop over it stops at the budget, not after hours.
+TEST(PreviewCaps, TextsReadWholeCountAgainstTheBudget) {
+    Settings settings;
+    settings.step_budget = 100'000;
+    const std::string text(10'000, 'x');
+    for (const char* read : {"if(s = s) n += 1", "n += string_count(\"y\", s)", "switch(s) { case s: n += 1 }"}) {
+        const HostRun run =
+            run_host("s = \"" + text + "\"\nn = 0\nrepeat(1000000) " + read + "\nshow_message(n)\n", settings);
+        EXPECT_TRUE(run.out_of_steps) << read;
+        EXPECT_TRUE(run.messages.empty()) << read;
+    }
+}
+
 TEST(PreviewCaps, PixelsDrawnCountAgainstTheBudget) {
     Settings settings;
     settings.step_budget = 400'000;

@@ -16,7 +16,7 @@ void Call::give(double number) {
     gave_ = true;
 }
 
-bool Call::afford_text(std::size_t bytes) {
+bool Call::afford_bytes(std::size_t bytes) {
     return world_.budget.spend(bytes / text_bytes_per_step);
 }
 
@@ -24,7 +24,7 @@ std::optional<std::string_view> Call::shown(std::size_t i, std::string& scratch)
     const Value& value = arguments_[i];
     if (!value.is_text()) scratch = number_text(value.number);
     const std::string_view text = value.is_text() ? value.view() : std::string_view(scratch);
-    if (!afford_text(text.size())) return std::nullopt;
+    if (!afford_bytes(text.size())) return std::nullopt;
     return text;
 }
 

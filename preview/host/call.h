@@ -48,9 +48,10 @@ public:
         result_ = Value::of_text(std::move(text));
         gave_ = true;
     }
-    // Takes the steps for making a text of this many bytes first; false when
-    // the budget ran out (the call then gives nothing).
-    bool afford_text(std::size_t bytes);
+    // Takes the steps for making, or reading whole, a text of this many
+    // bytes, before it is done; false when the budget ran out (the call
+    // then gives nothing).
+    bool afford_bytes(std::size_t bytes);
     void fail(FaultKind kind, int position = 0, std::uint64_t limit = 0);
     // Charges the pixels the shape looks at, colours them and keeps the
     // shape (within the cap); `text` is the whole text of a text shape.

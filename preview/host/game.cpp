@@ -23,7 +23,7 @@ void host_game_end(Call& call) { call.world().game_ended = true; }
 
 void host_clipboard_get_text(Call& call) {
     const std::string& clipboard = call.world().settings.clipboard;
-    if (call.afford_text(clipboard.size())) call.give_text(clipboard);
+    if (call.afford_bytes(clipboard.size())) call.give_text(clipboard);
 }
 
 }  // namespace kelvo::preview

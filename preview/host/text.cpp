@@ -25,7 +25,7 @@ std::size_t count_of(double count) {
 }
 
 void give_text(Call& call, std::string_view text) {
-    if (call.afford_text(text.size())) call.give_text(std::string(text));
+    if (call.afford_bytes(text.size())) call.give_text(std::string(text));
 }
 
 }  // namespace
@@ -54,6 +54,7 @@ void host_string_copy(Call& call) {
 void host_string_count(Call& call) {
     const std::string_view part = call.text(0);
     const std::string_view text = call.text(1);
+    if (!call.afford_bytes(text.size())) return;
     double count = 0;
     if (!part.empty()) {
         for (std::size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + part.size())) {
@@ -67,7 +68,7 @@ void host_string_delete(Call& call) {
     const std::string_view text = call.text(0);
     const std::size_t from = offset_of(call.number(1), text.size());
     const std::size_t count = std::min(count_of(call.number(2)), text.size() - from);
-    if (!call.afford_text(text.size() - count)) return;
+    if (!call.afford_bytes(text.size() - count)) return;
     std::string result(text.substr(0, from));
     result += text.substr(from + count);
     call.give_text(std::move(result));
@@ -79,7 +80,7 @@ void host_string_insert(Call& call) {
     const std::string_view part = call.text(0);
     const std::string_view text = call.text(1);
     const std::size_t at = offset_of(call.number(2), text.size());
-    if (!call.afford_text(part.size() + text.size())) return;
+    if (!call.afford_bytes(part.size() + text.size())) return;
     std::string result(text.substr(0, at));
     result += part;
     result += text.substr(at);
@@ -88,7 +89,7 @@ void host_string_insert(Call& call) {
 
 void host_string_digits(Call& call) {
     const std::string_view text = call.text(0);
-    if (!call.afford_text(text.size())) return;
+    if (!call.afford_bytes(text.size())) return;
     std::string digits;
     std::copy_if(text.begin(), text.end(), std::back_inserter(digits), [](char c) { return c >= '0' && c <= '9'; });
     call.give_text(std::move(digits));

@@ -1,6 +1,7 @@
 // Expressions: literals, variables, argument slots, constants and the
 // operators. `+` adds numbers and joins texts; `-`, `*`, `/` and `%` take
 // numbers; `=` compares two numbers or two texts and gives 1 or 0.
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -96,6 +97,14 @@ bool Interpreter::apply(Operator op, Value& left, const Value& right, Range rang
     }
 }
 
+// Comparing two texts reads them, at most the shorter's bytes.
+bool Interpreter::read_texts(const Value& a, const Value& b) {
+    if (!a.is_text() || !b.is_text()) return true;
+    if (world_.budget.spend(std::min(a.view().size(), b.view().size()) / text_bytes_per_step)) return true;
+    out_of_steps();
+    return false;
+}
+
 bool Interpreter::add(Value& left, const Value& right, Range range) {
     if (left.is_text() != right.is_text()) {
         fault_at(FaultKind::mixed_operands, range, "+");
@@ -143,6 +152,7 @@ bool Interpreter::equal(Value& left, const Value& right, Range range) {
         fault_at(FaultKind::mixed_operands, range, "=");
         return false;
     }
+    if (!read_texts(left, right)) return false;
     const bool same = left.is_text() ? left.view() == right.view() : left.number == right.number;
     left = Value::of(same ? 1 : 0);
     return true;

@@ -232,7 +232,7 @@ std::uint32_t Interpreter::switch_start(const Stmt& stmt, const Value& value, bo
         if (item.kind == StmtKind::default_label && fallback == none) fallback = i;
         if (item.kind != StmtKind::case_label) continue;
         Value label;
-        if (!eval(item.a, label)) {
+        if (!eval(item.a, label) || !read_texts(value, label)) {
             ok = false;
             return none;
         }

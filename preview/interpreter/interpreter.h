@@ -81,6 +81,7 @@ private:
     bool add(Value& left, const Value& right, Range range);
     bool arithmetic(Operator op, Value& left, const Value& right, Range range);
     bool equal(Value& left, const Value& right, Range range);
+    bool read_texts(const Value& a, const Value& b);
 
     // calls (calls.cpp)
     bool eval_call(const Expr& expr, Value& out);
