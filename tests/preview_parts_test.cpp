@@ -387,6 +387,24 @@ TEST(PreviewCaps, TextsReadWholeCountAgainstTheBudget) {
     }
 }
 
+// Reading a body costs 16 steps a byte (the program it becomes holds about
+// as much), once: a body called again is not read again.
+TEST(PreviewCaps, BodiesReadCountAgainstTheBudget) {
+    const std::string body = "x = 1" + std::string(5995, ' ');  // 6,000 bytes
+    const std::string host = "s = \"" + body + "\"\nexecute_string(s)\nexecute_string(s)\nshow_message(x)\n";
+    Settings settings;
+    settings.step_budget = 90'000;
+    const HostRun short_of_steps = run_host(host, settings);
+    EXPECT_TRUE(short_of_steps.out_of_steps);
+    EXPECT_TRUE(short_of_steps.messages.empty());
+    settings.step_budget = 110'000;
+    const HostRun run = run_host(host, settings);
+    EXPECT_FALSE(run.out_of_steps);
+    ASSERT_EQ(run.messages.size(), 1U);
+    EXPECT_GT(run.steps, 96'000U);
+    EXPECT_LT(run.steps, 96'100U);
+}
+
 TEST(PreviewCaps, PixelsDrawnCountAgainstTheBudget) {
     Settings settings;
     settings.step_budget = 400'000;

@@ -32,6 +32,7 @@ void host_draw_vertex(Call& call) {
         call.fail(FaultKind::vertex_limit, 0, vertex_limit);
         return;
     }
+    if (!call.afford_bytes(sizeof(Vertex))) return;  // the primitive keeps it
     Vertex vertex{call.number(0), call.number(1), draw.colour, draw.alpha};
     if (call.count() > 2) vertex.colour = colour_from_number(call.number(2));
     if (call.count() > 3) vertex.alpha = std::clamp(call.number(3), 0.0, 1.0);

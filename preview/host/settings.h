@@ -15,10 +15,12 @@ inline constexpr int nesting_limit = 100;           // brackets, calls and block
 inline constexpr int call_depth_limit = 32;         // execute_string inside execute_string
 inline constexpr std::size_t vertex_limit = 65536;  // vertices of one primitive
 inline constexpr std::size_t argument_slots = 16;   // argument0 to argument15
-// What counts as one more step besides statements and expression nodes.
-inline constexpr std::uint64_t text_bytes_per_step = 1;    // bytes of a text made
+// What counts as more steps besides statements and expression nodes: about
+// a step for each byte a run makes and keeps, so that the budget bounds its
+// memory as well as its time.
+inline constexpr std::uint64_t text_bytes_per_step = 1;    // bytes of a text made or read whole
 inline constexpr std::uint64_t pixels_per_step = 2;        // pixels a shape looks at
-inline constexpr std::uint64_t parsed_bytes_per_step = 1;  // bytes of a body read before it runs
+inline constexpr std::uint64_t steps_per_parsed_byte = 16; // a body read: the program it becomes holds about as much
 
 struct Settings {
     Clock clock;

@@ -138,7 +138,7 @@ std::shared_ptr<const Program> Interpreter::body_of(const Value& text, Range cal
         return body.text == text.text && body.origin == text.origin && body.fallback == fallback;
     });
     if (kept != bodies_.end()) return kept->program;
-    if (!world_.budget.spend(1 + text.view().size() / parsed_bytes_per_step)) {
+    if (!world_.budget.spend(1 + text.view().size() * steps_per_parsed_byte)) {
         out_of_steps();
         return nullptr;
     }
