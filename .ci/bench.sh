@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-for program in kelvo_whole_run kelvo_parser_run kelvo_hot_paths kelvo_diagnostics_cost kelvo_lsp_latency; do
+for program in kelvo_whole_run kelvo_parser_run kelvo_hot_paths kelvo_diagnostics_cost kelvo_lsp_latency kelvo_preview_run; do
   [ -x "build/bench/$program" ] || { echo "bench.sh: build/bench/$program is missing" >&2; exit 1; }
 done
 build/bench/kelvo_whole_run --smoke
@@ -13,3 +13,4 @@ build/bench/kelvo_hot_paths --benchmark_min_time=0.01
 bench/compare_wc.sh build 3 2000000
 build/bench/kelvo_diagnostics_cost 2000000 1
 build/bench/kelvo_lsp_latency build/kelvo 100000 3
+build/bench/kelvo_preview_run --benchmark_min_time=0.01

@@ -3,7 +3,7 @@
 #   1. every test under AddressSanitizer and UndefinedBehaviorSanitizer (g++),
 #   2. every test once under valgrind memcheck (plain build),
 #   3. a run of the three fuzz targets, 30 s each (clang, libFuzzer),
-#   4. line and branch coverage of src/ (g++ --coverage, gcovr).
+#   4. line and branch coverage of src/ and preview/ (g++ --coverage, gcovr).
 # Run from anywhere; builds go to build-hardening/ at the top of the tree.
 # About 11 minutes on 2 busy cores (sanitizer build and tests 5, valgrind 2,
 # fuzz 3, coverage 2.5).
@@ -45,7 +45,7 @@ step "valgrind: every test binary under memcheck"
 # with 2,000 instead of 100,000 runs in the steady-memory test. The
 # allocation-failure tests bring their own operator new: memcheck must leave
 # it in place (somalloc=nouserintercepts) and watch the malloc beneath it.
-for binary in kelvo_tests kelvo_export_tests kelvo_hardening_tests kelvo_alloc_fault_tests; do
+for binary in kelvo_tests kelvo_export_tests kelvo_hardening_tests kelvo_alloc_fault_tests kelvo_preview_tests; do
   echo "-- $binary"
   KELVO_STEADY_RUNS=2000 valgrind --quiet --error-exitcode=1 --leak-check=full \
     --soname-synonyms=somalloc=nouserintercepts \
@@ -80,8 +80,8 @@ find "$out/coverage" -name '*.gcda' -delete
 # standard error that tests of the tools compare.
 GCOV_ERROR_FILE="$out/coverage/gcov-errors.txt" \
   ctest --test-dir "$out/coverage" -j "$jobs" --output-on-failure >/dev/null
-step "coverage: src/"
-gcovr --root "$root" --filter "$root/src/" --object-directory "$out/coverage" \
+step "coverage: src/ and preview/"
+gcovr --root "$root" --filter "$root/src/" --filter "$root/preview/" --object-directory "$out/coverage" \
   --exclude-unreachable-branches --exclude-throw-branches --print-summary \
   --txt "$out/coverage/coverage.txt" | tail -3
 # The plain report: every file with its uncovered lines.

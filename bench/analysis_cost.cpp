@@ -7,43 +7,18 @@
 //   kelvo_analysis_cost BYTES 1 plain|analysis    one of them once, for an
 //                                                 instruction count (callgrind)
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "library/analysis.h"
 #include "library/session.h"
+#include "counted_memory.h"
 #include "shapes.h"
 
 namespace {
-
-// The bytes allocated and not yet freed, counted by this program's own
-// operator new: what a made analysis holds is the growth while it is kept.
-std::atomic<std::size_t> live_bytes{0};
-
-struct Header {
-    std::size_t size;
-    std::size_t pad;  // keeps the block aligned for every type
-};
-
-void* counted(std::size_t size) {
-    void* block = std::malloc(size + sizeof(Header));
-    if (block == nullptr) throw std::bad_alloc();
-    static_cast<Header*>(block)->size = size;
-    live_bytes += size;
-    return static_cast<Header*>(block) + 1;
-}
-
-void uncounted(void* p) noexcept {
-    if (p == nullptr) return;
-    Header* header = static_cast<Header*>(p) - 1;
-    live_bytes -= header->size;
-    std::free(header);
-}
 
 using Clock = std::chrono::steady_clock;
 
@@ -55,13 +30,6 @@ double median(std::vector<double> values) {
 }
 
 }  // namespace
-
-void* operator new(std::size_t size) { return counted(size); }
-void* operator new[](std::size_t size) { return counted(size); }
-void operator delete(void* p) noexcept { uncounted(p); }
-void operator delete[](void* p) noexcept { uncounted(p); }
-void operator delete(void* p, std::size_t) noexcept { uncounted(p); }
-void operator delete[](void* p, std::size_t) noexcept { uncounted(p); }
 
 int main(int argc, char** argv) {
     const std::size_t bytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1'000'000;
@@ -86,11 +54,11 @@ int main(int argc, char** argv) {
         if (size == 0) return 1;
 
         kept = kelvo::Analysis();
-        const std::size_t before = live_bytes;
+        const std::size_t before = kelvo::bench::live_bytes();
         start = Clock::now();
         kept = kelvo::analyse(source);
         analysed.push_back(seconds_since(start));
-        held = live_bytes - before;
+        held = kelvo::bench::live_bytes() - before;
 
         // As the language server makes it at each change: in the room of the last one.
         start = Clock::now();

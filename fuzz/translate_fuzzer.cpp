@@ -1,6 +1,7 @@
 // Whole runs through the tools' entry point: the input bytes are the source
 // file, as read from disk. Each input is translated twice: once with the
-// checking listener, once into an analysis whose places must all hold.
+// checking listener, once into an analysis whose places must all hold; the
+// host text is then run by the preview host, which must keep its rules.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -9,6 +10,7 @@
 #include "library/analysis.h"
 #include "library/session.h"
 #include "fuzz_checks.h"
+#include "preview_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // Each input starts from a freshly loaded library, so the error text does
@@ -20,5 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string result(kelvo::translate_source(source, options).host);
     kelvo::fuzz::check_finished_run(result, 0);
     kelvo::fuzz::check_analysis(kelvo::analyse(source), result);
+    kelvo::preview::Settings settings;
+    settings.step_budget = 100'000;  // an endless loop stops soon
+    const std::string problem = kelvo::fuzz::preview_problem(kelvo::preview::run_host(result, settings), result, settings);
+    kelvo::fuzz::require(problem.empty(), problem.c_str());
     return 0;
 }

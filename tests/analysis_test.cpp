@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "case_file.h"
 #include "library/analysis.h"
 #include "library/analysis_json.h"
 #include "library/line_index.h"
@@ -38,114 +39,47 @@ struct Case {
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.file << ":" << c.line << ": " << c.name; }
 
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// \n \r \t \\ \" \xHH in a source line or a quoted value.
-std::string unescape(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char c = text[++i];
-        if (c == 'n') out += '\n';
-        else if (c == 'r') out += '\r';
-        else if (c == 't') out += '\t';
-        else if (c == 'x' && i + 2 < text.size() && hex_digit(text[i + 1]) >= 0 && hex_digit(text[i + 2]) >= 0) {
-            out += static_cast<char>(hex_digit(text[i + 1]) * 16 + hex_digit(text[i + 2]));
-            i += 2;
-        } else out += c;
-    }
-    return out;
-}
-
 // A host text as the expectations write it: between double quotes, escaped.
-std::string escaped(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '\n') out += "\\n";
-        else if (c == '"' || c == '\\') out += std::string("\\") + c;
-        else if (u < 0x20 || u == 0x7F) {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\x%02x", u);
-            out += buffer;
-        } else out += c;
-    }
-    return out + "\"";
-}
+std::string escaped(std::string_view text) { return quoted(text, false); }
 
 std::vector<Case> load(const fs::path& path) {
     std::vector<Case> cases;
-    std::ifstream in(path, std::ios::binary);
+    CaseFile file(path);
     std::string line;
-    std::string* block = nullptr;
-    std::vector<std::string>* lines = nullptr;
-    int number = 0;
-    const auto fail = [&](const std::string& what) {
-        throw std::runtime_error(path.filename().string() + ":" + std::to_string(number) + ": " + what);
-    };
-    while (std::getline(in, line)) {
-        ++number;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
-        if (line[0] == '|') {
-            const std::string text = line.size() > 2 ? line.substr(2) : std::string();
-            if (block != nullptr) *block += unescape(text) + "\n";
-            else if (lines != nullptr) lines->push_back(text);
-            else fail("a block line outside a block");
-            continue;
-        }
-        block = nullptr;
-        lines = nullptr;
+    std::vector<std::string> block;
+    while (file.next(line, block)) {
         std::istringstream words(line);
         std::string word;
         words >> word;
         if (word == "case") {
-            cases.push_back({path.filename().string(), number, line.substr(5), {}, false, {}, false, {}, {}});
+            cases.push_back({file.name(), file.line(), line.substr(5), {}, false, {}, false, {}, {}});
+            if (!block.empty()) file.fail("a block line outside a block");
             continue;
         }
-        if (cases.empty()) fail("a line before the first case");
+        if (cases.empty()) file.fail("a line before the first case");
         Case& c = cases.back();
         if (word == "source" || word == "before") {
             std::string rest;
             words >> rest;
-            block = word == "source" ? &c.source : &c.before;
+            (word == "source" ? c.source : c.before) = CaseFile::text_of(block);
             c.has_before = c.has_before || word == "before";
             c.no_final_line_feed = c.no_final_line_feed || rest == "noeol";
         } else if (word == "real" || word == "string") {
             std::string name, value;
             words >> name >> value;
+            if (!block.empty()) file.fail("a block after a global argument");
             c.globals.push_back({word == "real" ? GlobalArgument::Kind::real : GlobalArgument::Kind::string,
                                  unescape(name), unescape(value)});
         } else if (word == "words" || word == "terms" || word == "lines" || word == "findings") {
-            c.expected.push_back({word, {}});
-            lines = &c.expected.back().second;
+            c.expected.push_back({word, block});
         } else {
-            fail("unknown line: " + line);
+            file.fail("unknown line: " + line);
         }
     }
     return cases;
 }
 
-std::vector<Case> all_cases() {
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(KELVO_ANALYSIS_DIR))
-        if (entry.path().extension() == ".txt") files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    std::vector<Case> cases;
-    for (const fs::path& file : files) {
-        std::vector<Case> more = load(file);
-        cases.insert(cases.end(), more.begin(), more.end());
-    }
-    return cases;
-}
+std::vector<Case> all_cases() { return cases_in(KELVO_ANALYSIS_DIR, load); }
 
 std::string place(SourcePosition p) { return std::to_string(p.line) + ":" + std::to_string(p.column); }
 // A byte offset of the source as line:column of the translator's lines.

@@ -11,6 +11,11 @@
 # characters, the operator words). Includes are followed through every
 # header the tools may use: a tool that reaches any other header of src/,
 # directly or through the headers it includes, fails with the chain.
+#
+# The preview host (preview/) is a tool's library beside the translator:
+# nothing in src/ includes it, it includes nothing of tools/, and its own
+# folders depend one way:
+#   faults <- values <- canvas <- host <- parse <- interpreter <- svg <- preview/ itself
 #   cmake -DSOURCE_DIR=<tree holding src/> -P check_layers.cmake
 cmake_policy(SET CMP0057 NEW)  # IN_LIST
 if(NOT DEFINED SOURCE_DIR)
@@ -55,6 +60,11 @@ foreach(file IN LISTS files)
     layer_of("${target}" used)
     if(used GREATER own)
       list(APPEND faults "src/${file}: ${folder} includes ${target} (#include \"${name}\")")
+    endif()
+  endforeach()
+  foreach(name IN LISTS names)
+    if(name MATCHES "^preview/")
+      list(APPEND faults "src/${file}: the translator includes the preview host (#include \"${name}\")")
     endif()
   endforeach()
   file(STRINGS ${SOURCE_DIR}/src/${file} c_blocks REGEX "extern[ \t]+\"C\"")
@@ -128,11 +138,44 @@ foreach(file IN LISTS tool_files)
   list(APPEND faults ${found})
 endforeach()
 
+# The preview host: its folders one way, and nothing of tools/.
+set(preview_layers faults values canvas host parse interpreter svg)
+function(preview_layer_of path out)
+  string(REGEX MATCH "^[^/]+/" folder "${path}")
+  string(REGEX REPLACE "/$" "" folder "${folder}")
+  list(FIND preview_layers "${folder}" index)
+  if(index EQUAL -1)
+    list(LENGTH preview_layers index)  # preview/ itself, above them all
+  endif()
+  set(${out} ${index} PARENT_SCOPE)
+endfunction()
+file(GLOB_RECURSE preview_files RELATIVE ${SOURCE_DIR}/preview ${SOURCE_DIR}/preview/*.h ${SOURCE_DIR}/preview/*.cpp)
+foreach(file IN LISTS preview_files)
+  preview_layer_of("${file}" own)
+  file(STRINGS ${SOURCE_DIR}/preview/${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*$" "\\1" target "${line}")
+    if(target MATCHES "^preview/")
+      string(REGEX REPLACE "^preview/" "" inner "${target}")
+      preview_layer_of("${inner}" used)
+      if(used GREATER own)
+        string(REGEX MATCH "^[^/]+" folder "${file}")
+        string(REGEX MATCH "^[^/]+" used_folder "${inner}")
+        list(APPEND faults "preview/${file}: preview ${folder} includes ${used_folder} (${line})")
+      endif()
+    elseif(target MATCHES "^tools/" OR target MATCHES "^kelvo/" OR target MATCHES "^lsp/")
+      list(APPEND faults "preview/${file}: the preview host includes a tool (${line})")
+    endif()
+  endforeach()
+endforeach()
+
 list(LENGTH files count)
 list(LENGTH tool_files tool_count)
+list(LENGTH preview_files preview_count)
 if(faults)
   list(JOIN faults "\n  " text)
   message(FATAL_ERROR "dependencies that run the wrong way:\n  ${text}")
 endif()
 message(STATUS "${count} files of src/ include only their own layer and those below it; "
-  "${tool_count} files of tools/ and web/wasm/ reach no internal of the translator")
+  "${tool_count} files of tools/ and web/wasm/ reach no internal of the translator; "
+  "${preview_count} files of preview/ only their own layer and those below it")
