@@ -28,6 +28,12 @@ for program in node npm rg make g++ python3; do
   fi
 done
 
+# The native modules build against the headers of the machine's Node.js,
+# where its package put them, instead of fetching a copy.
+if [ -z "${npm_config_nodedir:-}" ] && [ -f /usr/include/node/node.h ]; then
+  export npm_config_nodedir=/usr
+fi
+
 entry=$dir/node_modules/code-server/out/node/entry.js
 if [ -f "$dir/installed-$version" ] && [ -f "$entry" ]; then
   echo "code-server.sh: code-server $version is in $dir"

@@ -116,6 +116,7 @@ async function launchChromium() {
     executablePath: process.env.KELVO_CHROMIUM || "/usr/bin/chromium",
     headless: true,
     viewport: { width: 1400, height: 900 },
+    env: serverEnvironment,
     args: [
       "--no-sandbox", "--no-first-run", "--disable-background-networking", "--disable-component-update",
       "--disable-default-apps", "--disable-sync", "--disable-features=Translate,MediaRouter",
