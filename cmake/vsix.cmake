@@ -7,7 +7,7 @@
 # @vscode/vsce come from the npm registry, pinned by
 # editors/vscode/package-lock.json, into <build>/vsix with npm's cache there.
 #
-# It needs emscripten (with node-acorn), node and npm. Without them the
+# It needs emscripten (with node-acorn), nlohmann-json, node and npm. Without them the
 # package is left out with a message (the packages then carry no kelvo.vsix);
 # under CI a failing test names what is missing. Sets kelvo_vsix_missing to
 # that text, or empty when kelvo.vsix is built.
@@ -17,6 +17,8 @@ find_program(KELVO_NPM npm)
 find_program(KELVO_EMCMAKE emcmake)
 if(NOT KELVO_NODE OR NOT KELVO_NPM)
   set(kelvo_vsix_missing "node and npm (the VS Code extension, kelvo.vsix)")
+elseif(NOT nlohmann_json_FOUND)
+  set(kelvo_vsix_missing "nlohmann-json (the language server inside kelvo.vsix; apt-get install nlohmann-json3-dev)")
 elseif(NOT KELVO_EMCMAKE)
   set(kelvo_vsix_missing "emscripten (the language server inside kelvo.vsix; apt-get install emscripten node-acorn)")
 endif()
