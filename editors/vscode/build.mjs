@@ -50,21 +50,14 @@ const common = {
   logLevel: "warning",
   legalComments: "none",
 };
-await esbuild.build({
-  ...common,
-  entryPoints: [join(here, "node.js")],
-  outfile: join(out, "dist", "extension.js"),
-  platform: "node",
-  target: "node18",
-});
-await esbuild.build({
-  ...common,
-  entryPoints: [join(here, "browser.js")],
-  outfile: join(out, "dist", "web.js"),
-  platform: "browser",
-  mainFields: ["browser", "module", "main"],
-  target: "es2022",
-});
+// Each entry and the bundle it becomes, as the manifest names them.
+const bundles = [
+  { entry: "node.js", bundle: "extension.js", platform: "node", target: "node18" },
+  { entry: "browser.js", bundle: "web.js", platform: "browser", mainFields: ["browser", "module", "main"], target: "es2022" },
+];
+for (const { entry, bundle, ...flavour } of bundles) {
+  await esbuild.build({ ...common, ...flavour, entryPoints: [join(here, entry)], outfile: join(out, "dist", bundle) });
+}
 
 copyFileSync(join(moduleDir, "kelvo_lsp_wasm.wasm"), join(out, "dist", "kelvo_lsp_wasm.wasm"));
 copyFileSync(join(here, "..", "kelvo.tmLanguage.json"), join(out, "syntaxes", "kelvo.tmLanguage.json"));

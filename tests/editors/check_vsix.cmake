@@ -7,6 +7,7 @@
 # on the web.
 #   cmake -DVSIX=.. -DWORK_DIR=.. -DSOURCE_DIR=.. -DWASM_DIR=.. -P check_vsix.cmake
 cmake_minimum_required(VERSION 3.20)
+include(${CMAKE_CURRENT_LIST_DIR}/../install/package_files.cmake)
 foreach(var VSIX WORK_DIR SOURCE_DIR WASM_DIR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "check_vsix.cmake needs -D${var}=...")
@@ -49,11 +50,7 @@ if(NOT found_count EQUAL expected_count)
 endif()
 
 function(expect_same packed original)
-  file(SHA256 ${WORK_DIR}/${packed} packed_hash)
-  file(SHA256 ${original} original_hash)
-  if(NOT packed_hash STREQUAL original_hash)
-    message(FATAL_ERROR "${packed} in ${VSIX} is not ${original}")
-  endif()
+  kelvo_expect_same_file(${WORK_DIR}/${packed} ${original} "${packed} in ${VSIX}")
 endfunction()
 expect_same(extension/syntaxes/kelvo.tmLanguage.json ${SOURCE_DIR}/editors/kelvo.tmLanguage.json)
 expect_same(extension/language-configuration.json ${SOURCE_DIR}/editors/vscode/language-configuration.json)

@@ -306,8 +306,8 @@ test.describe('the extension manifest', () => {
     assert.equal(manifest.main, './dist/extension.js');
     assert.equal(manifest.browser, './dist/web.js');
     const build = fs.readFileSync(path.join(EXTENSION_DIR, 'build.mjs'), 'utf8');
-    assert.match(build, /entryPoints: \[join\(here, "node\.js"\)\],\s*outfile: join\(out, "dist", "extension\.js"\)/);
-    assert.match(build, /entryPoints: \[join\(here, "browser\.js"\)\],\s*outfile: join\(out, "dist", "web\.js"\)/);
+    assert.match(build, /\{ entry: "node\.js", bundle: "extension\.js", platform: "node"/);
+    assert.match(build, /\{ entry: "browser\.js", bundle: "web\.js", platform: "browser"/);
     assert.deepEqual(manifest.activationEvents, ['onLanguage:kelvo']);
     const [language] = manifest.contributes.languages;
     assert.equal(language.id, 'kelvo');

@@ -51,11 +51,7 @@ kelvo_expect_files(${prefix} "the install tree"
   ${vsix_file})
 kelvo_expect_links_resolve(${prefix}/${doc})
 if(VSIX)
-  file(SHA256 ${prefix}/${vsix_file} installed_hash)
-  file(SHA256 ${VSIX} built_hash)
-  if(NOT installed_hash STREQUAL built_hash)
-    message(FATAL_ERROR "the installed kelvo.vsix is not the one built")
-  endif()
+  kelvo_expect_same_file(${prefix}/${vsix_file} ${VSIX} "the installed kelvo.vsix")
 endif()
 
 execute_process(COMMAND ${prefix}/bin/kelvo ${prefix}/${doc}/examples/demo.kelvo

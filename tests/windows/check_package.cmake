@@ -73,11 +73,7 @@ kelvo_expect_files(${root} ${zips}
 kelvo_expect_links_resolve(${root})
 
 if(VSIX)
-  file(SHA256 ${root}/kelvo.vsix packed_hash)
-  file(SHA256 ${VSIX} built_hash)
-  if(NOT packed_hash STREQUAL built_hash)
-    message(FATAL_ERROR "the kelvo.vsix in ${zips} is not the one the Linux build made")
-  endif()
+  kelvo_expect_same_file(${root}/kelvo.vsix ${VSIX} "the kelvo.vsix in ${zips}")
 endif()
 
 # The section names of a PE file, as objdump -h lists them.
@@ -93,11 +89,7 @@ endfunction()
 
 foreach(name KelvoScriptparser.dll kelvo.exe)
   set(packed ${root}/bin/${name})
-  file(SHA256 ${packed} packed_hash)
-  file(SHA256 ${BINARY_DIR}/${name} built_hash)
-  if(NOT packed_hash STREQUAL built_hash)
-    message(FATAL_ERROR "the ${name} in ${zips} is not the one built")
-  endif()
+  kelvo_expect_same_file(${packed} ${BINARY_DIR}/${name} "the ${name} in ${zips}")
   # Stripped: no debug sections and no symbol table, a link to the debug file.
   sections_of(${packed} sections)
   set(debug_sections ${sections})
