@@ -4,11 +4,11 @@
 # packages that the bundles carry inside; the desktop bundle asks the system
 # for nothing but Node.js's own modules and the editor, the web bundle for
 # nothing but the editor; and the package says it runs on the desktop and
-# on the web.
-#   cmake -DVSIX=.. -DWORK_DIR=.. -DSOURCE_DIR=.. -DWASM_DIR=.. -P check_vsix.cmake
+# on the web, under the project's version.
+#   cmake -DVSIX=.. -DWORK_DIR=.. -DSOURCE_DIR=.. -DWASM_DIR=.. -DVERSION=1.0.0 -P check_vsix.cmake
 cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/../install/package_files.cmake)
-foreach(var VSIX WORK_DIR SOURCE_DIR WASM_DIR)
+foreach(var VSIX WORK_DIR SOURCE_DIR WASM_DIR VERSION)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "check_vsix.cmake needs -D${var}=...")
   endif()
@@ -88,7 +88,8 @@ file(READ ${WORK_DIR}/extension.vsixmanifest vsixmanifest)
 if(NOT vsixmanifest MATCHES "<Property Id=\"Microsoft.VisualStudio.Code.ExtensionKind\" Value=\"workspace,web\" />")
   message(FATAL_ERROR "${VSIX} is not marked for the desktop and the web:\n${vsixmanifest}")
 endif()
-if(NOT vsixmanifest MATCHES "<Identity Language=\"en-US\" Id=\"kelvo\" Version=\"[0-9.]+\" Publisher=\"local\" />")
+string(REPLACE "." "\\." version_pattern "${VERSION}")
+if(NOT vsixmanifest MATCHES "<Identity Language=\"en-US\" Id=\"kelvo\" Version=\"${version_pattern}\" Publisher=\"local\" />")
   message(FATAL_ERROR "${VSIX} names itself otherwise:\n${vsixmanifest}")
 endif()
 file(SIZE ${VSIX} size)
