@@ -10,7 +10,7 @@ out=${KELVO_PLAIN_DIR:-build-plain}
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 
 cmake -S . -B "$out" -G Ninja -DKELVO_WERROR=ON -DKELVO_PLAIN_READER=ON \
-  -DKELVO_WINDOWS_TESTS=OFF -DKELVO_BUILD_BENCH=OFF -DKELVO_BUILD_TOOLS=OFF >/dev/null
+  -DKELVO_WINDOWS_TESTS=OFF -DKELVO_BUILD_BENCH=OFF -DKELVO_BUILD_TOOLS=OFF -DKELVO_VSIX=OFF >/dev/null
 cmake --build "$out" -j 2 --target kelvo_tests kelvo_hardening_tests
 for binary in kelvo_tests kelvo_hardening_tests; do
   echo "-- $binary, plain reader"

@@ -41,18 +41,17 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md ${PROJECT_SOURCE_DIR}/docs/lan
 file(GLOB kelvo_examples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.kelvo)
 install(FILES ${kelvo_examples} DESTINATION ${kelvo_doc_dir}/examples)
 if(WIN32)
-  # The editor files for users of the ZIP: the grammar and the VS Code
-  # extension folder as it is kept in the source tree (no node_modules; its
-  # `npm install` copies the grammar in).
+  # The grammar for the editors other than VS Code, at the top of the ZIP.
   install(FILES ${PROJECT_SOURCE_DIR}/editors/kelvo.tmLanguage.json DESTINATION editors)
-  install(FILES
-    ${PROJECT_SOURCE_DIR}/editors/vscode/README.md
-    ${PROJECT_SOURCE_DIR}/editors/vscode/copy-grammar.js
-    ${PROJECT_SOURCE_DIR}/editors/vscode/extension.js
-    ${PROJECT_SOURCE_DIR}/editors/vscode/language-configuration.json
-    ${PROJECT_SOURCE_DIR}/editors/vscode/package.json
-    ${PROJECT_SOURCE_DIR}/editors/vscode/package-lock.json
-    DESTINATION editors/vscode)
+endif()
+# The VS Code extension, one file beside the documents: built here
+# (cmake/vsix.cmake), or for the Windows build handed over from a build
+# that made it (it is the same on every system).
+set(KELVO_PACKAGED_VSIX "" CACHE FILEPATH "A kelvo.vsix built elsewhere, for the packages of a build that makes none")
+if(TARGET kelvo_vsix)
+  install(FILES ${kelvo_vsix} DESTINATION ${kelvo_doc_dir})
+elseif(KELVO_PACKAGED_VSIX)
+  install(FILES ${KELVO_PACKAGED_VSIX} DESTINATION ${kelvo_doc_dir} RENAME kelvo.vsix)
 endif()
 
 install(EXPORT KelvoScriptparserTargets
@@ -107,6 +106,7 @@ if(KELVO_BUILD_TESTS AND NOT CMAKE_CROSSCOMPILING AND NOT KELVO_SANITIZE)
         -DLIBDIR=${CMAKE_INSTALL_LIBDIR}
         -DCONFIG=$<LOWER_CASE:$<CONFIG>>
         -DVERSION=${PROJECT_VERSION}
+        -DVSIX=$<$<TARGET_EXISTS:kelvo_vsix>:${CMAKE_BINARY_DIR}/kelvo.vsix>
         -P ${PROJECT_SOURCE_DIR}/tests/install/check_install_tree.cmake)
   endif()
 endif()

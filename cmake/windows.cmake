@@ -101,6 +101,7 @@ add_test(NAME windows_cross_build
     -DGENERATOR=${kelvo_win32_generator}
     -DTOOLCHAIN=${PROJECT_SOURCE_DIR}/cmake/toolchains/i686-w64-mingw32.cmake
     -DWERROR=${KELVO_WERROR}
+    -DVSIX=$<$<TARGET_EXISTS:kelvo_vsix>:${CMAKE_BINARY_DIR}/kelvo.vsix>
     -P ${PROJECT_SOURCE_DIR}/tests/windows/cross_build.cmake)
 set_tests_properties(windows_cross_build PROPERTIES
   FIXTURES_SETUP kelvo_win32
@@ -121,6 +122,7 @@ add_test(NAME windows_zip_package
   COMMAND ${CMAKE_COMMAND}
     -DBINARY_DIR=${kelvo_win32_dir}
     -DOBJDUMP=${KELVO_MINGW_OBJDUMP}
+    -DVSIX=$<$<TARGET_EXISTS:kelvo_vsix>:${CMAKE_BINARY_DIR}/kelvo.vsix>
     -P ${PROJECT_SOURCE_DIR}/tests/windows/check_package.cmake)
 set_tests_properties(windows_zip_package PROPERTIES
   FIXTURES_REQUIRED kelvo_win32

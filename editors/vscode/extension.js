@@ -1,31 +1,23 @@
 'use strict';
-// Runs `kelvo --lsp` as the language server of kelvo documents. The server
-// speaks over its standard input and output; the defines of the settings
-// reach it as initialization options, as --define and --define-string
-// reach the command-line translator.
+// The extension's common part, on the desktop and in the browser alike: a
+// client of the language server, started for kelvo documents and restarted
+// when a setting changes, and the host view. The defines of the settings
+// reach the server as initialization options, as --define and
+// --define-string reach the command-line translator.
+//
+// How the client reaches its server is the entry's to say (node.js on the
+// desktop, browser.js in VS Code for the web): the server built into the
+// extension, in WebAssembly, or a `kelvo --lsp` that the settings name.
 
-const path = require('path');
 const vscode = require('vscode');
-const { LanguageClient } = require('vscode-languageclient/node');
+const { serverTransports } = require('./transports');
 
 const SECTION = 'kelvo';
-const DEFAULT_SERVER = 'kelvo';
+const MODULE_FILE = ['dist', 'kelvo_lsp_wasm.wasm'];
 
 let client;
-
-// The program to start. A bare name is looked up on PATH; a relative path
-// with a directory in it counts from the first workspace folder.
-function serverCommand(configured, workspaceFolder) {
-  const command = typeof configured === 'string' ? configured.trim() : '';
-  if (command === '') {
-    return DEFAULT_SERVER;
-  }
-  const hasDirectory = command.includes('/') || command.includes('\\');
-  if (!hasDirectory || path.isAbsolute(command) || !workspaceFolder) {
-    return command;
-  }
-  return path.resolve(workspaceFolder, command);
-}
+let launcher; // the entry's: { documentSelector, create(setup), describe(setup) }
+let moduleBytes; // the server module's bytes, read once
 
 // Names and their values as texts. A number becomes its decimal text; any
 // other kind of value cannot be a define and is left out.
@@ -44,41 +36,43 @@ function definesFrom(value) {
   return defines;
 }
 
-function firstWorkspaceFolder() {
-  const folders = vscode.workspace.workspaceFolders;
-  return folders && folders.length > 0 ? folders[0].uri.fsPath : undefined;
-}
-
 // What the client is made of, read from the current settings.
 function clientSetup() {
   const settings = vscode.workspace.getConfiguration(SECTION);
-  const command = serverCommand(settings.get('serverPath', DEFAULT_SERVER), firstWorkspaceFolder());
-  // No transport is named: the client then talks over the child's standard
-  // streams without adding a --stdio argument of its own.
-  const serverOptions = { command, args: ['--lsp'] };
   const clientOptions = {
-    documentSelector: [
-      { scheme: 'file', language: 'kelvo' },
-      { scheme: 'untitled', language: 'kelvo' },
-    ],
+    documentSelector: launcher.documentSelector,
     initializationOptions: {
       define: definesFrom(settings.get('define', {})),
       defineString: definesFrom(settings.get('defineString', {})),
     },
   };
-  return { command, serverOptions, clientOptions };
+  return { settings, clientOptions };
+}
+
+// The transports of a new server built into the extension: the module is
+// read from the extension's own files (through the editor, so that it works
+// in the browser too) and made anew for each start.
+async function builtInServer(context, messageClasses) {
+  const { loadLanguageServer } = await import('kelvo-lsp');
+  if (!moduleBytes) {
+    moduleBytes = await vscode.workspace.fs.readFile(vscode.Uri.joinPath(context.extensionUri, ...MODULE_FILE));
+  }
+  // The module is handed its bytes; with locateFile it does not work out
+  // an address of its own for them either.
+  const server = await loadLanguageServer({ wasmBinary: moduleBytes, locateFile: (file) => file });
+  return serverTransports(server, messageClasses);
 }
 
 async function startClient() {
   const setup = clientSetup();
-  const started = new LanguageClient('kelvo', 'Kelvo language server', setup.serverOptions, setup.clientOptions);
-  client = started;
   try {
+    const started = launcher.create(setup);
+    client = started;
     await started.start();
   } catch (error) {
     const reason = error && error.message ? error.message : String(error);
     vscode.window.showErrorMessage(
-      `Kelvo: cannot start the language server "${setup.command} --lsp" (${reason}). ` +
+      `Kelvo: cannot start the language server ${launcher.describe(setup)} (${reason}). ` +
         'Set kelvo.serverPath to the kelvo program.');
   }
 }
@@ -212,7 +206,9 @@ class HostView {
   }
 }
 
-async function activate(context) {
+// `entry` says how a client is made: see `launcher` above.
+async function activate(context, entry) {
+  launcher = entry;
   const hostView = new HostView();
   context.subscriptions.push(
     vscode.workspace.registerTextDocumentContentProvider(HOST_SCHEME, hostView),
@@ -234,4 +230,4 @@ function deactivate() {
   return stopClient();
 }
 
-module.exports = { activate, deactivate, serverCommand, definesFrom, hostRangesFor, sourceRangeAt };
+module.exports = { activate, deactivate, builtInServer, definesFrom, hostRangesFor, sourceRangeAt };

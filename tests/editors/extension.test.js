@@ -1,15 +1,15 @@
 'use strict';
-// The editor extension: its manifest, and how it starts the language server.
-// The editor and the language client library are stood in for by fakes that
-// record what the extension asks of them.
+// The editor extension: its manifest, how its two entries start the language
+// server, the transports of the server built in, and the host view. The
+// editor and the language client library are stood in for by fakes that
+// record what the extension asks of them (code_server.test.mjs runs the
+// packaged extension in a real editor).
 
 const test = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('fs');
-const os = require('os');
 const path = require('path');
 const Module = require('module');
-const { execFileSync } = require('child_process');
 
 const ROOT = path.resolve(__dirname, '..', '..');
 const EXTENSION_DIR = path.join(ROOT, 'editors', 'vscode');
@@ -133,20 +133,49 @@ function fakeClientLibrary(startError) {
   return library;
 }
 
-function loadExtension(editor, library) {
-  const file = path.join(EXTENSION_DIR, 'extension.js');
+// The browser's flavour of the library: the extension makes its own client
+// class from BaseLanguageClient.
+function fakeBrowserLibrary() {
+  const library = { clients: [], AbstractMessageReader: class {}, AbstractMessageWriter: class {} };
+  library.BaseLanguageClient = class {
+    constructor(id, name, clientOptions) {
+      Object.assign(this, { id, name, clientOptions, started: false });
+      library.clients.push(this);
+    }
+    start() {
+      this.started = true;
+      return Promise.resolve();
+    }
+    stop() {
+      return Promise.resolve();
+    }
+  };
+  return library;
+}
+
+// An entry of the extension (node.js, the desktop's, or browser.js) with a
+// fresh copy of the common part, the fakes in place of the editor and the
+// client library.
+function loadExtension(editor, library, entry = 'node.js') {
+  const file = path.join(EXTENSION_DIR, entry);
   const originalLoad = Module._load;
   Module._load = function load(request, ...rest) {
     if (request === 'vscode') return editor;
-    if (request === 'vscode-languageclient/node') return library;
+    if (request === 'vscode-languageclient/node' || request === 'vscode-languageclient/browser') return library;
     return originalLoad.call(this, request, ...rest);
   };
   try {
-    delete require.cache[require.resolve(file)];
+    for (const name of [entry, 'extension.js']) delete require.cache[require.resolve(path.join(EXTENSION_DIR, name))];
     return require(file);
   } finally {
     Module._load = originalLoad;
   }
+}
+
+// The common part of both entries, as the desktop's loads it.
+function loadCommon() {
+  loadExtension(fakeEditor({}, []), fakeClientLibrary());
+  return require(path.join(EXTENSION_DIR, 'extension.js'));
 }
 
 async function activated(settings, { folders = [], startError } = {}) {
@@ -159,14 +188,14 @@ async function activated(settings, { folders = [], startError } = {}) {
 }
 
 test.describe('starting the language server', () => {
-  test('with no settings: kelvo --lsp over the standard streams, for kelvo documents', async () => {
+  test('with no settings: the server built in, for kelvo documents', async () => {
     const { library, context } = await activated({});
     assert.equal(library.clients.length, 1);
     const client = library.clients[0];
     assert.equal(client.id, 'kelvo');
     assert.ok(client.started);
-    // No transport: a named stdio transport would add --stdio to the arguments.
-    assert.deepEqual(client.serverOptions, { command: 'kelvo', args: ['--lsp'] });
+    // A function that gives the transports, in place of a program.
+    assert.equal(typeof client.serverOptions, 'function');
     assert.deepEqual(client.clientOptions.documentSelector, [
       { scheme: 'file', language: 'kelvo' },
       { scheme: 'untitled', language: 'kelvo' },
@@ -218,15 +247,36 @@ test.describe('starting the language server', () => {
     assert.match(editor.errors[0], /spawn nope ENOENT/);
     assert.match(editor.errors[0], /kelvo\.serverPath/);
   });
+
+  test('the server built in that cannot start is reported as such', async () => {
+    const { editor } = await activated({}, { startError: new Error('out of memory') });
+    assert.equal(editor.errors.length, 1);
+    assert.match(editor.errors[0], /language server built into the extension \(out of memory\)/);
+  });
+
+  test('in the browser: the server built in, for kelvo documents of any scheme', async () => {
+    const editor = fakeEditor({ 'kelvo.serverPath': '/opt/kelvo/bin/kelvo', 'kelvo.define': { a: 1 } }, []);
+    const library = fakeBrowserLibrary();
+    const extension = loadExtension(editor, library, 'browser.js');
+    await extension.activate({ subscriptions: [] });
+    assert.equal(library.clients.length, 1);
+    const [client] = library.clients;
+    assert.equal(client.id, 'kelvo');
+    assert.ok(client.started);
+    assert.equal(typeof client.createMessageTransports, 'function');
+    assert.deepEqual(client.clientOptions.documentSelector, [{ language: 'kelvo' }]);
+    assert.deepEqual(client.clientOptions.initializationOptions, { define: { a: '1' }, defineString: {} });
+  });
 });
 
 test.describe('the server path and the defines', () => {
-  const { serverCommand, definesFrom } = loadExtension(fakeEditor({}, []), fakeClientLibrary());
+  const { serverCommand } = loadExtension(fakeEditor({}, []), fakeClientLibrary());
+  const { definesFrom } = loadCommon();
   const root = path.resolve('/work/game');
   const cases = [
-    [undefined, root, 'kelvo'],
-    ['', root, 'kelvo'],
-    ['  ', root, 'kelvo'],
+    [undefined, root, undefined],
+    ['', root, undefined],
+    ['  ', root, undefined],
     ['kelvo', root, 'kelvo'],
     ['kelvo-dev', root, 'kelvo-dev'],
     ['build/kelvo', root, path.join(root, 'build', 'kelvo')],
@@ -235,7 +285,7 @@ test.describe('the server path and the defines', () => {
     [path.resolve('/usr/local/bin/kelvo'), root, path.resolve('/usr/local/bin/kelvo')],
   ];
   for (const [configured, folder, expected] of cases) {
-    test(`serverPath ${JSON.stringify(configured)} in ${folder} starts ${expected}`, () => {
+    test(`serverPath ${JSON.stringify(configured)} in ${folder} starts ${expected || 'the server built in'}`, () => {
       assert.equal(serverCommand(configured, folder), expected);
     });
   }
@@ -251,9 +301,13 @@ test.describe('the server path and the defines', () => {
 test.describe('the extension manifest', () => {
   const manifest = readJson(path.join(EXTENSION_DIR, 'package.json'));
 
-  test('a kelvo language for .kelvo files, started on its documents', () => {
-    assert.equal(manifest.main, './extension.js');
-    assert.ok(fs.existsSync(path.join(EXTENSION_DIR, manifest.main)));
+  test('a kelvo language for .kelvo files, started on its documents, on the desktop and in the browser', () => {
+    // The bundles that build.mjs writes (check_vsix.cmake looks into the package).
+    assert.equal(manifest.main, './dist/extension.js');
+    assert.equal(manifest.browser, './dist/web.js');
+    const build = fs.readFileSync(path.join(EXTENSION_DIR, 'build.mjs'), 'utf8');
+    assert.match(build, /\{ entry: "node\.js", bundle: "extension\.js", platform: "node"/);
+    assert.match(build, /\{ entry: "browser\.js", bundle: "web\.js", platform: "browser"/);
     assert.deepEqual(manifest.activationEvents, ['onLanguage:kelvo']);
     const [language] = manifest.contributes.languages;
     assert.equal(language.id, 'kelvo');
@@ -272,37 +326,33 @@ test.describe('the extension manifest', () => {
     assert.deepEqual(words, ['x=5', '(1+2)', 'if', 'Bounces:']);
   });
 
-  test('the settings: kelvo.serverPath defaults to kelvo, the defines are objects', () => {
+  test('the settings: kelvo.serverPath defaults to the server built in, the defines are objects', () => {
     const { properties } = manifest.contributes.configuration;
     assert.equal(properties['kelvo.serverPath'].type, 'string');
-    assert.equal(properties['kelvo.serverPath'].default, 'kelvo');
+    assert.equal(properties['kelvo.serverPath'].default, '');
+    // A folder that is not trusted cannot name a program to run.
+    assert.deepEqual(manifest.capabilities.untrustedWorkspaces.restrictedConfigurations, ['kelvo.serverPath']);
     assert.equal(properties['kelvo.define'].type, 'object');
     assert.equal(properties['kelvo.defineString'].type, 'object');
     assert.ok(manifest.contributes.commands.some((c) => c.command === 'kelvo.restartServer'));
   });
 
-  test('the grammar it names is the shared grammar, copied in by npm install', () => {
+  test('the grammar it names is the shared grammar', () => {
     const [grammar] = manifest.contributes.grammars;
     const shared = path.join(ROOT, 'editors', 'kelvo.tmLanguage.json');
     assert.equal(grammar.language, 'kelvo');
     assert.equal(grammar.scopeName, readJson(shared).scopeName);
-    assert.match(manifest.scripts.prepare, /copy-grammar\.js/);
-    assert.match(manifest.scripts['vscode:prepublish'], /copy-grammar\.js/);
-    const target = fs.mkdtempSync(path.join(os.tmpdir(), 'kelvo-extension-'));
-    try {
-      const copyTo = path.join(target, path.dirname(grammar.path));
-      execFileSync(process.execPath, [path.join(EXTENSION_DIR, 'copy-grammar.js'), copyTo]);
-      assert.deepEqual(fs.readFileSync(path.join(target, grammar.path)), fs.readFileSync(shared));
-    } finally {
-      fs.rmSync(target, { recursive: true, force: true });
-    }
+    assert.equal(grammar.path, './syntaxes/kelvo.tmLanguage.json');
   });
 
-  test('the language client is pinned, in the manifest and its lock', () => {
+  test('the language client, esbuild and vsce are pinned, in the manifest and its lock', () => {
     const lock = readJson(path.join(EXTENSION_DIR, 'package-lock.json'));
-    const pinned = manifest.dependencies['vscode-languageclient'];
-    assert.match(pinned, /^\d+\.\d+\.\d+$/);
-    assert.equal(lock.packages['node_modules/vscode-languageclient'].version, pinned);
+    const pinned = { ...manifest.dependencies, ...manifest.devDependencies };
+    assert.deepEqual(Object.keys(pinned).sort(), ['@vscode/vsce', 'esbuild', 'vscode-languageclient']);
+    for (const [name, version] of Object.entries(pinned)) {
+      assert.match(version, /^\d+\.\d+\.\d+$/, name);
+      assert.equal(lock.packages[`node_modules/${name}`].version, version, name);
+    }
   });
 });
 
@@ -355,7 +405,7 @@ test.describe('the host view', () => {
   }
 
   test('the links found both ways: the word under a place, the piece that holds one', () => {
-    const { hostRangesFor, sourceRangeAt } = loadExtension(fakeEditor({}, []), fakeClientLibrary());
+    const { hostRangesFor, sourceRangeAt } = loadCommon();
     // At the word's end the place is still on it; a blank before it is not.
     assert.deepEqual(hostRangesFor(links, 6, 7), [range(8, 2, 21), range(8, 22, 23), range(8, 24, 25)]);
     assert.deepEqual(hostRangesFor(links, 6, 3), []);
@@ -433,5 +483,92 @@ test.describe('the host view', () => {
     const manifest = readJson(path.join(EXTENSION_DIR, 'package.json'));
     const command = manifest.contributes.commands.find((c) => c.command === 'kelvo.showHostScript');
     assert.equal(command.title, 'Kelvo: Show the host script');
+  });
+});
+
+// The transports of the server built in, over a stand-in for the module
+// that answers as a table says (builtin_server.test.mjs drives the real
+// module through the real client library).
+test.describe('the transports of the server built in', () => {
+  const { serverTransports } = require(path.join(EXTENSION_DIR, 'transports.js'));
+  // The library's base classes, reduced to what the transports call.
+  const messageClasses = {
+    AbstractMessageReader: class {
+      constructor() {
+        this.events = [];
+      }
+      fireError(error) {
+        this.events.push(['error', error.message]);
+      }
+      fireClose() {
+        this.events.push(['close']);
+      }
+    },
+    AbstractMessageWriter: class {
+      constructor() {
+        this.events = [];
+      }
+      fireError(error, message, count) {
+        this.events.push(['error', error.message, message.method, count]);
+      }
+    },
+  };
+  // handle(body) answers from `answers` by the method of the body.
+  function fakeServer(answers) {
+    const server = { bodies: [], exitStatus: null };
+    server.handle = (body) => {
+      server.bodies.push(body);
+      const { method } = JSON.parse(body);
+      if (method === 'exit') server.exitStatus = 0;
+      const answer = answers[method];
+      if (answer instanceof Error) throw answer;
+      return (answer || []).map((m) => JSON.stringify(m));
+    };
+    return server;
+  }
+  const settle = () => new Promise((done) => setTimeout(done, 0));
+
+  test('a message goes in as its JSON text; its answers come out parsed, in order, after the write', async () => {
+    const server = fakeServer({ ping: [{ id: 1, result: 'a' }, { method: 'note', params: { n: 2 } }] });
+    const { reader, writer } = serverTransports(server, messageClasses);
+    const received = [];
+    reader.listen((message) => received.push(message));
+    const written = writer.write({ jsonrpc: '2.0', id: 1, method: 'ping', params: { text: 'Zoë' } });
+    assert.deepEqual(server.bodies, ['{"jsonrpc":"2.0","id":1,"method":"ping","params":{"text":"Zoë"}}']);
+    assert.deepEqual(received, []);
+    await written;
+    assert.deepEqual(received, [{ id: 1, result: 'a' }, { method: 'note', params: { n: 2 } }]);
+  });
+
+  test('answers that come before the client listens wait for it', async () => {
+    const { reader, writer } = serverTransports(fakeServer({ ping: [{ id: 1 }] }), messageClasses);
+    await writer.write({ method: 'ping' });
+    await settle();
+    const received = [];
+    reader.listen((message) => received.push(message));
+    assert.deepEqual(received, [{ id: 1 }]);
+  });
+
+  test('exit closes the reader once its answers are read, and nothing more is taken', async () => {
+    const server = fakeServer({ shutdown: [{ id: 2, result: null }] });
+    const { reader, writer } = serverTransports(server, messageClasses);
+    const received = [];
+    reader.listen((message) => received.push(message));
+    await writer.write({ id: 2, method: 'shutdown' });
+    await writer.write({ method: 'exit' });
+    await settle();
+    assert.deepEqual(received, [{ id: 2, result: null }]);
+    assert.deepEqual(reader.events, [['close']]);
+    await assert.rejects(writer.write({ method: 'ping' }), /exited/);
+    assert.equal(server.bodies.length, 2);
+  });
+
+  test('a module that fails is an error of the writer and the end of the reader', async () => {
+    const { reader, writer } = serverTransports(fakeServer({ ping: new Error('memory access out of bounds') }), messageClasses);
+    reader.listen(() => undefined);
+    await assert.rejects(writer.write({ method: 'ping' }), /out of bounds/);
+    await settle();
+    assert.deepEqual(writer.events, [['error', 'memory access out of bounds', 'ping', 1]]);
+    assert.deepEqual(reader.events, [['close']]);
   });
 });

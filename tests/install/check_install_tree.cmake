@@ -1,8 +1,8 @@
 # `cmake --install` on Linux: the library with its CMake package, kelvo on
 # PATH's bin/, and the README with the documents and examples it links to in
-# the documentation directory. The installed kelvo translates the installed
-# example.
-#   cmake -DBUILD_DIR=.. -DWORK_DIR=.. -DLIBDIR=lib -DCONFIG=release -DVERSION=1.0.0
+# the documentation directory, kelvo.vsix beside them when the build made
+# one (VSIX names it). The installed kelvo translates the installed example.
+#   cmake -DBUILD_DIR=.. -DWORK_DIR=.. -DLIBDIR=lib -DCONFIG=release -DVERSION=1.0.0 [-DVSIX=..]
 #         -P check_install_tree.cmake
 cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/package_files.cmake)
@@ -22,6 +22,10 @@ if(NOT rc EQUAL 0)
 endif()
 
 set(doc share/doc/KelvoScriptparser)
+set(vsix_file "")
+if(VSIX)
+  set(vsix_file ${doc}/kelvo.vsix)
+endif()
 kelvo_expect_files(${prefix} "the install tree"
   bin/kelvo
   include/KelvoScriptparser.h
@@ -43,8 +47,12 @@ kelvo_expect_files(${prefix} "the install tree"
   ${doc}/examples/greeting.kelvo
   ${doc}/examples/health_bar.kelvo
   ${doc}/examples/menu.kelvo
-  ${doc}/examples/starfield.kelvo)
+  ${doc}/examples/starfield.kelvo
+  ${vsix_file})
 kelvo_expect_links_resolve(${prefix}/${doc})
+if(VSIX)
+  kelvo_expect_same_file(${prefix}/${vsix_file} ${VSIX} "the installed kelvo.vsix")
+endif()
 
 execute_process(COMMAND ${prefix}/bin/kelvo ${prefix}/${doc}/examples/demo.kelvo
   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)

@@ -51,3 +51,13 @@ function(kelvo_expect_links_resolve root)
     message(FATAL_ERROR "links that lead nowhere in ${root}:\n  ${broken}")
   endif()
 endfunction()
+
+# Fails unless the file PACKED is byte for byte the file ORIGINAL; WHAT says
+# what PACKED is, for the message.
+function(kelvo_expect_same_file packed original what)
+  file(SHA256 ${packed} packed_hash)
+  file(SHA256 ${original} original_hash)
+  if(NOT packed_hash STREQUAL original_hash)
+    message(FATAL_ERROR "${what} is not ${original}")
+  endif()
+endfunction()

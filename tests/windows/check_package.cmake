@@ -1,10 +1,13 @@
 # Makes the ZIP that users download (CPack, from the Windows build) and
 # checks it: exactly the files of the list below (the DLL with kelvo.exe
 # beside it, the import library and CMake package, the header, the README
-# with the documents and examples it links to, the editor files), the DLL and
-# kelvo.exe just built, stripped, with their debug information beside the
-# build instead, and the README's links working inside the ZIP.
-#   cmake -DBINARY_DIR=<Windows build> -DOBJDUMP=<i686-w64-mingw32-objdump> -P check_package.cmake
+# with the documents and examples it links to, the grammar, and kelvo.vsix
+# beside the documents when the Linux build made one), the DLL and kelvo.exe
+# just built, stripped, with their debug information beside the build
+# instead, the kelvo.vsix of the Linux build, and the README's links working
+# inside the ZIP.
+#   cmake -DBINARY_DIR=<Windows build> -DOBJDUMP=<i686-w64-mingw32-objdump> [-DVSIX=kelvo.vsix]
+#         -P check_package.cmake
 cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/../install/package_files.cmake)
 foreach(var BINARY_DIR OBJDUMP)
@@ -32,6 +35,11 @@ if(NOT rc EQUAL 0 OR NOT zip_count EQUAL 1)
   message(FATAL_ERROR "cpack failed (${rc}):\n${log}")
 endif()
 
+set(vsix_file "")
+if(VSIX)
+  set(vsix_file kelvo.vsix)
+endif()
+
 set(unpacked ${out}/unpacked)
 file(MAKE_DIRECTORY ${unpacked})
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${zips} WORKING_DIRECTORY ${unpacked} RESULT_VARIABLE rc)
@@ -48,12 +56,7 @@ kelvo_expect_files(${root} ${zips}
   docs/language.md
   docs/source-map.md
   editors/kelvo.tmLanguage.json
-  editors/vscode/README.md
-  editors/vscode/copy-grammar.js
-  editors/vscode/extension.js
-  editors/vscode/language-configuration.json
-  editors/vscode/package-lock.json
-  editors/vscode/package.json
+  ${vsix_file}
   examples/clock.kelvo
   examples/countdown.kelvo
   examples/demo.kelvo
@@ -69,6 +72,10 @@ kelvo_expect_files(${root} ${zips}
   lib/libKelvoScriptparser.dll.a)
 kelvo_expect_links_resolve(${root})
 
+if(VSIX)
+  kelvo_expect_same_file(${root}/kelvo.vsix ${VSIX} "the kelvo.vsix in ${zips}")
+endif()
+
 # The section names of a PE file, as objdump -h lists them.
 function(sections_of file result)
   execute_process(COMMAND ${OBJDUMP} -h ${file} RESULT_VARIABLE rc OUTPUT_VARIABLE table ERROR_VARIABLE table)
@@ -82,11 +89,7 @@ endfunction()
 
 foreach(name KelvoScriptparser.dll kelvo.exe)
   set(packed ${root}/bin/${name})
-  file(SHA256 ${packed} packed_hash)
-  file(SHA256 ${BINARY_DIR}/${name} built_hash)
-  if(NOT packed_hash STREQUAL built_hash)
-    message(FATAL_ERROR "the ${name} in ${zips} is not the one built")
-  endif()
+  kelvo_expect_same_file(${packed} ${BINARY_DIR}/${name} "the ${name} in ${zips}")
   # Stripped: no debug sections and no symbol table, a link to the debug file.
   sections_of(${packed} sections)
   set(debug_sections ${sections})

@@ -1,7 +1,8 @@
 # Configures and builds the 32-bit Windows DLL, the kelvo tool and the host
 # programs with the mingw-w64 toolchain, in BINARY_DIR (incremental after the
 # first time; a changed toolchain file configures afresh).
-#   cmake -DSOURCE_DIR=.. -DBINARY_DIR=.. -DGENERATOR=.. -DTOOLCHAIN=.. [-DWERROR=ON] -P cross_build.cmake
+#   cmake -DSOURCE_DIR=.. -DBINARY_DIR=.. -DGENERATOR=.. -DTOOLCHAIN=.. [-DWERROR=ON] [-DVSIX=kelvo.vsix]
+#         -P cross_build.cmake
 foreach(var SOURCE_DIR BINARY_DIR GENERATOR TOOLCHAIN)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "cross_build.cmake needs -D${var}=...")
@@ -9,6 +10,10 @@ foreach(var SOURCE_DIR BINARY_DIR GENERATOR TOOLCHAIN)
 endforeach()
 if(NOT DEFINED WERROR)
   set(WERROR OFF)
+endif()
+# The kelvo.vsix of the Linux build, for the ZIP; empty where it made none.
+if(NOT DEFINED VSIX)
+  set(VSIX "")
 endif()
 
 # The toolchain's flags count only when a build directory is first
@@ -27,6 +32,7 @@ execute_process(
   COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${BINARY_DIR} -G ${GENERATOR}
     -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN} -DCMAKE_BUILD_TYPE=Release
     -DKELVO_WERROR=${WERROR} -DKELVO_BUILD_TOOLS=ON -DKELVO_BUILD_TESTS=ON
+    -DKELVO_PACKAGED_VSIX=${VSIX}
   RESULT_VARIABLE configured)
 if(NOT configured EQUAL 0)
   file(REMOVE "${BINARY_DIR}/CMakeCache.txt")

@@ -5,6 +5,7 @@
 #
 # gives, in build-wasm:
 #   kelvo.js, kelvo_wasm.mjs, kelvo_wasm.wasm  the module: import { loadKelvo } from "./kelvo.js"
+#   kelvo_lsp.js, kelvo_lsp_wasm.mjs, .wasm    the language server: import { loadLanguageServer } from "./kelvo_lsp.js"
 #   playground/                                the page, static files only
 # The page is bundled with esbuild from the npm registry (npm ci into
 # build-wasm/web/node_modules, pinned by web/package-lock.json); without node
@@ -33,6 +34,43 @@ target_link_options(kelvo_wasm PRIVATE
 
 # The JavaScript API beside the module it loads.
 configure_file(${kelvo_web_dir}/wasm/kelvo.js ${CMAKE_BINARY_DIR}/kelvo.js COPYONLY)
+
+# The language server, for the editor extension: kelvo_lsp.js beside
+# kelvo_lsp_wasm.mjs and kelvo_lsp_wasm.wasm. It runs in Node.js and in a web
+# worker, always handed the bytes of the module. nlohmann-json is header
+# only: its folder alone is copied into the build tree, so that emscripten
+# does not see the rest of the system's headers.
+find_path(KELVO_NLOHMANN_INCLUDE nlohmann/json.hpp PATHS /usr/include /usr/local/include NO_CMAKE_FIND_ROOT_PATH)
+if(NOT KELVO_NLOHMANN_INCLUDE)
+  message(STATUS "The language server's module: left out, nlohmann-json is missing (apt-get install nlohmann-json3-dev)")
+else()
+  set(kelvo_nlohmann_copy ${CMAKE_BINARY_DIR}/nlohmann-json/include)
+  file(COPY ${KELVO_NLOHMANN_INCLUDE}/nlohmann DESTINATION ${kelvo_nlohmann_copy})
+  list(TRANSFORM kelvo_language_server_sources PREPEND ${PROJECT_SOURCE_DIR}/ OUTPUT_VARIABLE kelvo_lsp_wasm_sources)
+  add_executable(kelvo_lsp_wasm ${kelvo_web_dir}/wasm/lsp_wasm.cpp ${kelvo_lsp_wasm_sources})
+  target_include_directories(kelvo_lsp_wasm SYSTEM PRIVATE ${kelvo_nlohmann_copy})
+  target_include_directories(kelvo_lsp_wasm PRIVATE ${PROJECT_SOURCE_DIR}/tools/kelvo)
+  target_compile_definitions(kelvo_lsp_wasm PRIVATE KELVO_VERSION="${PROJECT_VERSION}")
+  # The server answers a message it cannot read with an error, which it
+  # learns of from the JSON parser's exceptions: WebAssembly's own, which cost
+  # nothing until one is thrown.
+  target_compile_options(kelvo_lsp_wasm PRIVATE -fwasm-exceptions
+    # What emscripten's C++ library lacks of C++20.
+    -include ${kelvo_web_dir}/wasm/libcxx_compat.h)
+  target_link_libraries(kelvo_lsp_wasm PRIVATE kelvo_core kelvo_warnings)
+  set_target_properties(kelvo_lsp_wasm PROPERTIES SUFFIX ".mjs")
+  target_link_options(kelvo_lsp_wasm PRIVATE
+    -fwasm-exceptions
+    -sENVIRONMENT=web,worker
+    -sMODULARIZE=1
+    -sEXPORT_ES6=1
+    -sEXPORT_NAME=createKelvoLanguageServer
+    -sALLOW_MEMORY_GROWTH=1
+    -sMAXIMUM_MEMORY=2GB
+    -sFILESYSTEM=0
+    -sEXPORTED_FUNCTIONS=_kelvo_lsp_buffer,_kelvo_lsp_handle,_kelvo_lsp_answer,_kelvo_lsp_answer_size,_kelvo_lsp_exit_status,_kelvo_lsp_restart)
+  configure_file(${kelvo_web_dir}/wasm/kelvo_lsp.js ${CMAKE_BINARY_DIR}/kelvo_lsp.js COPYONLY)
+endif()
 
 find_program(KELVO_NODE node)
 find_program(KELVO_NPM npm)
