@@ -83,10 +83,12 @@ BENCHMARK_CAPTURE(BM_TermDispatch, condition, std::string_view("if 640 - speed\n
 void BM_BuildCall(benchmark::State& bench) {
     prepare();
     std::string out;
+    const kelvo::KeywordRow& row = *kelvo::state.names.find("rectangle_color")->keyword();
+    const kelvo::Keyword keyword{row, "rectangle_color"};
     for (auto _ : bench) {
         kelvo::state.current_line = "10 20 30 40 50 60 70 80 90\n";
         out.clear();
-        kelvo::build_call(9, "draw_rectangle_color", {}, out);
+        kelvo::build_call(9, "draw_rectangle_color", keyword, out);
         benchmark::DoNotOptimize(out.data());
     }
 }

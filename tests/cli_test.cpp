@@ -123,6 +123,10 @@ const LineCase line_cases[] = {
      "s.txt:1:8: Unknown variable: one\ns.txt:2:7: Unknown variable: two\ns.txt:2:11: Unknown variable: qqq\n"},
     {"; between quotes", "message \"a;b\"\nbad\n", "s.txt:2:1: Unknown variable: bad\n"},
     {"comments", "// c\n\n  // blanks before\nbad // c\n// c\nlast",
+     "s.txt:3:3: warning: this line holds only blanks before its comment: it is translated as a line whose term is "
+     "missing\n"
+     "s.txt:3:3: note: start the comment in the first column: a line that holds only a comment from there makes no "
+     "line at all\n"
      "s.txt:3:1: Unexpected symbol: \ns.txt:4:1: Unknown variable: bad\ns.txt:6:1: Unknown variable: last\n"},
     {"CR LF", "abs 1\r\n\r\nbad\r\nabs 2; two\r\n",
      "s.txt:3:1: Unknown variable: bad\ns.txt:4:8: Unknown variable: two\n"},
@@ -138,12 +142,15 @@ const LineCase line_cases[] = {
     // A byte-order mark at the start is no column of line 1; elsewhere, and
     // two of its three bytes, are bytes of a word.
     {"byte-order mark", "\xEF\xBB\xBFmessage zz\nbad\n",
-     "s.txt:1:9: Unknown variable: zz\ns.txt:2:1: Unknown variable: bad\n"},
+     "s.txt:1:9: Unknown variable: zz\n"
+     "s.txt:1:1: note: so the first operand of 'message' is empty in the host text: the engine rejects the call\n"
+     "s.txt:2:1: Unknown variable: bad\n"},
     {"byte-order mark and CR LF", "\xEF\xBB\xBF  bad\r\nabs 1; two\r\n",
      "s.txt:1:3: Unknown variable: bad\ns.txt:2:8: Unknown variable: two\n"},
     {"byte-order mark and a comment", "\xEF\xBB\xBF// c\nbad\n", "s.txt:2:1: Unknown variable: bad\n"},
     {"byte-order mark in the middle", "abs 1\nmessage \xEF\xBB\xBFzz\n",
-     "s.txt:2:9: Unknown variable: \xEF\xBB\xBFzz\n"},
+     "s.txt:2:9: Unknown variable: \xEF\xBB\xBFzz\n"
+     "s.txt:2:1: note: so the first operand of 'message' is empty in the host text: the engine rejects the call\n"},
     {"two bytes of a byte-order mark", "\xEF\xBBqqq\n", "s.txt:1:1: Unknown variable: \xEF\xBBqqq\n"},
 };
 
@@ -380,7 +387,9 @@ TEST_F(Cli, ReportsAreSafeOnATerminal) {
     for (int i = 0; i < 8; ++i) accents_end += "\xC3\xA9";
     EXPECT_EQ(o.err,
               "s.txt:1:9: Unknown variable: \\x1b[31mRED\n"
+              "s.txt:1:1: note: so the first operand of 'message' is empty in the host text: the engine rejects the call\n"
               "s.txt:2:9: Unknown variable: a\\x7f\\x01b\n"
+              "s.txt:2:1: note: so the first operand of 'message' is empty in the host text: the engine rejects the call\n"
               "s.txt:2:14: warning: 'c' and the rest of the line are not translated: a line holds one term\n"
               "s.txt:3:1: Unknown variable: " + std::string(32, 'a') + "..." + std::string(16, 'c') + " (100 bytes)\n"
               "s.txt:4:1: Unknown variable: x" + accents_start + "..." + accents_end + " (81 bytes)\n"
@@ -429,9 +438,9 @@ TEST_F(Cli, HelpAndVersion) {
 // Warnings are printed unless -w or --no-warnings turns them off; they
 // change the exit status only with --warnings=error.
 TEST_F(Cli, WarningsByDefaultAndErrorsOnlyWithWarningsError) {
-    put("s.txt", "} else\nvar x 5\nvar x 7\n");
+    put("s.txt", "abs 1 else\nvar x 5\nvar x 7\n");
     const std::string warnings =
-        "s.txt:1:3: warning: 'else' and the rest of the line are not translated: a line holds one term\n"
+        "s.txt:1:7: warning: 'else' and the rest of the line are not translated: a line holds one term\n"
         "s.txt:3:5: warning: 'x' is already a variable: this 'var' declares nothing and its line stays empty\n";
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"s.txt"}, {"--warnings", "s.txt"}, {"-w", "--warnings", "s.txt"}}) {
@@ -444,7 +453,7 @@ TEST_F(Cli, WarningsByDefaultAndErrorsOnlyWithWarningsError) {
         const Outcome o = run(args);
         EXPECT_EQ(o.status, 0);
         EXPECT_EQ(o.err, "");
-        EXPECT_EQ(o.out, "}\nx = 5\n\n");
+        EXPECT_EQ(o.out, "abs(1)\nx = 5\n\n");
     }
     Outcome o = run({"--warnings=error", "s.txt"});
     EXPECT_EQ(o.status, 1);
@@ -455,16 +464,68 @@ TEST_F(Cli, WarningsByDefaultAndErrorsOnlyWithWarningsError) {
     put("clean.txt", "abs 1\n");
     EXPECT_EQ(run({"--warnings=error", "clean.txt"}).status, 0);
     // Warnings beside a message: the message decides.
-    put("both.txt", "bad\n} else\n");
+    put("both.txt", "bad\nabs 1 else\n");
     o = run({"both.txt"});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err,
               "both.txt:1:1: Unknown variable: bad\n"
-              "both.txt:2:3: warning: 'else' and the rest of the line are not translated: a line holds one term\n");
+              "both.txt:2:7: warning: 'else' and the rest of the line are not translated: a line holds one term\n");
     expect_file_failure(run({"--warnings=all", "s.txt"}),
                         "--warnings takes no value or =error, not 'all' (see kelvo --help)");
     expect_file_failure(run({"-w=1", "s.txt"}), "unknown option '-w=1' (see kelvo --help)");
     expect_file_failure(run({"--no-warnings=yes", "s.txt"}), "option --no-warnings takes no argument (see kelvo --help)");
+}
+
+// A newcomer's script of the first week: no mistake passes in silence, and
+// what follows from a message is a note of it.
+TEST_F(Cli, EveryMistakeOfAFirstWeekScriptIsReported) {
+    put("week.kelvo",
+    "var i 0\n"
+    "while 1 = sign 10 - i\n"
+    "{\n"
+    "i += 1\n"
+    "if 1 = 1\n"
+    "{\n"
+    "    // count\n"
+    "message \"done\n"
+    "print 80 10 scroe\n"
+    "circle 10 20\n"
+    "alpha 0.5\n"
+    "y = y + 1\n"
+    "function twice 1 n\n"
+    "return n + n\n");
+    const Outcome o = run({"week.kelvo"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err,
+              "week.kelvo:2:19: warning: '-' and the rest of the line are not translated: an operator word joins a chain only after a declared variable, and '10' is none\n"
+              "week.kelvo:2:19: note: declare the value first: `var limit 10`, then `sign limit - i`\n"
+              "week.kelvo:7:5: warning: this line holds only blanks before its comment: it is translated as a line whose term is missing\n"
+              "week.kelvo:7:5: note: start the comment in the first column: a line that holds only a comment from there makes no line at all\n"
+              "week.kelvo:7:1: Unexpected symbol: \n"
+              "week.kelvo:8:9: warning: this double quote is not closed on its line: the string runs on into the following lines, where ';' no longer ends a line\n"
+              "week.kelvo:8:9: note: the string runs on into line 9 and to the end of the file: from there on, a ';' ends a line only outside the strings as the quotes pair up across the lines\n"
+              "week.kelvo:8:9: Unknown variable: \"done\n"
+              "week.kelvo:8:1: note: so the first operand of 'message' is empty in the host text: the engine rejects the call\n"
+              "week.kelvo:9:13: Unknown variable: scroe\n"
+              "week.kelvo:9:1: note: so operand 3 of 'print' is 0 in the host text (Wrong number of arguments to function or script.)\n"
+              "week.kelvo:10:13: Unexpected symbol: \n"
+              "week.kelvo:10:1: note: 'circle' takes 4 operands (x y r outline); this line gives it 2\n"
+              "week.kelvo:10:1: note: so operand 3 of 'circle' is 0 in the host text (Wrong number of arguments to function or script.)\n"
+              "week.kelvo:10:13: note: operand 4 of 'circle' finds no word either (Unexpected symbol: )\n"
+              "week.kelvo:10:1: note: so operand 4 of 'circle' is 0 in the host text (Wrong number of arguments to function or script.)\n"
+              "week.kelvo:11:7: Unknown variable: 0.5\n"
+              "week.kelvo:11:7: note: '0.5' is no number: numbers are unsigned whole numbers (see docs/guide.md#write-a-negative-number-or-a-fraction)\n"
+              "week.kelvo:11:1: note: so the first operand of 'alpha' is empty in the host text: the engine rejects the call\n"
+              "week.kelvo:12:1: Unknown variable: y\n"
+              "week.kelvo:12:1: note: 'y' is no variable: an operator word joins a chain only after a declared one; declare it first, as 'var y 0'\n"
+              "week.kelvo:12:3: note: '=' and the rest of the line are not translated: a line holds one term\n"
+              "week.kelvo:14:10: warning: '+' and the rest of the line are not translated: an operator word joins a chain only after a declared variable, and 'n' is none\n"
+              "week.kelvo:14:10: note: declare the value first: `var limit n`, then `return limit + n`\n"
+              "week.kelvo:3:1: warning: this '{' is not closed by the end of the file: the block stays open in the host script\n"
+              "week.kelvo:3:1: note: close it with a '}' on a line of its own\n"
+              "week.kelvo:6:1: warning: this '{' is not closed by the end of the file: the block stays open in the host script\n"
+              "week.kelvo:6:1: note: close it with a '}' on a line of its own\n"
+              "week.kelvo:13:1: the definition of 'twice' is still open at the end of the file: it is not emitted, and it takes in the lines of the next run up to an 'end'\n");
 }
 
 TEST_F(Cli, NotesFollowTheirMessageAndDoNotChangeTheStatus) {
@@ -494,19 +555,24 @@ TEST_F(Cli, ShowSourcePutsACaretUnderTheWord) {
               "s.txt:2:10: Unknown variable: zzz\n"
               "\tmessage zzz // note\n"
               "\t        ^~~\n"
+              "s.txt:2:2: note: so the first operand of 'message' is empty in the host text: the engine rejects the call\n"
+              "\tmessage zzz // note\n"
+              "\t^~~~~~~\n"
               "s.txt:3:11: Unexpected symbol: \n"
               "circle 1 2\n"
               "          ^\n"
-              "s.txt:3:1: Wrong number of arguments to function or script.\n"
-              "circle 1 2\n"
-              "^~~~~~\n"
-              "s.txt:3:11: Unexpected symbol: \n"
-              "circle 1 2\n"
-              "          ^\n"
-              "s.txt:3:1: Wrong number of arguments to function or script.\n"
-              "circle 1 2\n"
-              "^~~~~~\n"
               "s.txt:3:1: note: 'circle' takes 4 operands (x y r outline); this line gives it 2\n"
+              "circle 1 2\n"
+              "^~~~~~\n"
+              "s.txt:3:1: note: so operand 3 of 'circle' is 0 in the host text (Wrong number of arguments to function or "
+              "script.)\n"
+              "circle 1 2\n"
+              "^~~~~~\n"
+              "s.txt:3:11: note: operand 4 of 'circle' finds no word either (Unexpected symbol: )\n"
+              "circle 1 2\n"
+              "          ^\n"
+              "s.txt:3:1: note: so operand 4 of 'circle' is 0 in the host text (Wrong number of arguments to function or "
+              "script.)\n"
               "circle 1 2\n"
               "^~~~~~\n"
               "s.txt:4:301: Unknown variable: qqq\n" +
@@ -519,18 +585,21 @@ TEST_F(Cli, ShowSourceLeavesOutAByteOrderMark) {
     EXPECT_EQ(run({"--show-source", "s.txt"}).err,
               "s.txt:1:9: Unknown variable: zz\n"
               "message zz\n"
-              "        ^~\n");
+              "        ^~\n"
+              "s.txt:1:1: note: so the first operand of 'message' is empty in the host text: the engine rejects the call\n"
+              "message zz\n"
+              "^~~~~~~\n");
 }
 
 TEST_F(Cli, ColoursOnlyWhenAsked) {
-    put("s.txt", "zz\n} else\n");
+    put("s.txt", "zz\nabs 1 else\n");
     const std::string plain = run({"--warnings", "s.txt"}).err;
     EXPECT_EQ(plain.find('\x1b'), std::string::npos);
     EXPECT_EQ(run({"--warnings", "--color=never", "s.txt"}).err, plain);
     const std::string coloured = run({"--warnings", "--color=always", "s.txt"}).err;
     EXPECT_EQ(coloured,
               "\x1b[1ms.txt:1:1:\x1b[0m \x1b[1;31mUnknown variable: zz\x1b[0m\n"
-              "\x1b[1ms.txt:2:3:\x1b[0m \x1b[1;35mwarning:\x1b[0m 'else' and the rest of the line are not "
+              "\x1b[1ms.txt:2:7:\x1b[0m \x1b[1;35mwarning:\x1b[0m 'else' and the rest of the line are not "
               "translated: a line holds one term\n");
     EXPECT_EQ(run({"--warnings", "--color", "s.txt"}).err, coloured);
     expect_file_failure(run({"--color=sometimes", "s.txt"}),

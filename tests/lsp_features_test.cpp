@@ -182,7 +182,9 @@ TEST(Answers, ANameUsedBeforeItsDeclarationIsUnknownThere) {
     Client client;
     const json found = client.open("message double 1 2\nmessage later\nfunction double 2 a b\nreturn a\nend\nvar later 1\n");
     ASSERT_GE(found.size(), 4u) << found;
-    EXPECT_EQ(found[0]["message"], "Unknown variable: double");
+    EXPECT_EQ(found[0]["message"],
+              "Unknown variable: double\nso the first operand of 'message' is empty in the host text: the engine rejects "
+              "the call");
     for (const auto& [line, character] : {std::pair{0, 9}, std::pair{1, 9}}) {
         const std::string text = client.result("textDocument/hover", at(line, character))["contents"]["value"];
         EXPECT_EQ(text.rfind("Unknown here", 0), 0u) << text;
@@ -469,6 +471,16 @@ TEST(Formatting, IndentsBlocksAndBodiesAsTheClientSays) {
               (json{{{"range", range(8, 0, 0)}, {"newText", "\t\t"}}}));
 }
 
+// A comment line inside a block stays where it is: blanks before it would
+// make a line of blanks, whose term is missing. Empty lines stay empty.
+TEST(Formatting, LeavesCommentLinesAndEmptyLinesAlone) {
+    Client client;
+    client.open("repeat 2\n{\n// draw one\n\ncircle 1 2 3 false\n; message 1\n}\n");
+    const json options = {{"options", {{"tabSize", 4}, {"insertSpaces", true}}}};
+    EXPECT_EQ(client.result("textDocument/formatting", options),
+              (json{{{"range", range(4, 0, 0)}, {"newText", "    "}}}));
+}
+
 TEST(Documents, AChangeOfAnUnknownDocumentIsIgnoredASaveAccepted) {
     Client client;
     EXPECT_TRUE(client.send({{"jsonrpc", "2.0"}, {"method", "textDocument/didChange"},
@@ -490,7 +502,8 @@ std::string generated_script(std::uint64_t seed) {
         "var ka 1", "var kb ka", "function kg 2 kd ke", "return kd", "message ke", "end",
         "{", "}", "repeat ka", "message kg ka 2", "ka = kb + 1", "message \"x\n  y // z\"",
         "circle ka kb 3 false", "message kb // ka", "if 1 = ka", "zz", "message \"\u00e9\U0001F600\"",
-        "message kd", "ka", "var k\u00e9 kb", "message k\u00e9", "zz ka kd", "message 1 kb"};
+        "message kd", "ka", "var k\u00e9 kb", "message k\u00e9", "zz ka kd", "message 1 kb",
+        "// a comment of its own", "", "; message ka", "{", "}"};
     static const char* const indents[] = {"", "", " ", "\t", "    ", "  \t"};
     std::string text;
     test::SeededRandom generator(seed, 7);
@@ -507,6 +520,15 @@ std::string generated_script(std::uint64_t seed) {
 std::string translation(const std::string& text) {
     const Translation t = translate_source(text, {});
     return std::string(t.host) + "\n--- messages ---\n" + std::string(t.messages);
+}
+
+// What `kelvo` would exit with: 1 where the tools find an error.
+int exit_status(const std::string& text) {
+    const Analysis analysis = analyse(text);
+    return std::any_of(analysis.findings.begin(), analysis.findings.end(),
+                       [](const Finding& f) { return f.severity() == Severity::error; })
+               ? 1
+               : 0;
 }
 
 using ide::TextEdit;
@@ -536,6 +558,7 @@ TEST(Properties, FormattingNeverChangesTheTranslation) {
         for (const ide::FormatOptions options : {ide::FormatOptions{2, true}, ide::FormatOptions{4, false}}) {
             const std::string formatted = applied(text, ide::format(studied.subject(), options, {0, text.size()}));
             EXPECT_EQ(translation(formatted), translation(text)) << json(text).dump() << "\nbecame\n" << json(formatted).dump();
+            EXPECT_EQ(exit_status(formatted), exit_status(text)) << json(text).dump();
             // Formatting what is formatted changes nothing more.
             const Studied again(formatted);
             EXPECT_TRUE(ide::format(again.subject(), options, {0, formatted.size()}).empty()) << json(formatted).dump();

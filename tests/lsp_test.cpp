@@ -163,8 +163,8 @@ public:
         return -1;
     }
 
-    void initialize(const json& options = json::object()) {
-        request(1, "initialize", {{"processId", nullptr}, {"rootUri", nullptr}, {"capabilities", json::object()},
+    void initialize(const json& options = json::object(), const json& capabilities = json::object()) {
+        request(1, "initialize", {{"processId", nullptr}, {"rootUri", nullptr}, {"capabilities", capabilities},
                                   {"initializationOptions", options}});
         const json reply = answer(1);
         ASSERT_TRUE(reply.contains("result")) << reply.dump();
@@ -215,7 +215,7 @@ const std::string script =
 TEST(LanguageServer, DiagnosticsWithRangesThenNoneOnceFixed) {
     Server server;
     server.initialize();
-    open(server, "var x 1\nx = y\n} else\ncirlce\n");
+    open(server, "var x 1\nx = y\nabs 1 else\ncirlce\n");
     const json found = server.diagnostics_for(uri);
     ASSERT_EQ(found.size(), 4u) << found.dump(2);
     EXPECT_EQ(found[0]["message"], "Unknown variable: y");
@@ -223,14 +223,14 @@ TEST(LanguageServer, DiagnosticsWithRangesThenNoneOnceFixed) {
     EXPECT_EQ(found[0]["range"], range(1, 4, 5));
     EXPECT_EQ(found[1]["message"], "'else' and the rest of the line are not translated: a line holds one term");
     EXPECT_EQ(found[1]["severity"], 2);
-    EXPECT_EQ(found[1]["range"], range(2, 2, 6));
+    EXPECT_EQ(found[1]["range"], range(2, 6, 10));
     EXPECT_EQ(found[2]["message"], "Unknown variable: cirlce");
     EXPECT_EQ(found[2]["range"], range(3, 0, 6));
     EXPECT_EQ(found[3]["message"], "did you mean 'circle'?");
     EXPECT_EQ(found[3]["severity"], 3);
 
     server.notify("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", 2}}},
-                                             {"contentChanges", {{{"text", "var x 1\nx = x\n}\n"}}}}});
+                                             {"contentChanges", {{{"text", "var x 1\nx = x\n{\n}\n"}}}}});
     EXPECT_EQ(server.diagnostics_for(uri), json::array());
 
     server.notify("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", 3}}},
@@ -246,7 +246,76 @@ TEST(LanguageServer, GlobalArgumentsFromTheInitializationOptions) {
     open(server, "message player\nabs speed\nmessage nobody\n");
     const json found = server.diagnostics_for(uri);
     ASSERT_EQ(found.size(), 1u) << found.dump(2);
-    EXPECT_EQ(found[0]["message"], "Unknown variable: nobody");
+    // What follows from the unknown word, as a line of its message: this
+    // client shows no related information.
+    EXPECT_EQ(found[0]["message"],
+              "Unknown variable: nobody\nso the first operand of 'message' is empty in the host text: the engine rejects "
+              "the call");
+}
+
+// The warnings of a newcomer's traps, each at its word with its code, in
+// UTF-16 columns after a character outside the BMP.
+TEST(LanguageServer, TheTrapsOfTheFirstWeekAtTheirWords) {
+    Server server;
+    server.initialize();
+    open(server, "{\n    // c\nvar i 0\nwhile 1 = sign 10 - i\nmessage \"\U0001F600\" + 1\n}\n}\n");
+    const json found = server.diagnostics_for(uri);
+    std::vector<std::pair<std::string, json>> got;
+    for (const json& d : found) got.emplace_back(d["code"], d["range"]);
+    const std::vector<std::pair<std::string, json>> expected = {
+        {"comment-after-blanks", range(1, 4, 8)},
+        {"comment-first-column", range(1, 4, 8)},
+        {"unexpected-symbol", range(1, 7, 8)},
+        {"operator-after-value", range(3, 18, 19)},
+        {"chain-idiom", range(3, 18, 19)},
+        {"operator-after-value", range(4, 13, 14)},
+        {"chain-idiom", range(4, 13, 14)},
+        {"block-not-open", range(6, 0, 1)},
+        {"stray-closer", range(6, 0, 1)},
+    };
+    EXPECT_EQ(got, expected) << found.dump(2);
+    EXPECT_EQ(found[0]["severity"], 2);
+    EXPECT_EQ(found[3]["severity"], 2);
+    EXPECT_EQ(found[4]["message"], "declare the value first: `var limit 10`, then `sign limit - i`");
+    EXPECT_EQ(found[4]["severity"], 3);
+
+    // A definition left open is an error; a block left open, a warning.
+    server.notify("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", 2}}},
+                                             {"contentChanges", {{{"text", "{\nfunction f 0\n"}}}}});
+    const json open_ones = server.diagnostics_for(uri);
+    ASSERT_EQ(open_ones.size(), 3u) << open_ones.dump(2);
+    EXPECT_EQ(open_ones[0]["code"], "block-left-open");
+    EXPECT_EQ(open_ones[0]["severity"], 2);
+    EXPECT_EQ(open_ones[0]["range"], range(0, 0, 1));
+    EXPECT_EQ(open_ones[2]["code"], "definition-left-open");
+    EXPECT_EQ(open_ones[2]["severity"], 1);
+    EXPECT_EQ(open_ones[2]["range"], range(1, 0, 8));
+}
+
+// The messages that follow from a missing operand go with it, as related
+// information where the client shows that, past the note that explains it.
+TEST(LanguageServer, WhatFollowsFromAMessageIsItsRelatedInformation) {
+    Server server;
+    server.initialize({}, {{"textDocument", {{"publishDiagnostics", {{"relatedInformation", true}}}}}});
+    open(server, "circle 10 20\n");
+    const json found = server.diagnostics_for(uri);
+    ASSERT_EQ(found.size(), 2u) << found.dump(2);
+    EXPECT_EQ(found[0]["message"], "Unexpected symbol: ");
+    EXPECT_EQ(found[0]["severity"], 1);
+    EXPECT_EQ(found[0]["range"], range(0, 0, 6));
+    EXPECT_EQ(found[1]["message"], "'circle' takes 4 operands (x y r outline); this line gives it 2");
+    EXPECT_EQ(found[1]["severity"], 3);
+    const json location = {{"uri", uri}, {"range", range(0, 0, 6)}};
+    EXPECT_EQ(found[0]["relatedInformation"],
+              json::array({{{"location", location},
+                            {"message", "so operand 3 of 'circle' is 0 in the host text (Wrong number of arguments to "
+                                        "function or script.)"}},
+                           {{"location", location},
+                            {"message", "operand 4 of 'circle' finds no word either (Unexpected symbol: )"}},
+                           {{"location", location},
+                            {"message", "so operand 4 of 'circle' is 0 in the host text (Wrong number of arguments to "
+                                        "function or script.)"}}}))
+        << found.dump(2);
 }
 
 TEST(LanguageServer, HoverTellsWhatAWordIs) {
@@ -514,7 +583,9 @@ TEST(LanguageServerFaults, LinesEndAtALoneCarriageReturn) {
     open(server, "message \rzz");
     const json found = server.diagnostics_for(uri);
     ASSERT_EQ(found.size(), 1u) << found.dump();
-    EXPECT_EQ(found[0]["message"], "Unknown variable: zz");
+    EXPECT_EQ(found[0]["message"],
+              "Unknown variable: zz\nso the first operand of 'message' is empty in the host text: the engine rejects "
+              "the call");
     EXPECT_EQ(found[0]["range"], range(1, 0, 2));
     // The translator reads a lone CR as a blank: its line 2 is the protocol's lines 1 and 2.
     server.notify("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", 2}}},

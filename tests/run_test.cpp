@@ -90,11 +90,12 @@ TEST_F(TranslationRun, UnreadableSourceIsReportedAndTranslatesAsEmpty) {
 TEST_F(TranslationRun, DiagnosticsNameThePhysicalLine) {
     translate("a;b\n\n// c\nabs\n");
     const auto& messages = recorder.messages;
-    ASSERT_EQ(messages.size(), 4u);
+    ASSERT_EQ(messages.size(), 5u);
     EXPECT_EQ(messages[0].position.line, 1u);
     EXPECT_EQ(messages[1].position.line, 1u);
     EXPECT_EQ(messages[2].position.line, 4u);
-    EXPECT_EQ(messages[3].position.line, 4u);  // the note on `abs`, which lacks its operand
+    EXPECT_EQ(messages[3].position.line, 4u);  // the notes on `abs`, which lacks its operand
+    EXPECT_EQ(messages[4].position.line, 4u);
     EXPECT_EQ(messages[1].text, "Unknown variable: b");
 }
 

@@ -77,16 +77,28 @@ std::string parameter_names(std::int32_t signature) {
     return names;
 }
 
-// The note after the messages of a call that the line ran out of operands
-// for: what it takes, and what the line gives it.
+// The line of the `var` that gave `name` an empty value, or 0.
+std::size_t declared_empty(std::string_view name) {
+    const auto& declared = state.run.empty_declarations;
+    for (auto i = declared.rbegin(); i != declared.rend(); ++i)
+        if (i->first == name) return i->second;
+    return 0;
+}
+
 }  // namespace
 
 void explain_unknown(std::string_view word) {
     if (!listening()) return;
     Report facts;
     facts.word = word;
+    if (word == "\"\"") return tell(Code::empty_text, word, facts);
     if (is_signed_or_decimal(word)) return tell(Code::unsigned_numbers, word, facts);
     if (is_block_closer(word)) return tell(Code::block_closer, word, facts);
+    if (const std::size_t line = declared_empty(word); line != 0) {
+        facts.line = line;
+        return tell(Code::declared_without_value, word, facts);
+    }
+    if (is_operator(peek_word())) return tell(Code::declare_first, word, facts);
     SuggestionContext context;
     if (state.run.term_depth == 1) context = {true, words_after(state.current_line)};
     const Suggestion* found = suggestion_for(word, context);
@@ -101,7 +113,7 @@ void explain_unknown(std::string_view word) {
 }
 
 void explain_missing_operands(std::string_view called, const KeywordRow* keyword, std::int32_t signature,
-                              std::int32_t missing) {
+                              std::int32_t given) {
     if (!listening()) return;
     std::int32_t count = 0;
     std::string names;
@@ -120,7 +132,7 @@ void explain_missing_operands(std::string_view called, const KeywordRow* keyword
     facts.word = called;
     facts.keyword = keyword;
     facts.operands = count;
-    facts.given = count - missing;
+    facts.given = given;
     facts.names = names;
     tell(Code::missing_operands, called, facts);
 }

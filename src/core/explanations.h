@@ -16,10 +16,11 @@ struct KeywordRow;
 // language, a host function's name, a name close to it).
 KELVO_OUT_OF_LINE void explain_unknown(std::string_view word);
 
-// After the messages of a keyword or script call (the word `called`) that
-// the line ran out of operands for, `missing` of them: what it takes and
-// what the line gives it. Declarations take no such note.
+// After the message of the first operand of a keyword or script call (the
+// word `called`) that the line ran out of words for, the line having given
+// it `given` before: what it takes and what the line gives it. Declarations
+// take no such note.
 KELVO_OUT_OF_LINE void explain_missing_operands(std::string_view called, const KeywordRow* keyword,
-                                                std::int32_t signature, std::int32_t missing);
+                                                std::int32_t signature, std::int32_t given);
 
 }  // namespace kelvo

@@ -3,7 +3,7 @@
 namespace kelvo {
 
 TermOutcome translate_call(const Keyword& keyword, std::string& out) {
-    build_call(keyword.row.operand_count, keyword.row.host_name, keyword.word, out);
+    build_call(keyword.row.operand_count, keyword.row.host_name, keyword, out);
     return TermOutcome::done;
 }
 

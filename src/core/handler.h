@@ -59,20 +59,21 @@ KELVO_LEAN_FRAMES void append_quoted(std::string& out, std::string_view text) {
 
 // Appends the host call name(op1,op2,...) with `count` operands translated
 // from the line, left to right. The first operand goes in as it comes; each
-// later one that comes out empty is reported and replaced by "0". `caller` is
-// the keyword's word, where a message about a missing operand points.
+// later one that comes out empty is reported and replaced by "0". The
+// keyword's word is where a message about a missing operand points.
 // Folded into the handler that calls it: it is a step of the recursion.
-KELVO_FOLDED void build_call(std::int32_t count, std::string_view name, std::string_view caller,
-                             std::string& out) {
+KELVO_FOLDED void build_call(std::int32_t count, std::string_view name, const Keyword& keyword, std::string& out) {
     append(out, name);
     append(out, '(');
+    const std::size_t first = out.size();
     translate_term(out);
+    if (out.size() == first) report_empty_operand(keyword.word, &keyword.row, 1);
     for (std::int32_t i = 1; i < count; ++i) {
         append(out, ',');
         const std::size_t before = out.size();
         translate_term(out);
         if (out.size() == before) {
-            report(Code::wrong_argument_count, caller);
+            report_empty_operand(keyword.word, &keyword.row, i + 1);
             append(out, '0');
         }
     }

@@ -29,6 +29,7 @@ void HeldReports::drop() {
     held_.clear();
     declarations_.clear();
     holding_ = false;
+    unsettled_ = none;
     target_ = nullptr;
 }
 
@@ -41,6 +42,18 @@ void HeldReports::report(const Report& report) {
     held.name.assign(report.name);
     held.names.assign(report.names);
     held_.push_back(std::move(held));
+}
+
+void HeldReports::report_to_settle(const Report& report) {
+    holding_ = true;
+    this->report(report);
+    unsettled_ = held_.size() - 1;
+}
+
+void HeldReports::settle(std::int32_t operands) {
+    if (unsettled_ == none) return;
+    held_[unsettled_].report.operands = operands;
+    unsettled_ = none;
 }
 
 void HeldReports::argument_count(std::int32_t count, std::size_t line) {

@@ -30,6 +30,10 @@ public:
     bool in_run() const { return target_ != nullptr; }
 
     void report(const Report& report);
+    // A report whose count of operands is known only later: the reports are
+    // held from here on, and `settle` gives it its count.
+    void report_to_settle(const Report& report);
+    void settle(std::int32_t operands);
     void argument_count(std::int32_t count, std::size_t line);
     // A declared name, while reports are held.
     void declared(std::string_view name, SourcePosition position);
@@ -54,6 +58,8 @@ private:
 
     Listener* target_ = nullptr;
     bool holding_ = false;
+    static constexpr std::size_t none = static_cast<std::size_t>(-1);
+    std::size_t unsettled_ = none;  // the held report still to settle
     std::vector<Held> held_;
     std::vector<Declared> declarations_;  // in the order of the run
 };

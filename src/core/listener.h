@@ -78,6 +78,7 @@ struct TermRecord {
     std::uint32_t first_word = 0;
     std::uint32_t word_count = 0;
     bool missing = false;
+    bool failed = false;  // a message of the run was reported while it was translated
 };
 
 // A translated line: where the reader cut it, where its host text went,

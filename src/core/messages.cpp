@@ -6,6 +6,7 @@
 #include <string>
 #include <tuple>
 
+#include "core/keyword_row.h"
 #include "core/source_reader.h"
 #include "core/state.h"
 
@@ -79,6 +80,7 @@ SourceSpan span_of(std::string_view bytes) {
 void report(Code code, std::string_view at, const KeywordRow* keyword) {
     if (state.run.line_abandoned) return;
     append_message_line(code, at, keyword);
+    ++state.run.messages;
     if (state.listener == nullptr) return;
     Report r;
     r.code = code;
@@ -86,6 +88,41 @@ void report(Code code, std::string_view at, const KeywordRow* keyword) {
     r.word = at;
     r.keyword = keyword;
     hand_on(r);
+}
+
+void report(Code code, std::string_view at, const Report& facts) {
+    if (state.run.line_abandoned) return;
+    append_message_line(code, at, facts.keyword);
+    ++state.run.messages;
+    if (state.listener == nullptr) return;
+    Report r = facts;
+    r.code = code;
+    r.span = span_of(at);
+    r.word = at;
+    hand_on(r);
+}
+
+void report_empty_operand(std::string_view called, const KeywordRow* keyword, std::int32_t operand) {
+    // Whether the operand's own translation reported why it is empty: the
+    // last operand of the term being translated, as the line's log holds it.
+    bool caused = false;
+    if (state.listener != nullptr) {
+        const LineLog& log = state.run.log;
+        for (std::size_t i = log.terms.size(); i-- > 0;) {
+            if (log.terms[i].parent != log.open_term) continue;
+            caused = log.terms[i].failed;
+            break;
+        }
+    }
+    Report facts;
+    facts.keyword = keyword;
+    facts.name = called;
+    facts.operands = operand;
+    facts.consequence = caused;
+    if (operand > 1 || keyword == nullptr) return report(Code::wrong_argument_count, called, facts);
+    if (!listening() || keyword->kind != KeywordKind::call) return;
+    tell(Code::empty_operand, called, facts);
+    if (!caused) tell(Code::give_operand, called, facts);
 }
 
 void report_file(Code code, std::string_view file_name) {
@@ -107,6 +144,17 @@ void tell_at(Code code, SourceSpan span, Report facts) {
     facts.code = code;
     facts.span = span;
     hand_on(facts);
+}
+
+void tell_to_settle(Code code, SourceSpan span, Report facts) {
+    if (!listening() || !state.run.reports.in_run()) return;
+    facts.code = code;
+    facts.span = span;
+    state.run.reports.report_to_settle(facts);
+}
+
+void settle_told(std::int32_t operands) {
+    if (state.listener != nullptr) state.run.reports.settle(operands);
 }
 
 void tell_declared(Declaration::Kind kind, std::string_view name, std::string_view keyword, std::size_t name_word,

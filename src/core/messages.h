@@ -18,14 +18,28 @@ namespace kelvo {
 // is empty, just past the last word before it. The word is the message's
 // fact. A line that the nesting limit abandoned reports nothing more.
 void report(Code code, std::string_view at, const KeywordRow* keyword = nullptr);
+// The same, with facts for a listening tool: what it means for the call
+// whose operand it is about, and whether it follows from the message
+// before it.
+void report(Code code, std::string_view at, const Report& facts);
 // A message about a file of the run as a whole (cannot open, cannot write).
 void report_file(Code code, std::string_view file_name);
+
+// An operand (the first is number 1) of a built-in call (`keyword`) or of a
+// script call (`keyword` null) came out empty: the message after any but the
+// first, which follows from the operand's own message if it had one, and,
+// for the first of a call, a warning where nothing explains it.
+void report_empty_operand(std::string_view called, const KeywordRow* keyword, std::int32_t operand);
 
 // A warning or a note for a listening tool, about the word `at` of the line
 // being translated, or about a place of the file; nothing without a
 // listener. `facts` holds what the text tells; its span is filled in here.
 void tell(Code code, std::string_view at, Report facts = {});
 void tell_at(Code code, SourceSpan span, Report facts = {});
+// A note whose count of operands is known only later: told now, in its
+// place among the reports, and settled with `settle_told`.
+void tell_to_settle(Code code, SourceSpan span, Report facts);
+void settle_told(std::int32_t operands);
 
 // Someone listens: the places and texts of warnings and notes are worth
 // computing. (Inline: the run asks for every line.)

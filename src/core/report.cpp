@@ -44,9 +44,20 @@ constexpr std::array<CodeRow, code_count> code_rows = {{
     {Code::nested_function, Severity::warning, "nested-function",
      "'function' inside the open definition of '{}': definitions do not nest, and the lines collected so far "
      "go into this one"},
-    {Code::definition_left_open, Severity::warning, "definition-left-open",
+    {Code::definition_left_open, Severity::error, "definition-left-open",
      "the definition of '{}' is still open at the end of the file: it is not emitted, and it takes in the lines "
      "of the next run up to an 'end'"},
+    {Code::block_left_open, Severity::warning, "block-left-open",
+     "this '{' is not closed by the end of the file: the block stays open in the host script"},
+    {Code::block_not_open, Severity::warning, "block-not-open",
+     "this '}' closes no block: the host script gets a '}' that closes nothing"},
+    {Code::operator_after_value, Severity::warning, "operator-after-value",
+     "'{}' and the rest of the line are not translated: an operator word joins a chain only after a declared "
+     "variable, and '{}' is none"},
+    {Code::empty_operand, Severity::warning, "empty-operand",
+     "the first operand of '{}' is empty in the host text: the engine rejects the call"},
+    {Code::comment_after_blanks, Severity::warning, "comment-after-blanks",
+     "this line holds only blanks before its comment: it is translated as a line whose term is missing"},
     {Code::did_you_mean, Severity::note, "did-you-mean", "did you mean '{}'?"},
     {Code::no_comparison_words, Severity::note, "no-comparison-words",
      "the language has no comparison words: '{}' is none of the operator words + - * / % = += -= *= /="},
@@ -57,8 +68,26 @@ constexpr std::array<CodeRow, code_count> code_rows = {{
     {Code::host_name, Severity::note, "host-name", "'{}' is the host name of {}"},
     {Code::block_closer, Severity::note, "block-closer", "blocks close with '}'"},
     {Code::quote_carried, Severity::note, "quote-carried",
-     "the string that runs on into line {} began at this double quote, left open on its line"},
+     "the string runs on into line {} {}, a ';' ends a line only outside the strings as the quotes pair up across the "
+     "lines"},
     {Code::declared_later, Severity::note, "declared-later", "'{}' is declared on line {}, after this use"},
+    {Code::chain_idiom, Severity::note, "chain-idiom", "declare the value first: `var limit {}`, then `{}`"},
+    {Code::close_block, Severity::note, "close-block", "close it with a '}' on a line of its own"},
+    {Code::stray_closer, Severity::note, "stray-closer",
+     "remove it, or open the block it closes with a '{' on a line of its own"},
+    {Code::give_operand, Severity::note, "give-operand",
+     "give '{}' a first operand that translates: an unsigned number, a declared variable, a constant, a string "
+     "or a call"},
+    {Code::comment_first_column, Severity::note, "comment-first-column",
+     "start the comment in the first column: a line that holds only a comment from there makes no line at all"},
+    {Code::empty_text, Severity::note, "empty-text",
+     "the language has no empty text: '\"\"' is read as a word, and a string holds at least one character; a "
+     "text of one blank is '\" \"' (see docs/guide.md#text)"},
+    {Code::declared_without_value, Severity::note, "declared-without-value",
+     "'{}' got no value from its 'var' on line {}: a 'var' whose value is empty declares nothing"},
+    {Code::declare_first, Severity::note, "declare-first",
+     "'{}' is no variable: an operator word joins a chain only after a declared one; declare it first, as "
+     "'var {} 0'"},
 }};
 
 constexpr bool rows_in_order() {
@@ -113,6 +142,41 @@ std::string missing_operands_text(const Report& r) {
     return fill(row_of(r.code).text, {r.word, takes, listed, std::to_string(r.given)});
 }
 
+// The lines an open string runs on into: from `line` to `operands` (0: to
+// the end of the file).
+std::string quote_carried_text(const Report& r) {
+    const std::string first = std::to_string(r.line);
+    const std::size_t last = static_cast<std::size_t>(r.operands);
+    std::string lines;
+    if (r.operands <= 0) {
+        lines = "and to the end of the file: from there on";
+    } else if (last == r.line) {
+        lines = "and ends there: on that line";
+    } else {
+        lines = "and ends on line " + std::to_string(last) + ": on lines " + first + " to " + std::to_string(last);
+    }
+    return fill(row_of(r.code).text, {first, lines});
+}
+
+// A message that follows from the one before it, as the tools show it: what
+// it means for the call, then the library's own text.
+std::string consequence_text(const Report& r) {
+    std::string message;
+    append_message_text(message, r.code, r.word, r.keyword);
+    const std::string place = r.keyword != nullptr ? "operand " + std::to_string(r.operands) + " of " + quoted(keyword_of(r.keyword))
+                                                   : "argument " + std::to_string(r.operands) + " of " + quoted(r.name);
+    if (r.code == Code::unexpected_symbol) return place + " finds no word either (" + message + ")";
+    if (r.keyword != nullptr) return "so " + place + " is 0 in the host text (" + message + ")";
+    return "so " + place + " is empty in the host text: the engine rejects the call (" + message + ")";
+}
+
+std::string chain_idiom_text(const Report& r) {
+    std::string chain = r.keyword != nullptr ? std::string(keyword_of(r.keyword)) + " " : std::string();
+    chain += "limit " + std::string(r.word);
+    if (!r.names.empty()) chain += " " + std::string(r.names);
+    return fill(row_of(r.code).text, {r.name, chain});
+}
+
 std::string host_name_text(const Report& r) {
     std::string keywords = quoted(keyword_of(r.keyword));
     if (r.other_keyword != nullptr) keywords += " and " + quoted(keyword_of(r.other_keyword));
@@ -123,7 +187,7 @@ std::string host_name_text(const Report& r) {
 
 Severity severity_of(Code code) { return row_of(code).severity; }
 
-Severity Report::severity() const { return severity_of(code); }
+Severity Report::severity() const { return consequence ? Severity::note : severity_of(code); }
 
 std::string_view code_name(Code code) { return row_of(code).name; }
 
@@ -150,7 +214,9 @@ void append_message_text(std::string& out, Code code, std::string_view word, con
 
 std::string report_text(const Report& r) {
     const std::string_view text = row_of(r.code).text;
-    if (r.severity() == Severity::error) {
+    if (r.consequence && (r.code == Code::wrong_argument_count || r.code == Code::unexpected_symbol))
+        return consequence_text(r);
+    if (static_cast<std::size_t>(r.code) <= static_cast<std::size_t>(Code::internal_error)) {
         std::string out;
         append_message_text(out, r.code, r.word, r.keyword);
         return out;
@@ -163,8 +229,14 @@ std::string report_text(const Report& r) {
         case Code::did_you_mean: return fill(text, {r.name});
         case Code::missing_operands: return missing_operands_text(r);
         case Code::host_name: return host_name_text(r);
-        case Code::quote_carried: return fill(text, {std::to_string(r.line)});
-        case Code::declared_later: return fill(text, {r.word, std::to_string(r.line)});
+        case Code::quote_carried: return quote_carried_text(r);
+        case Code::declared_later:
+        case Code::declared_without_value: return fill(text, {r.word, std::to_string(r.line)});
+        case Code::operator_after_value: return fill(text, {r.word, r.name});
+        case Code::chain_idiom: return chain_idiom_text(r);
+        case Code::empty_operand: return (r.consequence ? "so " : "") + fill(text, {keyword_of(r.keyword)});
+        case Code::give_operand: return fill(text, {keyword_of(r.keyword)});
+        case Code::declare_first: return fill(text, {r.word, r.word});
         default: return fill(text, {r.word});
     }
 }

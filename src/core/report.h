@@ -65,14 +65,19 @@ enum class Code : std::uint8_t {
     cannot_open_source,      // word: the file name
     cannot_write_output,     // word: the file name
     internal_error,
-    // warnings
+    // warnings, and what the tools count as errors though the library does not
     words_left,               // word: the first word left on the line
     variable_takes_operator,  // word: the variable; name: the operand as written; keyword: `if` or `while`
-    quote_runs_on,
+    quote_runs_on,            // line, operands: the first and last line the string runs on into (0: to the end)
     comment_in_string,
     name_refused,             // word: the name; keyword: `var` or `function`; taken: why
     nested_function,          // name: the open definition
-    definition_left_open,     // name: the definition
+    definition_left_open,     // name: the definition (an error for the tools: the result loses it)
+    block_left_open,          // the `{` that nothing closes
+    block_not_open,           // the `}` that closes nothing
+    operator_after_value,     // word: the operator word; name: the value before it; keyword: the call it is an operand of; names: the rest of the line
+    empty_operand,            // word: the keyword or script; keyword (none for a script); operands: the operand's number
+    comment_after_blanks,     // the comment of a line that holds only blanks before it
     // notes
     did_you_mean,         // word: the unknown word; name: the name meant
     no_comparison_words,  // word: the comparison word
@@ -82,8 +87,16 @@ enum class Code : std::uint8_t {
     block_closer,         // word: `endif` and the like
     quote_carried,        // line: the later line the open string reaches
     declared_later,       // word: the name; line: its declaration's
+    chain_idiom,          // as operator_after_value: how to write the chain
+    close_block,          // what to do about a block left open
+    stray_closer,         // what to do about a `}` that closes nothing
+    give_operand,         // word, keyword, operands: as empty_operand
+    comment_first_column, // what to do about a comment after blanks
+    empty_text,           // `""`: the language has no empty text
+    declared_without_value,  // word: the name; line: its `var` line
+    declare_first,        // word: the unknown name an operator word follows
 };
-inline constexpr std::size_t code_count = static_cast<std::size_t>(Code::declared_later) + 1;
+inline constexpr std::size_t code_count = static_cast<std::size_t>(Code::declare_first) + 1;
 
 // Why `var` or `function` may not take a name.
 enum class Taken : std::uint8_t {
@@ -107,6 +120,10 @@ struct Report {
     std::int32_t given = 0;
     std::size_t line = 0;
     Taken taken = Taken::nothing;
+    // A message that follows from the one before it (an operand left empty
+    // by an unknown word or a missing term): the tools show it as a note of
+    // that cause. The library's error text holds it as ever.
+    bool consequence = false;
 
     Severity severity() const;
     SourcePosition position() const { return span.begin; }

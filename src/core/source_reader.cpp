@@ -201,7 +201,9 @@ bool SourceReader::take_slash() {
 bool SourceReader::skip_comment() {
     const std::size_t start = file_offset(read_ - 2);
     std::size_t stop = comment_end();
+    bool carriage_return = false;  // the comment's last byte, once the next piece has taken its place
     while (stop == end_) {  // the comment runs on into the next piece
+        if (end_ > read_) carriage_return = data_[end_ - 1] == '\r';
         read_ = end_;
         if (!more()) {
             tell_comment(start, file_offset(end_));
@@ -209,7 +211,8 @@ bool SourceReader::skip_comment() {
         }
         stop = comment_end();
     }
-    tell_comment(start, file_offset(stop) - (data_[stop] == '\n' && stop > read_ && data_[stop - 1] == '\r' ? 1 : 0));
+    if (stop > read_) carriage_return = data_[stop - 1] == '\r';
+    tell_comment(start, file_offset(stop) - (data_[stop] == '\n' && carriage_return ? 1 : 0));
     read_ = stop + 1;
     if (data_[stop] == '\0') {
         later_marks_.push_back(mark_at(stop));
@@ -236,44 +239,44 @@ std::size_t SourceReader::comment_end() const {
 // A double quote left open when its physical line ends runs on into the
 // next: a listening tool hears of it once.
 void SourceReader::new_physical_line() {
-    if (quoted_) [[unlikely]]
-        end_quoted_line();
+    if (quoted_ || carried_) [[unlikely]]
+        quoted_line_ends();
     ++physical_line_;
     physical_line_start_ = read_;
 }
 
-// A string still open at the end of a physical line. Where the line began
-// inside a string that an earlier line left open, the warnings it causes
-// point back to the quote that opened that string.
-KELVO_OUT_OF_LINE void SourceReader::end_quoted_line() {
-    if (open_quote_.line != 0) {
-        tell_at(Code::quote_runs_on, {open_quote_, advanced(open_quote_)});
-        note_carried_quote();
+// A physical line ends inside a string, or ends the lines that an open
+// string ran on into. The warning and its note go at the quote that opened
+// the string; the note learns the last of those lines once it is known
+// (none: the string runs to the end of the input).
+KELVO_OUT_OF_LINE void SourceReader::quoted_line_ends() {
+    if (!quoted_) {
+        carried_ = false;
+        settle_told(static_cast<std::int32_t>(physical_line_));
+        return;
     }
-    if (carried_line_ != physical_line_) carried_from_ = open_quote_;
-    carried_line_ = physical_line_ + 1;
-    open_quote_ = {};
+    if (carried_) return;
+    carried_ = true;
+    const SourceSpan quote{open_quote_, advanced(open_quote_)};
+    tell_at(Code::quote_runs_on, quote);
+    Report facts;
+    facts.line = physical_line_ + 1;
+    tell_to_settle(Code::quote_carried, quote, facts);
 }
 
 KELVO_OUT_OF_LINE void SourceReader::warn_comment_in_string() const {
     const SourcePosition slashes = file_position(read_ - 2);
     tell_at(Code::comment_in_string, {slashes, advanced(slashes, 2)});
-    note_carried_quote();
 }
 
 // For a listening tool: a comment from the file offset `start` (its `//`)
 // up to `stop`. It lies on one physical line, that of the reading.
-KELVO_OUT_OF_LINE void SourceReader::tell_comment(std::size_t start, std::size_t stop) const {
+KELVO_OUT_OF_LINE void SourceReader::tell_comment(std::size_t start, std::size_t stop) {
     if (state.listener == nullptr) return;
     const std::size_t column = start - file_offset(physical_line_start_) + 1;
-    state.listener->comment({{physical_line_, column, start}, {physical_line_, column + (stop - start), stop}});
-}
-
-void SourceReader::note_carried_quote() const {
-    if (carried_line_ != physical_line_ || !listening()) return;
-    Report facts;
-    facts.line = physical_line_;
-    tell_at(Code::quote_carried, {carried_from_, advanced(carried_from_)}, facts);
+    last_comment_ = {{physical_line_, column, start}, {physical_line_, column + (stop - start), stop}};
+    told_comment_ = true;
+    state.listener->comment(last_comment_);
 }
 
 void SourceReader::toggle_quote() {

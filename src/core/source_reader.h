@@ -81,6 +81,14 @@ public:
     SourcePosition line_begin() const { return {first_mark_.line, first_mark_.column, first_mark_.file_offset}; }
     SourcePosition line_end() const { return file_position(read_); }
 
+    // For a listening tool: the comment that ended the last line handed out,
+    // or none.
+    const SourceSpan* comment_of_line() const {
+        const bool on_line = told_comment_ && last_comment_.begin.offset >= first_mark_.file_offset &&
+                             last_comment_.begin.offset < file_offset(read_);
+        return on_line ? &last_comment_ : nullptr;
+    }
+
     // How many bytes of the input the reader has taken so far.
     std::size_t bytes_taken() const { return fed_ - (end_ - read_); }
 
@@ -123,10 +131,9 @@ private:
     std::size_t comment_end() const;
     void put(char c) { data_[write_++] = c; }
     void new_physical_line();
-    void end_quoted_line();
+    void quoted_line_ends();
     void warn_comment_in_string() const;
-    void note_carried_quote() const;
-    void tell_comment(std::size_t start, std::size_t stop) const;
+    void tell_comment(std::size_t start, std::size_t stop);
     void toggle_quote();
     SourcePosition position_at(std::size_t offset) const;
     std::pair<std::size_t, std::size_t> marked_offsets_of(std::string_view bytes) const;
@@ -153,10 +160,11 @@ private:
     std::size_t physical_line_start_ = 0;
     bool quoted_ = false;  // not reset at line ends: an open quote runs on
     SourcePosition open_quote_;  // the quote that opened a string on this physical line
-    // The quote, left open on an earlier line, of the string in which the
-    // physical line `carried_line_` began.
-    SourcePosition carried_from_;
-    std::size_t carried_line_ = 0;
+    // The physical lines from the one after a quote left open run on inside
+    // strings, up to a line that ends outside one (or the input's end).
+    bool carried_ = false;
+    SourceSpan last_comment_{};     // the last comment told to a listener
+    bool told_comment_ = false;
     Mark first_mark_{};             // where the line begins
     std::vector<Mark> later_marks_;  // where a continuation or a comment made it part from the file
 

@@ -23,6 +23,9 @@ void reset_run() {
     state.run.error_text_before = state.error_text.size();
     state.run.reports.begin(state.listener);
     state.run.declarations = 0;
+    state.run.messages = 0;
+    state.run.open_blocks.clear();
+    state.run.empty_declarations.clear();
     state.run.log.begin_run();
     state.run.suggestions.found.clear();
     state.run.script_parameters.clear();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/held_reports.h"
@@ -90,6 +91,11 @@ struct RunScratch {
     HeldReports reports;
     LineLog log;
     std::int32_t declarations = 0;  // told so far
+    std::size_t messages = 0;       // reported so far
+    // The blocks a `{` opened that no `}` has closed yet, and the names a
+    // `var` gave an empty value (with the line of that `var`).
+    std::vector<SourceSpan> open_blocks;
+    std::vector<std::pair<std::string, std::size_t>> empty_declarations;
     SuggestionSearches suggestions;
     std::vector<ScriptParameters> script_parameters;
 };

@@ -60,7 +60,7 @@ KELVO_OUT_OF_LINE void translate_script_call(std::string_view word, std::int32_t
         append(out, ',');
         const std::size_t before = out.size();
         translate_term(out);
-        if (out.size() == before) report(Code::wrong_argument_count, word);
+        if (out.size() == before) report_empty_operand(word, nullptr, i + 1);
     }
     append(out, ')');
 }
@@ -70,7 +70,7 @@ KELVO_OUT_OF_LINE void translate_script_call(std::string_view word, std::int32_t
 struct Silent {
     static void word(WordKind, std::string_view, const NameEntry* = nullptr) {}
     static void quoted() {}
-    static void missing(std::string_view) {}
+    static void missing(std::string_view at) { report(Code::unexpected_symbol, at); }
 };
 
 // A word as a listener hears of it, with its keyword row, its signature or
@@ -106,13 +106,15 @@ Told* innermost_told = nullptr;  // the term whose operands are being read
 // its words as they are resolved, and what it became as it ends.
 class Told {
 public:
-    explicit Told(std::size_t host) : start_(skip_whitespace().data()), parent_(innermost_told) {
+    explicit Told(std::size_t host)
+        : start_(skip_whitespace().data()), parent_(innermost_told), messages_(state.run.messages) {
         LineLog& log = state.run.log;
         index_ = static_cast<std::int32_t>(log.terms.size());
         TermRecord& record = log.terms.emplace_back();
         record.host_begin = host - log.host_begin;
         record.parent = parent_ != nullptr ? parent_->index_ : -1;
         record.operand = parent_ != nullptr ? parent_->operands_++ : log.top_terms++;
+        operand_ = record.operand;
         record.first_word = static_cast<std::uint32_t>(log.words.size());
         log.open_term = index_;
         innermost_told = this;
@@ -139,10 +141,24 @@ public:
         const std::string_view taken(start_, static_cast<std::size_t>(state.current_line.data() - start_));
         state.run.log.words.push_back(resolved_word(WordKind::string, state.quoted_text, taken));
     }
+    // No word left for the term: the message, as a consequence where an
+    // earlier operand of the same call already found none; after the first
+    // missing operand of a call, what the call takes.
     KELVO_OUT_OF_LINE void missing(std::string_view at) {
         missing_ = true;
         at_ = place_of(at).offset;
-        if (parent_ != nullptr) ++parent_->missing_operands_;
+        Report facts;
+        if (parent_ != nullptr) {
+            facts.keyword = parent_->keyword_;
+            facts.name = parent_->called_;
+            facts.operands = static_cast<std::int32_t>(operand_) + 1;
+            facts.consequence = parent_->missing_operands_ > 0;
+        }
+        report(Code::unexpected_symbol, at, facts);
+        if (parent_ != nullptr && parent_->missing_operands_++ == 0) parent_->explain_missing(operand_);
+    }
+    KELVO_OUT_OF_LINE void explain_missing(std::uint32_t given) const {
+        explain_missing_operands(called_, keyword_, signature_, static_cast<std::int32_t>(given));
     }
     // The term is translated: what it became.
     KELVO_OUT_OF_LINE void end(std::size_t host) const {
@@ -153,6 +169,7 @@ public:
         record.keyword = keyword_;
         record.missing = missing_;
         record.at = at_;
+        record.failed = state.run.messages != messages_;
     }
 
     const KeywordRow* keyword() const { return keyword_; }
@@ -164,7 +181,9 @@ public:
 private:
     const char* start_;
     Told* parent_;
+    std::size_t messages_;  // reported before it began
     std::int32_t index_ = 0;
+    std::uint32_t operand_ = 0;  // its place among its parent's operands
     std::uint32_t operands_ = 0;
     const KeywordRow* keyword_ = nullptr;
     std::string_view called_;
@@ -190,7 +209,6 @@ KELVO_FOLDED TermOutcome translate_steps(std::string& out, Tell& tell) {
     // 3. No word left: the term is missing.
     if (is_symbol(word)) {
         tell.missing(word);
-        report(Code::unexpected_symbol, word);
         return TermOutcome::done;
     }
     const NameEntry* name = look_up(word);
@@ -236,11 +254,7 @@ KELVO_OUT_OF_LINE TermOutcome translate_plain_term(std::string& out) {
 }
 
 // A term of a run with a listener, which the line's log records.
-KELVO_OUT_OF_LINE void end_told_term(const Told& told, std::size_t host) {
-    told.end(host);
-    if (told.missing_operands() > 0)
-        explain_missing_operands(told.called(), told.keyword(), told.signature(), told.missing_operands());
-}
+KELVO_OUT_OF_LINE void end_told_term(const Told& told, std::size_t host) { told.end(host); }
 
 KELVO_OUT_OF_LINE TermOutcome translate_told_term(std::string& out) {
     ++state.run.term_depth;

@@ -16,6 +16,7 @@
 #include "library/files.h"
 #include "library/source_file.h"
 #include "library/layout.h"
+#include "library/line_checks.h"
 #include "vocabulary/constants.h"
 #include "vocabulary/keywords.h"
 
@@ -38,34 +39,11 @@ void reserve_result(std::size_t source_size) {
     }
 }
 
-// For a listening tool: the words after the line's term, which the run
-// drops (a warning, unless the term leaves them on purpose).
-void check_rest_of_line(TermOutcome outcome) {
-    if (!listening()) return;
-    const std::string_view rest = peek_word();
-    if (rest.empty()) return;
-    if (outcome != TermOutcome::rest_unread) {
-        Report facts;
-        facts.word = rest;
-        tell(Code::words_left, rest, facts);
-    }
-    tell_words_left();
-}
-
-// For a listening tool: a definition that this run opened and did not close.
-void check_open_definition() {
-    const SourceSpan opened_at = state.run.open_definition.opened_at;
-    if (!state.in_script || opened_at.begin.line == 0) return;
-    Report facts;
-    facts.name = state.current_script_name;
-    tell_at(Code::definition_left_open, opened_at, facts);
-}
-
 // What a line tells of itself: nothing in a run that nobody listens to (it
 // folds away), where its host text goes to a listener.
 struct SilentLine {
     static bool careful() { return false; }
-    static void begins(std::size_t, bool) {}
+    static void begins(const SourceLine&, std::size_t) {}
     static void ends(TermOutcome, std::size_t, bool, bool) {}
 };
 
@@ -73,9 +51,12 @@ struct ToldLine {
     Listener* listener;
     const SourceReader* reader;
     static bool careful() { return true; }
-    void begins(std::size_t start, bool) const { state.run.log.begin_line(start); }
+    void begins(const SourceLine& line, std::size_t start) const {
+        state.run.log.begin_line(start);
+        check_line_start(line.text, reader->comment_of_line());
+    }
     void ends(TermOutcome outcome, std::size_t end, bool abandoned, bool in_definition) const {
-        if (!abandoned) check_rest_of_line(outcome);
+        if (!abandoned) check_line_end(outcome);
         const LineLog& log = state.run.log;
         TranslatedLine line;
         line.begin = reader->line_begin();
@@ -108,7 +89,7 @@ void translate_line(const SourceLine& line, std::string& main_code, const Tell& 
     state.run.term_depth = 0;
     state.run.line_abandoned = false;
     state.run.careful = tell.careful();
-    tell.begins(start, was_in_script);
+    tell.begins(line, start);
     const TermOutcome outcome = translate_term(text);
     const bool abandoned = state.run.line_abandoned;
     if (abandoned) text.resize(start);
@@ -169,7 +150,7 @@ void run(SourceReader& reader, std::size_t source_size, bool opened) {
     state.run.reader = &reader;
     translate_lines(reader, result);
     if (state.listener != nullptr) state.listener->input_ends(reader.line_end());
-    check_open_definition();
+    check_run_end();
     state.run.reader = nullptr;
     state.current_line = {};
     prepend_definitions(result);

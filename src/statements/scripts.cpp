@@ -96,6 +96,8 @@ TermOutcome translate_var(const Keyword& keyword, std::string& out) {
         return TermOutcome::done;
     }
     state.names.declare_variable(name, std::string_view(out).substr(value_start));
+    if (out.size() == value_start && listening())
+        state.run.empty_declarations.emplace_back(name, span_of(name).begin.line);
     tell_declared(Declaration::Kind::variable, name, keyword.word, name_word);
     out.insert(value_start, " = ");
     out.insert(value_start, name);

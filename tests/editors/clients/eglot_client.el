@@ -116,7 +116,7 @@
 ;; (and two UTF-16 units).  Eglot puts "source [code]: " before the message.
 (kelvo-check-diagnostics
  (kelvo-diagnostics (lambda (l) l))
- '((5 27 5 30 eglot-error "kelvo [unknown-variable]: Unknown variable: zzz")
+ '((5 27 5 30 eglot-error "kelvo [unknown-variable]: Unknown variable: zzz\nso the first operand of 'message' is empty in the host text: the engine rejects the call")
    (8 25 8 31 eglot-error "kelvo [unknown-variable]: Unknown variable: cirlce")
    (8 25 8 31 eglot-note "kelvo [did-you-mean]: did you mean 'circle'?")
    (8 32 8 37 eglot-warning "kelvo [words-left]: 'score' and the rest of the line are not translated: a line holds one term"))
@@ -179,7 +179,7 @@
 (kelvo-buffer-is "board.renamed.kelvo" "after the rename")
 (kelvo-check-diagnostics
  (kelvo-diagnostics (lambda (l) (cl-some (lambda (d) (string-match-p "'points'" (flymake-diagnostic-text d))) l)))
- '((5 27 5 30 eglot-error "kelvo [unknown-variable]: Unknown variable: zzz")
+ '((5 27 5 30 eglot-error "kelvo [unknown-variable]: Unknown variable: zzz\nso the first operand of 'message' is empty in the host text: the engine rejects the call")
    (8 25 8 31 eglot-error "kelvo [unknown-variable]: Unknown variable: cirlce")
    (8 25 8 31 eglot-note "kelvo [did-you-mean]: did you mean 'circle'?")
    (8 32 8 38 eglot-warning "kelvo [words-left]: 'points' and the rest of the line are not translated: a line holds one term"))
@@ -197,7 +197,7 @@
 (kelvo-buffer-is "board.fixed.kelvo" "after the quick fix")
 (kelvo-check-diagnostics
  (kelvo-diagnostics (lambda (l) (= (length l) 1)))
- '((5 27 5 30 eglot-error "kelvo [unknown-variable]: Unknown variable: zzz"))
+ '((5 27 5 30 eglot-error "kelvo [unknown-variable]: Unknown variable: zzz\nso the first operand of 'message' is empty in the host text: the engine rejects the call"))
  "after the quick fix")
 
 (kelvo-finish)

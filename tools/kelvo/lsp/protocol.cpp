@@ -73,12 +73,27 @@ int completion_kind(CompletionItem::Kind kind) {
     }
 }
 
-json diagnostic_json(const Document& document, const ide::Diagnostic& d) {
-    return {{"range", range_json(document, d.span)},
-            {"severity", severity_number(d.severity)},
-            {"code", d.more ? std::string_view("more-diagnostics") : code_name(d.code)},
-            {"source", "kelvo"},
-            {"message", d.message}};
+// A diagnostic; what follows from it goes with it, as related information
+// where the client shows that, and otherwise as lines of its message.
+json diagnostic_json(const Document& document, const ide::Diagnostic& d, const DiagnosticPlace& place = {}) {
+    json out = {{"range", range_json(document, d.span)},
+                {"severity", severity_number(d.severity)},
+                {"code", d.more ? std::string_view("more-diagnostics") : code_name(d.code)},
+                {"source", "kelvo"},
+                {"message", d.message}};
+    if (d.related.empty()) return out;
+    if (!place.related_information) {
+        std::string message = d.message;
+        for (const ide::RelatedNote& note : d.related) message += "\n" + note.message;
+        out["message"] = message;
+        return out;
+    }
+    json related = json::array();
+    for (const ide::RelatedNote& note : d.related)
+        related.push_back({{"location", {{"uri", place.uri}, {"range", range_json(document, note.span)}}},
+                           {"message", note.message}});
+    out["relatedInformation"] = std::move(related);
+    return out;
 }
 
 Place requested_place(const Document& document, const json& params) {
@@ -244,9 +259,9 @@ json symbols_json(const Document& document, const std::vector<ide::Symbol>& symb
     return list;
 }
 
-json diagnostics_json(const Document& document, const std::vector<ide::Diagnostic>& list) {
+json diagnostics_json(const Document& document, const std::vector<ide::Diagnostic>& list, const DiagnosticPlace& place) {
     json out = json::array();
-    for (const ide::Diagnostic& d : list) out.push_back(diagnostic_json(document, d));
+    for (const ide::Diagnostic& d : list) out.push_back(diagnostic_json(document, d, place));
     return out;
 }
 

@@ -84,7 +84,14 @@ nlohmann::json references_json(std::string_view uri, const Document& document,
 nlohmann::json highlights_json(const Document& document, const std::vector<ide::Occurrence>& found);
 nlohmann::json folding_ranges_json(const std::vector<ide::FoldingRange>& ranges);
 nlohmann::json symbols_json(const Document& document, const std::vector<ide::Symbol>& symbols);
-nlohmann::json diagnostics_json(const Document& document, const std::vector<ide::Diagnostic>& list);
+// Where diagnostics are published: the document's address, and whether the
+// client shows related information.
+struct DiagnosticPlace {
+    std::string_view uri;
+    bool related_information = false;
+};
+nlohmann::json diagnostics_json(const Document& document, const std::vector<ide::Diagnostic>& list,
+                                const DiagnosticPlace& place);
 nlohmann::json edits_json(const Document& document, const std::vector<ide::TextEdit>& edits);
 nlohmann::json workspace_edit_json(std::string_view uri, const Document& document,
                                    const std::vector<ide::TextEdit>& edits);

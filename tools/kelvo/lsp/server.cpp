@@ -257,6 +257,8 @@ json Server::initialize(const json& params) {
     inlay_hints_ = !(options.is_object() && options.contains("inlayHints") && options["inlayHints"] == false);
     encoding_ = negotiated_encoding(params);
     markdown_ = wants_markdown(params);
+    related_information_ =
+        params.value("/capabilities/textDocument/publishDiagnostics/relatedInformation"_json_pointer, false) == true;
     json capabilities = {
         {"positionEncoding", encoding_name(encoding_)},
         {"textDocumentSync", {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
@@ -300,7 +302,8 @@ std::string Server::open_document(const std::string& uri, std::string text) {
     const ide::Subject subject{*analysis, document->lines(), document->source_lines(), globals_};
     std::string notification = notification_text(
         "textDocument/publishDiagnostics",
-        {{"uri", uri}, {"diagnostics", diagnostics_json(*document, ide::diagnostics(subject))}});
+        {{"uri", uri},
+         {"diagnostics", diagnostics_json(*document, ide::diagnostics(subject), {uri, related_information_})}});
     documents_[uri] = std::move(document);
     keep(uri, std::move(analysis));
     return notification;

@@ -90,6 +90,7 @@ private:
     Encoding encoding_ = Encoding::utf16;
     bool markdown_ = true;
     bool inlay_hints_ = true;
+    bool related_information_ = false;  // the client shows a diagnostic's related information
     std::map<std::string, std::unique_ptr<Document>, std::less<>> documents_;
     std::list<std::pair<std::string, std::unique_ptr<Analysis>>> analyses_;  // the one used last first
     bool initialized_ = false;

@@ -39,7 +39,7 @@ Span drawn_span(const Subject& s, const Finding& f) {
 }  // namespace
 
 Diagnostic diagnostic_of(const Subject& s, const Finding& f) {
-    return {drawn_span(s, f), f.severity(), f.code(), report_text(f.report), false};
+    return {drawn_span(s, f), f.severity(), f.code(), report_text(f.report), false, {}};
 }
 
 std::vector<Diagnostic> diagnostics(const Subject& s) {
@@ -47,7 +47,18 @@ std::vector<Diagnostic> diagnostics(const Subject& s) {
     const std::vector<Finding>& findings = s.analysis.findings;
     const std::size_t shown = std::min(findings.size(), most_published);
     list.reserve(shown + 1);
-    for (std::size_t i = 0; i < shown; ++i) list.push_back(diagnostic_of(s, findings[i]));
+    // What follows from a message goes with that message, past the notes
+    // that explain it.
+    std::size_t cause = shown;
+    for (std::size_t i = 0; i < shown; ++i) {
+        const Finding& f = findings[i];
+        if (f.report.consequence && cause < list.size()) {
+            list[cause].related.push_back({drawn_span(s, f), report_text(f.report)});
+            continue;
+        }
+        if (f.severity() != Severity::note) cause = list.size();
+        list.push_back(diagnostic_of(s, f));
+    }
     if (shown == findings.size()) return list;
     // One more, where the first left out is, as severe as the most severe of them.
     Severity most = Severity::note;
@@ -57,7 +68,7 @@ std::vector<Diagnostic> diagnostics(const Subject& s) {
     list.push_back({{at, at}, most, Code::internal_error,
                     std::to_string(left) + " more diagnostic" + (left == 1 ? " is" : "s are") +
                         " left out from here on: kelvo on the command line reports them all",
-                    true});
+                    true, {}});
     return list;
 }
 

@@ -42,7 +42,8 @@ std::vector<std::size_t> depths(const Subject& s, std::size_t lines) {
 }
 
 // Whether a line's leading blanks are to be left as they are: it goes on the
-// line before it after a lone `/`, so its blanks are part of that line.
+// line before it after a lone `/`, so its blanks are part of that line. (So
+// are the blanks of a line that starts with a comment or a `;`: see format.)
 bool continues(const Analysis& a, std::size_t start) {
     return std::binary_search(a.continuations.begin(), a.continuations.end(), start);
 }
@@ -61,6 +62,10 @@ std::vector<TextEdit> format(const Subject& s, const FormatOptions& options, Spa
         const std::size_t blanks = std::min(text.find_first_not_of(" \t"), text.size());
         const std::size_t start = s.lines.line_start(line);
         if (blanks == text.size() || start >= end || continues(s.analysis, start)) continue;
+        // Blanks before a comment or a `;` would make a line of blanks, which
+        // translates to a term that is missing.
+        const std::string_view rest = text.substr(blanks);
+        if (rest.starts_with("//") || rest.starts_with(';')) continue;
         std::string indent;
         for (std::size_t i = 0; i < depth[s.source_line(start)]; ++i) indent += unit;
         if (text.substr(0, blanks) != indent) edits.push_back({{start, start + blanks}, indent});

@@ -141,12 +141,20 @@ struct Symbol {
 };
 std::vector<Symbol> document_symbols(const Subject& s);
 
+// A note that belongs to a diagnostic: what follows from it, at its place.
+struct RelatedNote {
+    Span span;
+    std::string message;
+};
 struct Diagnostic {
     Span span;
     Severity severity = Severity::error;
     Code code = Code::internal_error;
     std::string message;
     bool more = false;  // the one that tells how many are left out
+    // The findings that follow from this one (a missing operand's later
+    // messages), shown with it rather than as findings of their own.
+    std::vector<RelatedNote> related;
 };
 // The first `most_published` findings, and then one that tells how many
 // more there are: the tool on the command line reports them all.
