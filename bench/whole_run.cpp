@@ -15,6 +15,8 @@
 //       the same for shape 6 (definitions, no messages)
 //   kelvo_whole_run --write-messages BYTES PATH
 //       the same for shape 7 (message-heavy)
+//   kelvo_whole_run --write-long-definitions BYTES PATH
+//       the same for shape 8 (definitions of 5 to 40 lines, no messages)
 //   kelvo_whole_run --smoke
 //       every shape at a tiny size; fails when a run yields nothing
 #include <sys/resource.h>
@@ -137,6 +139,7 @@ constexpr Shape shapes[] = {
     {5, "small script runs", 100'000, "runs"},
     {6, "definitions, no messages", 50'000'000, "bytes"},
     {7, "message-heavy", 50'000'000, "bytes"},
+    {8, "long definitions, no messages", 50'000'000, "bytes"},
 };
 
 std::string source_of(const Shape& shape, std::size_t size) {
@@ -148,6 +151,7 @@ std::string source_of(const Shape& shape, std::size_t size) {
         case 4: return kelvo::bench::many_scripts(size);
         case 6: return kelvo::bench::defining_script(size);
         case 7: return kelvo::bench::message_heavy_script(size);
+        case 8: return kelvo::bench::long_definitions_script(size);
         default: return std::string(kelvo::bench::small_script());
     }
 }
@@ -229,7 +233,7 @@ bool measure(const Shape& shape, std::size_t size, const fs::path& dir) {
 int usage() {
     std::fprintf(stderr,
                  "usage: kelvo_whole_run [--factor F] [--shape N] [--once | --up] [--reps R] [--dir DIR] | --smoke | "
-                 "--write-mixed|--write-defining|--write-messages BYTES PATH\n");
+                 "--write-mixed|--write-defining|--write-messages|--write-long-definitions BYTES PATH\n");
     return 2;
 }
 
@@ -247,6 +251,8 @@ int main(int argc, char** argv) {
             source = kelvo::bench::defining_script(bytes);
         else if (args[0] == "--write-messages")
             source = kelvo::bench::message_heavy_script(bytes);
+        else if (args[0] == "--write-long-definitions")
+            source = kelvo::bench::long_definitions_script(bytes);
         else
             return usage();
         return write_file(argv[3], source) ? 0 : 1;
