@@ -26,7 +26,7 @@ std::string_view why_taken(std::string_view name) {
         if (!entry->constant().empty()) return entry->is_global_constant() ? "a global argument" : "a constant";
         if (entry->keyword() != nullptr) return "a keyword";
     }
-    if (state.script_count > 0 && state.script_bodies.front().name == name) return "the first script of this run";
+    if (state.script_count > 0 && state.script_bodies.first_name() == name) return "the first script of this run";
     if (entry != nullptr && !entry->string_constant().empty()) return "a global argument";
     return {};
 }
@@ -158,10 +158,10 @@ void translate_end(const Keyword& keyword, std::string&) {
         }
     }
     state.in_script = false;
-    state.script_bodies.push_back({state.current_script_name, prologue + state.script_text});
+    state.script_bodies.store(state.current_script_name, prologue, state.script_text);
     if (state.listener != nullptr)
-        state.listener->definition_stored(state.script_bodies.size() - 1, state.current_script_name, prologue.size(),
-                                          state.script_bodies.back().body.size());
+        state.listener->definition_stored(static_cast<std::size_t>(state.script_count), state.current_script_name,
+                                          prologue.size(), prologue.size() + state.script_text.size());
     ++state.script_count;
     state.current_script_name.clear();
     state.script_text.clear();
