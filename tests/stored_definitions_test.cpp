@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -179,24 +180,9 @@ struct Outcome {
 // `piece` bytes at a time; standard output taken for the run.
 Outcome plain_run(const SourceFile& file, std::size_t piece) {
     Outcome out;
-    std::fflush(stdout);
-    std::FILE* capture = std::tmpfile();
-    const int saved = ::dup(1);
-    if (capture == nullptr || saved < 0 || ::dup2(::fileno(capture), 1) < 0) {
-        ADD_FAILURE() << "cannot redirect standard output";
-        return out;
-    }
     const std::size_t errors_before = state.error_text.size();
-    out.result = translate_file(file.path(), piece);
+    out.standard_output = test::captured_standard_output([&] { out.result = translate_file(file.path(), piece); });
     out.errors = state.error_text.substr(errors_before);
-    std::fflush(stdout);
-    ::dup2(saved, 1);
-    ::close(saved);
-    std::rewind(capture);
-    char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, capture)) > 0;)
-        out.standard_output.append(buffer, got);
-    std::fclose(capture);
     return out;
 }
 
@@ -214,7 +200,18 @@ Outcome told_run(const std::string& bytes) {
     return out;
 }
 
-const std::vector<std::size_t> pieces = {1, 7, 64, 4096, reading_piece};
+// Both runs over `source`, from a freshly loaded library: the plain one over
+// pieces of each size, and the one with a listener.
+void expect_runs_give(const std::string& source, const Outcome& expected, const std::vector<std::size_t>& pieces) {
+    const SourceFile file(source);
+    for (const std::size_t piece : pieces) {
+        restore_loaded_state();
+        EXPECT_EQ(plain_run(file, piece), expected) << "piece " << piece;
+    }
+    restore_loaded_state();
+    EXPECT_EQ(told_run(source), expected);
+    restore_loaded_state();
+}
 
 // Three thousand small definitions, each among main code and each across
 // the boundaries of small pieces: the room is made several times over.
@@ -231,14 +228,7 @@ TEST(DefinitionRuns, ManySmallOnesAmongMainCode) {
         expected.standard_output += "1\n";
     }
     expected.result += main_code;
-    const SourceFile file(source);
-    for (const std::size_t piece : pieces) {
-        restore_loaded_state();
-        EXPECT_EQ(plain_run(file, piece), expected) << "piece " << piece;
-    }
-    restore_loaded_state();
-    EXPECT_EQ(told_run(source), expected);
-    restore_loaded_state();
+    expect_runs_give(source, expected, {1, 7, 64, 4096, reading_piece});
 }
 
 // One definition of nearly a megabyte, three times the piece Parser reads,
@@ -253,14 +243,7 @@ TEST(DefinitionRuns, OneLongerThanAPiece) {
     source += "end\nabs 2\nfunction small 0\nreturn 3\nend\nabs 4";
     const Outcome expected{"big='" + body + "'\nsmall='\nreturn(3)\n'\nabs(1)\n\nabs(2)\n\nabs(4)\n", "", "2\n0\n"};
     ASSERT_GT(source.size(), 3 * reading_piece);
-    const SourceFile file(source);
-    for (const std::size_t piece : {std::size_t{4096}, reading_piece}) {
-        restore_loaded_state();
-        EXPECT_EQ(plain_run(file, piece), expected) << "piece " << piece;
-    }
-    restore_loaded_state();
-    EXPECT_EQ(told_run(source), expected);
-    restore_loaded_state();
+    expect_runs_give(source, expected, {4096, reading_piece});
 }
 
 // A definition left open at the end is not in that run's result; the next
