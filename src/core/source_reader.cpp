@@ -68,6 +68,9 @@ SourceReader::SourceReader(std::string& bytes)
 SourceReader::SourceReader(SourceFeed& feed, std::size_t piece)
     : data_(nullptr), end_(0), feed_(&feed), piece_(std::max(piece, std::size_t{1})), feed_ended_(false) {
     grow_window(2 * piece_);
+    // The pages of the first two pieces are put in place at once: letting
+    // each read fault them in measured a few percent slower over a whole run.
+    std::memset(data_, 0, window_size_);
     begin_reading();
 }
 
