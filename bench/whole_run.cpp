@@ -17,6 +17,9 @@
 //       the same for shape 7 (message-heavy)
 //   kelvo_whole_run --write-long-definitions BYTES PATH
 //       the same for shape 8 (definitions of 5 to 40 lines, no messages)
+//   kelvo_whole_run --write-single-line BYTES PATH, --write-single-term BYTES PATH,
+//   kelvo_whole_run --write-deep LINES PATH, --write-scripts SCRIPTS PATH
+//       shape 2 (`;`-joined, one term), 3 and 4
 //   kelvo_whole_run --smoke
 //       every shape at a tiny size; fails when a run yields nothing
 #include <sys/resource.h>
@@ -233,7 +236,8 @@ bool measure(const Shape& shape, std::size_t size, const fs::path& dir) {
 int usage() {
     std::fprintf(stderr,
                  "usage: kelvo_whole_run [--factor F] [--shape N] [--once | --up] [--reps R] [--dir DIR] | --smoke | "
-                 "--write-mixed|--write-defining|--write-messages|--write-long-definitions BYTES PATH\n");
+                 "--write-mixed|--write-defining|--write-messages|--write-long-definitions|--write-single-line|"
+                 "--write-single-term BYTES PATH | --write-deep LINES PATH | --write-scripts SCRIPTS PATH\n");
     return 2;
 }
 
@@ -253,6 +257,14 @@ int main(int argc, char** argv) {
             source = kelvo::bench::message_heavy_script(bytes);
         else if (args[0] == "--write-long-definitions")
             source = kelvo::bench::long_definitions_script(bytes);
+        else if (args[0] == "--write-single-line")
+            source = kelvo::bench::single_line(bytes);
+        else if (args[0] == "--write-single-term")
+            source = kelvo::bench::single_term_line(bytes);
+        else if (args[0] == "--write-deep")
+            source = kelvo::bench::deepest_lines(bytes);
+        else if (args[0] == "--write-scripts")
+            source = kelvo::bench::many_scripts(bytes);
         else
             return usage();
         return write_file(argv[3], source) ? 0 : 1;
