@@ -19,9 +19,9 @@ namespace kelvo {
 // of them wait, the main code moves up between two lines, making room for as
 // much as the definitions so far project for the rest of the source. At the
 // end the waiting ones go in front, and the main code moves down to close
-// the room left over. A run with a listener keeps
-// its main code where it began, since the places it tells are offsets into
-// it; its definitions wait apart and are put in front at the end.
+// the room left over. A run with a listener keeps its main code where it
+// began, since the places it tells are offsets into it; its definitions wait
+// apart and are put in front at the end.
 class StoredDefinitions {
 public:
     // The run reset: no definition stored, none waiting.
