@@ -1,6 +1,8 @@
 #include "shapes.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 
 namespace kelvo::bench {
 
@@ -22,6 +24,7 @@ enum class Mix {
     one_line,  // joined with `;` instead of line feeds, without comments (which would end the line)
     defining,  // 1.75 times the definitions, of short helpers, and no undefined name: no messages
     messages,  // a fifth of the statements name something undefined
+    long_definitions,  // many definitions of 5 to 40 lines, nearly a quarter of the bytes, no undefined name
 };
 
 // Writes the lines of a mixed script.
@@ -194,14 +197,37 @@ private:
         out_ += " 2 pos limit";
         end_line();
         in_script_ = true;
-        // Short helpers where a script defines many: 0 or 1 statement.
-        const std::size_t lines = mix_ == Mix::defining ? random_.below(2) : 2 + random_.below(4);
-        for (std::size_t i = 0; i < lines; ++i) simple_statement();
+        if (mix_ == Mix::long_definitions) {
+            long_body();
+        } else {
+            // Short helpers where a script defines many: 0 or 1 statement.
+            const std::size_t lines = mix_ == Mix::defining ? random_.below(2) : 2 + random_.below(4);
+            for (std::size_t i = 0; i < lines; ++i) simple_statement();
+        }
         out_ += "return max2 pos limit";
         end_line();
         out_ += "end";
         end_line();
         in_script_ = false;
+    }
+
+    // 5 to 40 lines, the `return` included, more often long than short:
+    // mostly drawing, some blocks, indented.
+    void long_body() {
+        const std::size_t lines = 4 + std::max(random_.below(36), random_.below(36));
+        ++depth_;
+        for (std::size_t written = 0; written < lines;) {
+            const std::size_t left = lines - written;
+            if (left >= 6 && random_.below(6) == 0) {
+                const auto before = static_cast<std::ptrdiff_t>(out_.size());
+                block(random_.below(2) == 0 ? "if " : "while ");
+                written += static_cast<std::size_t>(std::count(out_.begin() + before, out_.end(), '\n'));
+            } else {
+                random_.below(8) != 0 ? draw_call() : simple_statement();
+                ++written;
+            }
+        }
+        --depth_;
     }
 
     void undefined_name() {
@@ -223,7 +249,9 @@ private:
 
     void statement() {
         const std::size_t pick = random_.below(200);
-        if (pick == 1 && mix_ == Mix::defining)
+        if (mix_ == Mix::long_definitions && (pick < 2 || (pick == 2 && random_.below(4) == 0)))
+            definition();
+        else if (pick == 1 && mix_ == Mix::defining)
             random_.below(4) != 0 ? definition() : simple_statement();
         else if (pick == 0)
             definition();
@@ -269,6 +297,10 @@ std::string mixed_script(std::size_t bytes, std::uint64_t seed) { return written
 std::string defining_script(std::size_t bytes, std::uint64_t seed) { return written(Mix::defining, bytes, seed); }
 
 std::string message_heavy_script(std::size_t bytes, std::uint64_t seed) { return written(Mix::messages, bytes, seed); }
+
+std::string long_definitions_script(std::size_t bytes, std::uint64_t seed) {
+    return written(Mix::long_definitions, bytes, seed);
+}
 
 std::string single_line(std::size_t bytes, std::uint64_t seed) { return written(Mix::one_line, bytes, seed); }
 

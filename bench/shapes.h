@@ -44,6 +44,11 @@ std::string defining_script(std::size_t bytes, std::uint64_t seed = default_seed
 // messages each, an error text of about half the source.
 std::string message_heavy_script(std::size_t bytes, std::uint64_t seed = default_seed);
 
+// 8: shape 1 without its undefined names, with about 13,000 definitions of 5
+// to 40 lines each (statements and blocks) at 50 MB, which make up nearly a
+// quarter of the source: a run that reports nothing and stores megabytes of bodies.
+std::string long_definitions_script(std::size_t bytes, std::uint64_t seed = default_seed);
+
 // 2: one line of about `bytes` bytes without any line feed: the statements of
 // a mixed script joined with `;`, about ten bytes a word.
 std::string single_line(std::size_t bytes, std::uint64_t seed = default_seed);

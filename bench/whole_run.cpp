@@ -15,6 +15,11 @@
 //       the same for shape 6 (definitions, no messages)
 //   kelvo_whole_run --write-messages BYTES PATH
 //       the same for shape 7 (message-heavy)
+//   kelvo_whole_run --write-long-definitions BYTES PATH
+//       the same for shape 8 (definitions of 5 to 40 lines, no messages)
+//   kelvo_whole_run --write-single-line BYTES PATH, --write-single-term BYTES PATH,
+//   kelvo_whole_run --write-deep LINES PATH, --write-scripts SCRIPTS PATH
+//       shape 2 (`;`-joined, one term), 3 and 4; --write-small N PATH the script of shape 5
 //   kelvo_whole_run --smoke
 //       every shape at a tiny size; fails when a run yields nothing
 #include <sys/resource.h>
@@ -121,36 +126,51 @@ bool run_child(const fs::path& dir, long runs, Measure& m) {
     return static_cast<bool>(in);
 }
 
+// The writers of the scripts, under the names that --write-NAME takes.
+struct Writer {
+    std::string_view name;
+    std::string (*write)(std::size_t size);  // bytes, lines or scripts
+};
+
+const Writer writers[] = {
+    {"mixed", [](std::size_t bytes) { return kelvo::bench::mixed_script(bytes); }},
+    {"defining", [](std::size_t bytes) { return kelvo::bench::defining_script(bytes); }},
+    {"messages", [](std::size_t bytes) { return kelvo::bench::message_heavy_script(bytes); }},
+    {"long-definitions", [](std::size_t bytes) { return kelvo::bench::long_definitions_script(bytes); }},
+    {"single-line", [](std::size_t bytes) { return kelvo::bench::single_line(bytes); }},
+    {"single-term", kelvo::bench::single_term_line},
+    {"deep", kelvo::bench::deepest_lines},
+    {"scripts", kelvo::bench::many_scripts},
+    {"small", [](std::size_t) { return std::string(kelvo::bench::small_script()); }},
+};
+
+const Writer* writer_named(std::string_view name) {
+    for (const Writer& w : writers)
+        if (w.name == name) return &w;
+    return nullptr;
+}
+
 struct Shape {
     int number;
     const char* name;
     std::size_t full_size;  // bytes, lines, scripts or runs at the full size
     const char* unit;
+    std::string_view script;  // its writer
 };
 
 constexpr Shape shapes[] = {
-    {1, "mixed script", 50'000'000, "bytes"},
-    {2, "single line, `;`-joined", 10'000'000, "bytes"},
-    {2, "single line, one term", 10'000'000, "bytes"},
-    {3, "lines 1000 deep", 100'000, "lines"},
-    {4, "scripts + params", 100'000, "scripts"},
-    {5, "small script runs", 100'000, "runs"},
-    {6, "definitions, no messages", 50'000'000, "bytes"},
-    {7, "message-heavy", 50'000'000, "bytes"},
+    {1, "mixed script", 50'000'000, "bytes", "mixed"},
+    {2, "single line, `;`-joined", 10'000'000, "bytes", "single-line"},
+    {2, "single line, one term", 10'000'000, "bytes", "single-term"},
+    {3, "lines 1000 deep", 100'000, "lines", "deep"},
+    {4, "scripts + params", 100'000, "scripts", "scripts"},
+    {5, "small script runs", 100'000, "runs", "small"},
+    {6, "definitions, no messages", 50'000'000, "bytes", "defining"},
+    {7, "message-heavy", 50'000'000, "bytes", "messages"},
+    {8, "long definitions, no messages", 50'000'000, "bytes", "long-definitions"},
 };
 
-std::string source_of(const Shape& shape, std::size_t size) {
-    switch (shape.number) {
-        case 1: return kelvo::bench::mixed_script(size);
-        case 2:
-            return std::string_view(shape.name).find('`') != std::string_view::npos ? kelvo::bench::single_line(size) : kelvo::bench::single_term_line(size);
-        case 3: return kelvo::bench::deepest_lines(size);
-        case 4: return kelvo::bench::many_scripts(size);
-        case 6: return kelvo::bench::defining_script(size);
-        case 7: return kelvo::bench::message_heavy_script(size);
-        default: return std::string(kelvo::bench::small_script());
-    }
-}
+std::string source_of(const Shape& shape, std::size_t size) { return writer_named(shape.script)->write(size); }
 
 std::string size_text(const Shape& shape, std::size_t size) {
     if (std::string_view(shape.unit) == "bytes") {
@@ -229,7 +249,8 @@ bool measure(const Shape& shape, std::size_t size, const fs::path& dir) {
 int usage() {
     std::fprintf(stderr,
                  "usage: kelvo_whole_run [--factor F] [--shape N] [--once | --up] [--reps R] [--dir DIR] | --smoke | "
-                 "--write-mixed|--write-defining|--write-messages BYTES PATH\n");
+                 "--write-mixed|--write-defining|--write-messages|--write-long-definitions|--write-single-line|"
+                 "--write-single-term BYTES PATH | --write-deep LINES PATH | --write-scripts SCRIPTS PATH\n");
     return 2;
 }
 
@@ -239,17 +260,9 @@ int main(int argc, char** argv) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
     if (args.size() == 3 && args[0] == "--child") return child_main(argv[2], std::atol(argv[3]));
     if (args.size() == 3 && args[0].starts_with("--write-")) {
-        const std::size_t bytes = std::strtoull(argv[2], nullptr, 10);
-        std::string source;
-        if (args[0] == "--write-mixed")
-            source = kelvo::bench::mixed_script(bytes);
-        else if (args[0] == "--write-defining")
-            source = kelvo::bench::defining_script(bytes);
-        else if (args[0] == "--write-messages")
-            source = kelvo::bench::message_heavy_script(bytes);
-        else
-            return usage();
-        return write_file(argv[3], source) ? 0 : 1;
+        const Writer* writer = writer_named(args[0].substr(std::string_view("--write-").size()));
+        if (writer == nullptr) return usage();
+        return write_file(argv[3], writer->write(std::strtoull(argv[2], nullptr, 10))) ? 0 : 1;
     }
     double factor = 1.0;
     int only_shape = 0;

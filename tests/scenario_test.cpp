@@ -20,6 +20,7 @@
 #include "KelvoScriptparser.h"
 #include "core/state.h"
 #include "shared/scenario_file.h"
+#include "test_support.h"
 
 // A failing scenario shows as its file, line and name.
 void PrintTo(const Scenario* s, std::ostream* out) { *out << s->file << ":" << s->line << ": " << s->name; }
@@ -127,23 +128,7 @@ struct CapturedRun {
 
 CapturedRun parser_with_captured_output() {
     CapturedRun run;
-    std::fflush(stdout);
-    std::FILE* capture = std::tmpfile();
-    const int saved = ::dup(1);
-    if (capture == nullptr || saved < 0 || ::dup2(::fileno(capture), 1) < 0) {
-        ADD_FAILURE() << "cannot redirect standard output";
-        run.result = Parser();
-        return run;
-    }
-    run.result = Parser();
-    std::fflush(stdout);
-    ::dup2(saved, 1);
-    ::close(saved);
-    std::rewind(capture);
-    char piece[4096];
-    std::size_t got;
-    while ((got = std::fread(piece, 1, sizeof piece, capture)) > 0) run.standard_output.append(piece, got);
-    std::fclose(capture);
+    run.standard_output = captured_standard_output([&run] { run.result = Parser(); });
     return run;
 }
 

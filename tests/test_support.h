@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,11 @@ public:
     void argument_count(std::int32_t, std::size_t) override {}
 };
 inline Silent silent;
+
+// What `run` writes to file descriptor 1 (where `end` writes its argument
+// counts when nothing listens). Should the descriptor not be redirected, the
+// test fails and `run` still runs.
+std::string captured_standard_output(const std::function<void()>& run);
 
 class TranslatorTest : public ::testing::Test {
 protected:

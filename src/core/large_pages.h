@@ -1,6 +1,7 @@
 // A hint for big text buffers about to be filled.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace kelvo {
@@ -12,5 +13,7 @@ namespace kelvo {
 // else changes, and where there are none it does nothing. Call it before the
 // buffer's new pages are first written.
 void ask_for_large_pages(std::string& buffer);
+// The same for `size` bytes at `bytes`.
+void ask_for_large_pages(char* bytes, std::size_t size);
 
 }  // namespace kelvo

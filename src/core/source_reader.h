@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -119,6 +121,7 @@ private:
     bool more() { return feed_ != nullptr && read_piece(); }
     bool read_piece();
     void make_room();
+    void grow_window(std::size_t size);
     // At least `count` bytes not yet read, reading on where needed.
     bool has_bytes(std::size_t count) {
         while (end_ - read_ < count)
@@ -169,12 +172,19 @@ private:
     std::vector<Mark> later_marks_;  // where a continuation or a comment made it part from the file
 
     // A file read piece by piece: its feed (none when the bytes were given
-    // whole) and the window that `data_` then points into.
+    // whole) and the window that `data_` then points into. The window grows
+    // with realloc, which moves a large block's pages where the system can
+    // instead of copying them, so that a line of many pieces is not held
+    // twice while it grows; pages not yet read into cost no memory.
+    struct FreeBytes {
+        void operator()(char* bytes) const { std::free(bytes); }
+    };
     SourceFeed* feed_ = nullptr;
     std::size_t piece_ = 0;
     std::size_t fed_ = 0;  // the bytes of the input come so far
     bool feed_ended_ = true;
-    std::string window_;
+    std::unique_ptr<char, FreeBytes> window_;
+    std::size_t window_size_ = 0;
 };
 
 }  // namespace kelvo

@@ -11,17 +11,13 @@
 #include "core/held_reports.h"
 #include "core/listener.h"
 #include "core/name_table.h"
+#include "core/stored_definitions.h"
 #include "core/suggestions.h"
 
 namespace kelvo {
 
 class Listener;
 class SourceReader;
-
-struct ScriptBody {
-    std::string name;
-    std::string body;
-};
 
 // The definition that the latest `function` line of the run opened: the
 // signature its name calls (if it declared one), its own argument count,
@@ -106,7 +102,7 @@ struct TranslatorState {
     // handlers, constants, string_constants, variables, script_signatures
     // and parameter_names, one entry per name
     NameTable names;
-    std::vector<ScriptBody> script_bodies;  // key k is index k
+    StoredDefinitions script_bodies;  // in the order of their `end` lines
     std::string_view current_line;
     std::string error_text;
     std::string script_text;

@@ -1,7 +1,6 @@
 #include "library/run.h"
 
 #include <cstdint>
-#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
@@ -98,6 +97,8 @@ void translate_line(const SourceLine& line, std::string& main_code, const Tell& 
     if (was_in_script) {
         state.script_text += text;
         state.script_text += '\n';
+        if (state.script_bodies.wants_room())
+            state.script_bodies.make_room(state.run.reader->bytes_taken(), state.run.source_size);
     } else {
         main_code += '\n';
     }
@@ -114,28 +115,6 @@ void translate_lines(SourceReader& reader, std::string& main_code) {
     while (reader.next_line(line)) translate_line(line, main_code, told);
 }
 
-// Puts every stored definition, as name='body', in front of the main code:
-// the main code moves up in place (in the room reserved for the result, as
-// a rule), and the definitions are written into the space it left.
-void prepend_definitions(std::string& main_code) {
-    if (state.script_bodies.empty()) return;
-    std::size_t size = 0;
-    for (const ScriptBody& definition : state.script_bodies)
-        size = place_definition(size, definition.name.size(), definition.body.size()).end;
-    main_code.insert(std::size_t{0}, size, '\0');
-    char* out = main_code.data();
-    const auto put = [&out](std::string_view text) {
-        std::memcpy(out, text.data(), text.size());
-        out += text.size();
-    };
-    for (const ScriptBody& definition : state.script_bodies) {
-        put(definition.name);
-        put(definition_opening);
-        put(definition.body);
-        put(definition_closing);
-    }
-}
-
 // The run from its reset to its result, over the lines that `reader` cuts
 // from `source_size` bytes (a file that could not be read: none).
 void run(SourceReader& reader, std::size_t source_size, bool opened) {
@@ -146,6 +125,10 @@ void run(SourceReader& reader, std::size_t source_size, bool opened) {
     state.run.source_size = source_size;
     if (!opened) report_file(Code::cannot_open_source, source_file_name);
     reserve_result(source_size);
+    // Where nothing listens, the definitions are written into room in front
+    // of the main code as they come; a listener is told offsets into the
+    // main code, which then stays where it began.
+    state.script_bodies.begin(result, state.listener == nullptr);
 
     state.run.reader = &reader;
     translate_lines(reader, result);
@@ -153,7 +136,7 @@ void run(SourceReader& reader, std::size_t source_size, bool opened) {
     check_run_end();
     state.run.reader = nullptr;
     state.current_line = {};
-    prepend_definitions(result);
+    state.script_bodies.finish();
 }
 
 // The reports a listener hears go out once the run is over; a failed run's

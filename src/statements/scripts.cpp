@@ -26,7 +26,7 @@ Taken why_taken(std::string_view name) {
         if (!entry->constant().empty()) return entry->is_global_constant() ? Taken::global : Taken::constant;
         if (entry->keyword() != nullptr) return Taken::keyword;
     }
-    if (state.script_count > 0 && state.script_bodies.front().name == name) return Taken::first_script;
+    if (state.script_count > 0 && state.script_bodies.first_name() == name) return Taken::first_script;
     if (entry != nullptr && !entry->string_constant().empty()) return Taken::global;
     return Taken::nothing;
 }
@@ -168,10 +168,10 @@ TermOutcome translate_end(const Keyword& keyword, std::string&) {
         }
     }
     state.in_script = false;
-    state.script_bodies.push_back({state.current_script_name, prologue + state.script_text});
+    state.script_bodies.store(state.current_script_name, prologue, state.script_text);
     if (state.listener != nullptr)
-        state.listener->definition_stored(state.script_bodies.size() - 1, state.current_script_name, prologue.size(),
-                                          state.script_bodies.back().body.size(),
+        state.listener->definition_stored(static_cast<std::size_t>(state.script_count), state.current_script_name,
+                                          prologue.size(), prologue.size() + state.script_text.size(),
                                           state.run.log.words_before + state.run.log.words.size());
     ++state.script_count;
     state.current_script_name.clear();
