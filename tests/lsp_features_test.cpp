@@ -423,6 +423,17 @@ TEST(Rename, TheWordsALineDropsThatSpellTheName) {
 
 // ---- quick fixes, folding, formatting, documents ----------------------------
 
+// `y = y + 1` with `y` never declared: declaring it is the fix to take.
+TEST(CodeActions, AnUndeclaredNameBeforeAnOperatorWordIsDeclared) {
+    Client client;
+    client.open("repeat 2\n{\n  y = y + 1\n}\n");
+    const json actions = client.result("textDocument/codeAction", {{"range", range(2, 2, 2)}, {"context", {{"diagnostics", json::array()}}}});
+    ASSERT_EQ(actions.size(), 1u) << actions;
+    EXPECT_EQ(actions[0]["title"], "Declare 'y' with 'var y 0' above its first use");
+    EXPECT_EQ(actions[0]["isPreferred"], true);
+    EXPECT_EQ(actions[0]["edit"]["changes"][uri][0], (json{{"range", range(2, 0, 0)}, {"newText", "  var y 0\n"}}));
+}
+
 TEST(CodeActions, EachQuickFixWithItsEdit) {
     Client client;
     const std::string text = "var x 1\n  cirlce 1 2 3 false\n  message zzz\nmessage zzz\nfunction open 1 q\nreturn q";

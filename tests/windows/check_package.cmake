@@ -20,10 +20,11 @@ find_program(CPACK cpack HINTS ${cmake_bin_dir} REQUIRED)
 
 # Above these sizes a file has kept what stripping removes (the DLL was
 # 623,232 bytes unstripped, 309,789 stripped; kelvo.exe about 760,000 and
-# 392,733; kelvo.exe 527,901 once it wrote analyses and source maps). Raise
-# them when the code itself grows.
-set(ceiling_KelvoScriptparser.dll 400000)
-set(ceiling_kelvo.exe 640000)
+# 392,733; kelvo.exe 527,901 once it wrote analyses and source maps; the DLL
+# 428,061 and kelvo.exe 658,461 stripped once the run told the tools of
+# blocks, chains and empty operands). Raise them when the code itself grows.
+set(ceiling_KelvoScriptparser.dll 500000)
+set(ceiling_kelvo.exe 800000)
 
 set(out ${BINARY_DIR}/package)
 file(REMOVE_RECURSE ${out})

@@ -51,13 +51,20 @@ CodeAction end_fix(const Subject& s, const Diagnostic& d, const Finding& f) {
 
 std::vector<CodeAction> code_actions(const Subject& s, Span range) {
     std::vector<CodeAction> actions;
-    for (const Finding& f : s.analysis.findings) {
+    const std::vector<Finding>& findings = s.analysis.findings;
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const Finding& f = findings[i];
         const Diagnostic d = diagnostic_of(s, f);
         if (!touches(d.span, range)) continue;
         std::optional<CodeAction> action;
         switch (f.code()) {
             case Code::did_you_mean: action = suggestion_fix(d, f); break;
-            case Code::unknown_variable: action = declare_fix(s, d, f); break;
+            case Code::unknown_variable:
+                action = declare_fix(s, d, f);
+                // Before an operator word, declaring the name is what the note asks.
+                if (action && i + 1 < findings.size() && findings[i + 1].code() == Code::declare_first)
+                    action->preferred = true;
+                break;
             case Code::definition_left_open: action = end_fix(s, d, f); break;
             default: break;
         }
