@@ -81,15 +81,6 @@ TEST_P(Columns, TheTextModuleCountsTheUnitsOfTheBytes) {
     EXPECT_EQ(index.offset({0, c.utf32}, Encoding::utf32), zz);
 }
 
-bool is_utf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const Utf8Character c = utf8_character(text, i);
-        if (!c.valid) return false;
-        i += c.length;
-    }
-    return true;
-}
-
 // The server's one conversion of places, for every row; through the
 // protocol where the bytes can travel in its JSON at all (a client sends a
 // document as UTF-8: bytes that are no UTF-8 reach the server only as

@@ -103,4 +103,14 @@ constexpr bool is_ascii(std::string_view text) {
     return true;
 }
 
+// Whether the bytes are well-formed UTF-8 throughout.
+constexpr bool is_utf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const Utf8Character c = utf8_character(text, i);
+        if (!c.valid) return false;
+        i += c.length;
+    }
+    return true;
+}
+
 }  // namespace kelvo

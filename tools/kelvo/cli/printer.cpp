@@ -29,17 +29,6 @@ constexpr std::size_t shown_before = 60;
 
 bool is_continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
-// Whether the bytes are UTF-8: then a character of several bytes takes one
-// column on the screen, else every byte does.
-bool is_utf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const Utf8Character c = utf8_character(text, i);
-        if (!c.valid) return false;
-        i += c.length;
-    }
-    return true;
-}
-
 // A word of a report longer than this shows its start, "...", its end and
 // its length.
 constexpr std::size_t longest_word = 64;
@@ -223,6 +212,8 @@ void Printer::print_source(SourcePosition position, std::size_t length) {
     const std::size_t from = line.size() > shown_width && column > shown_before ? column - shown_before : 0;
     const std::size_t to = std::min(line.size(), from + shown_width);
     const std::string_view part = line.substr(from, to - from);
+    // In UTF-8 a character of several bytes takes one column on the screen,
+    // else every byte does.
     const bool utf8 = is_utf8(part);
     const std::string_view ellipsis = from > 0 ? "..." : "";
 
