@@ -219,6 +219,22 @@ TEST(Analysis, MadeInTheRoomOfAnotherItIsTheSameAsAFreshOne) {
     }
 }
 
+// An analysis is moved from where it is made to where it is kept: the
+// names its records view stay inside the source it holds, however short
+// the source (a short one could otherwise travel inside the string).
+TEST(Analysis, MovedItsNamesStillLookIntoItsOwnSource) {
+    for (const std::string source : {"var a 1\n", "var ab 1", "var name_of_some_length 1\nmessage name_of_some_length\n"}) {
+        Analysis kept;
+        kept = analyse(source, {}, std::move(kept));
+        Analysis moved(std::move(kept));
+        ASSERT_FALSE(moved.declarations.empty()) << source;
+        const std::string_view name = moved.declarations.front().name;
+        const char* const begin = moved.source.data();
+        EXPECT_TRUE(name.data() >= begin && name.data() + name.size() <= begin + moved.source.size()) << source;
+        EXPECT_EQ(name, source.substr(4, name.size())) << source;
+    }
+}
+
 // A line past the nesting limit is given up whole: it keeps no host text,
 // and the line after it is translated as usual.
 TEST(Analysis, ALineAbandonedAtTheNestingLimitKeepsNoHostText) {

@@ -287,6 +287,11 @@ Analysis analyse(std::string source, SessionOptions options, Analysis reused) {
         throw std::length_error("a source of more than 128 MiB is too large to analyse");
     Analysis analysis = std::move(reused);
     analysis.clear();
+    // The records look into the source, and an analysis is moved: a text
+    // short enough to be kept inside the string itself would move with it
+    // and leave them looking at the old place. Room larger than the string
+    // object keeps the bytes in a block of their own, which a move hands on.
+    analysis.source.reserve(std::max(source.size(), sizeof(std::string)));
     analysis.source = source;
     // Room for what a source of this size usually holds (a word or a term in
     // some five or six bytes, a line in twenty, and a margin): the records are
