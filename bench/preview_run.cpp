@@ -4,7 +4,10 @@
 // cannot read), and runs that use up the whole default budget (a billion
 // turns of repeat, a text that doubles, a canvas cleared again and again, a
 // trace past its cap). The counter peak_bytes is the most memory the run
-// held at once, counted by this program's operator new.
+// held at once, counted by this program's operator new. BM_Linked*: what
+// the tools pay for a run at the source terms (kelvo --run, kelvo/run, the
+// playground's module): the source analysed, run, every record linked, the
+// host's argument counts checked, and for the playground the shapes' owners.
 //
 //   kelvo_preview_run [--benchmark_filter=...]
 #include <benchmark/benchmark.h>
@@ -16,7 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "library/analysis.h"
 #include "library/session.h"
+#include "preview/linked/linked.h"
 #include "preview/preview.h"
 #include "counted_memory.h"
 #include "shapes.h"
@@ -38,21 +43,29 @@ std::string translated(const std::string& source) {
     return std::string(kelvo::translate_source(source, options).host);
 }
 
-// Runs the host text once per iteration; the peak is the highest of all.
-void run(benchmark::State& bench, const std::string& host) {
+// Calls `once` each iteration; the peak of memory it held is the highest of all.
+template <typename Once>
+void counted_runs(benchmark::State& bench, Once once) {
     std::size_t peak = 0;
-    std::uint64_t steps = 0;
-    std::size_t faults = 0;
     for (auto _ : bench) {
         const std::size_t before = kelvo::bench::live_bytes();
         kelvo::bench::reset_peak();
+        once();
+        peak = std::max(peak, kelvo::bench::peak_bytes() - before);
+    }
+    bench.counters["peak_bytes"] = static_cast<double>(peak);
+}
+
+// Runs the host text once per iteration.
+void run(benchmark::State& bench, const std::string& host) {
+    std::uint64_t steps = 0;
+    std::size_t faults = 0;
+    counted_runs(bench, [&] {
         const kelvo::preview::HostRun result = kelvo::preview::run_host(host);
         steps = result.steps;
         faults = result.faults.size();
         benchmark::DoNotOptimize(result.canvas.pixels().data());
-        peak = std::max(peak, kelvo::bench::peak_bytes() - before);
-    }
-    bench.counters["peak_bytes"] = static_cast<double>(peak);
+    });
     bench.counters["steps"] = static_cast<double>(steps);
     bench.counters["faults"] = static_cast<double>(faults);
     bench.SetBytesProcessed(static_cast<std::int64_t>(bench.iterations()) * static_cast<std::int64_t>(host.size()));
@@ -119,6 +132,73 @@ BENCHMARK(BM_PreviewClearsForEver)->Unit(benchmark::kMillisecond);
 
 void BM_PreviewTraceCap(benchmark::State& bench) { run(bench, "while(1) draw_point(1,1)\n"); }
 BENCHMARK(BM_PreviewTraceCap)->Unit(benchmark::kMillisecond);
+
+// ---- a run at its source terms, as the tools make it -------------------------
+
+std::string example_source(const std::string& name) {
+    std::ifstream in(fs::path(KELVO_SOURCE_DIR) / "examples" / (name + ".kelvo"), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<kelvo::GlobalArgument> example_globals(const std::string& name) {
+    if (name != "greeting") return {};
+    return {{kelvo::GlobalArgument::Kind::string, "player", "Ann"}, {kelvo::GlobalArgument::Kind::real, "speed", "2.5"}};
+}
+
+// Per iteration: the analysis, the linked run, the argument counts, and
+// with `owners` the shape under each pixel (what a click in the Run pane
+// asks for).
+void linked(benchmark::State& bench, const std::string& source, const std::vector<kelvo::GlobalArgument>& globals,
+            bool owners) {
+    std::uint64_t steps = 0;
+    std::size_t calls = 0;
+    counted_runs(bench, [&] {
+        kelvo::SessionOptions options;
+        options.globals = globals;
+        const kelvo::Analysis analysis = kelvo::analyse(source, options);
+        const kelvo::preview::LinkedRun result = kelvo::preview::run_linked(analysis);
+        const kelvo::preview::HostChecks checks = kelvo::preview::host_checks(analysis);
+        if (owners) benchmark::DoNotOptimize(kelvo::preview::shape_owners(result.run).data());
+        steps = result.run.steps;
+        calls = result.trace.size();
+        benchmark::DoNotOptimize(checks.findings.data());
+    });
+    bench.counters["steps"] = static_cast<double>(steps);
+    bench.counters["calls"] = static_cast<double>(calls);
+}
+
+void BM_LinkedExample(benchmark::State& bench, const char* name) {
+    linked(bench, example_source(name), example_globals(name), false);
+}
+BENCHMARK_CAPTURE(BM_LinkedExample, clock, "clock")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LinkedExample, countdown, "countdown")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LinkedExample, demo, "demo")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LinkedExample, greeting, "greeting")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LinkedExample, health_bar, "health_bar")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LinkedExample, menu, "menu")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LinkedExample, starfield, "starfield")->Unit(benchmark::kMicrosecond);
+
+// The examples one after another up to 100 KB, as the playground's
+// benchmark types them, without globals: it runs (some 6 million steps, the
+// clears of countdown and starfield again and again) with the faults of
+// the copies (greeting's `player` unknown, names declared again).
+std::string examples_source(std::size_t bytes) {
+    const std::vector<std::string> names{"clock", "countdown", "demo", "greeting", "health_bar", "menu", "starfield"};
+    std::string source;
+    for (std::size_t i = 0; source.size() < bytes; ++i) source += example_source(names[i % names.size()]);
+    return source;
+}
+
+void BM_LinkedExamples100KB(benchmark::State& bench) {
+    linked(bench, examples_source(100'000), {}, false);
+}
+BENCHMARK(BM_LinkedExamples100KB)->Unit(benchmark::kMillisecond);
+
+void BM_LinkedRunning100KB(benchmark::State& bench) { linked(bench, running_source(100'000), {}, false); }
+BENCHMARK(BM_LinkedRunning100KB)->Unit(benchmark::kMillisecond);
+
+void BM_LinkedRunning100KBWithOwners(benchmark::State& bench) { linked(bench, running_source(100'000), {}, true); }
+BENCHMARK(BM_LinkedRunning100KBWithOwners)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

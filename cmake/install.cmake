@@ -37,9 +37,13 @@ endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${kelvo_doc_dir})
 install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md ${PROJECT_SOURCE_DIR}/docs/language.md
   ${PROJECT_SOURCE_DIR}/docs/analysis.md ${PROJECT_SOURCE_DIR}/docs/source-map.md
+  ${PROJECT_SOURCE_DIR}/docs/preview.md
   DESTINATION ${kelvo_doc_dir}/docs)
 file(GLOB kelvo_examples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.kelvo)
 install(FILES ${kelvo_examples} DESTINATION ${kelvo_doc_dir}/examples)
+# What each example draws, as kelvo --run --frame writes it.
+file(GLOB kelvo_example_frames CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/frames/*.svg)
+install(FILES ${kelvo_example_frames} DESTINATION ${kelvo_doc_dir}/examples/frames)
 if(WIN32)
   # The grammar for the editors other than VS Code, at the top of the ZIP.
   install(FILES ${PROJECT_SOURCE_DIR}/editors/kelvo.tmLanguage.json DESTINATION editors)

@@ -44,7 +44,38 @@ std::string caps_problem(const preview::HostRun& run, const preview::Settings& s
     return {};
 }
 
+bool place_inside(const preview::SourcePlace& place, std::string_view source) {
+    if (!place.found) return true;
+    const Bytes term = place.term_bytes;
+    const Bytes word = place.word;
+    return term.begin <= term.end && term.end <= source.size() && word.begin <= word.end && word.end <= source.size() &&
+           place.position.line >= 1 && place.position.offset == word.begin;
+}
+
+std::string places_problem(const std::vector<preview::SourcePlace>& places, std::size_t records, std::string_view source) {
+    if (places.size() != records) return "not one place for each record of the run";
+    for (const preview::SourcePlace& place : places)
+        if (!place_inside(place, source)) return "a place lies outside the source";
+    return {};
+}
+
 }  // namespace
+
+std::string linked_problem(const Analysis& analysis, const preview::LinkedRun& linked) {
+    const preview::HostRun& run = linked.run;
+    std::string problem = places_problem(linked.trace, run.trace.size(), analysis.source);
+    if (problem.empty()) problem = places_problem(linked.shapes, run.shapes.size(), analysis.source);
+    if (problem.empty()) problem = places_problem(linked.messages, run.messages.size(), analysis.source);
+    if (problem.empty()) problem = places_problem(linked.faults, run.faults.size(), analysis.source);
+    if (!problem.empty()) return problem;
+    const preview::HostChecks checks = preview::host_checks(analysis);
+    if (checks.calls.size() != checks.findings.size()) return "a warning of the argument counts without its call";
+    for (const preview::ArgumentCountCall& call : checks.calls)
+        if (!inside(call.range, analysis.host)) return "a refused call's range lies outside the host text";
+    if (preview::merged_findings(analysis, checks).size() != analysis.findings.size() + checks.findings.size())
+        return "the merged findings lost or doubled some";
+    return {};
+}
 
 std::string preview_problem(const preview::HostRun& run, std::string_view host, const preview::Settings& settings) {
     if (!run.ran && ((run.faults.empty() && run.faults_dropped == 0) || !run.trace.empty() || !run.shapes.empty())) {

@@ -1,7 +1,8 @@
 // Whole runs through the tools' entry point: the input bytes are the source
 // file, as read from disk. Each input is translated twice: once with the
 // checking listener, once into an analysis whose places must all hold; the
-// host text is then run by the preview host, which must keep its rules.
+// host text is then run by the preview host, which must keep its rules, and
+// linked to the source as the tools link it.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -21,10 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kelvo::fuzz::listener.expect_messages_from(0);  // from the loaded state: no message yet
     const std::string result(kelvo::translate_source(source, options).host);
     kelvo::fuzz::check_finished_run(result, 0);
-    kelvo::fuzz::check_analysis(kelvo::analyse(source), result);
+    const kelvo::Analysis analysis = kelvo::analyse(source);
+    kelvo::fuzz::check_analysis(analysis, result);
     kelvo::preview::Settings settings;
     settings.step_budget = 100'000;  // an endless loop stops soon
-    const std::string problem = kelvo::fuzz::preview_problem(kelvo::preview::run_host(result, settings), result, settings);
+    // The run as the tools make it: linked to the source.
+    const kelvo::preview::LinkedRun linked = kelvo::preview::run_linked(analysis, settings);
+    std::string problem = kelvo::fuzz::preview_problem(linked.run, result, settings);
+    if (problem.empty()) problem = kelvo::fuzz::linked_problem(analysis, linked);
     kelvo::fuzz::require(problem.empty(), problem.c_str());
     return 0;
 }

@@ -61,4 +61,11 @@ HostRun run_host(std::string_view host, const Settings& settings = {});
 // same bytes.
 std::string frame_svg(const HostRun& run);
 
+// Which kept shape drew each pixel last, for a tool that finds a shape by a
+// pixel of the frame: per pixel, rows from the top, the shape's index in
+// `shapes` plus one, or 0 where none did (the background, a shape of no
+// alpha, one past the cap of the list). The shapes are drawn again, each
+// whole and in one colour of its own, with the rasteriser's own pixels.
+std::vector<std::uint32_t> shape_owners(const HostRun& run);
+
 }  // namespace kelvo::preview

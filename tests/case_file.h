@@ -4,6 +4,7 @@
 // comments. The escapes of texts in them are read here too.
 #pragma once
 
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -57,5 +58,33 @@ private:
     std::size_t at_ = 0;
     int heading_line_ = 0;
 };
+
+// The cases of one file: a `case NAME` heading begins each (its `file`,
+// `line` and `name` set), and `read(case, heading, block)` takes every
+// other heading into the case before it; what it throws fails the file at
+// that heading.
+template <typename Case, typename Read>
+std::vector<Case> load_cases(const std::filesystem::path& path, Read read) {
+    std::vector<Case> cases;
+    CaseFile file(path);
+    std::string line;
+    std::vector<std::string> block;
+    while (file.next(line, block)) {
+        if (line.rfind("case ", 0) == 0) {
+            cases.emplace_back();
+            cases.back().file = file.name();
+            cases.back().line = file.line();
+            cases.back().name = line.substr(5);
+            continue;
+        }
+        if (cases.empty()) file.fail("a line before the first case");
+        try {
+            read(cases.back(), line, block);
+        } catch (const std::exception& error) {
+            file.fail(error.what());
+        }
+    }
+    return cases;
+}
 
 }  // namespace kelvo::test

@@ -106,6 +106,94 @@ TEST(Encodings, EveryPlaceCountsTheNegotiatedUnits) {
     }
 }
 
+// ---- the run and the host's argument counts ---------------------------------
+
+// A script whose host text runs: a user script, a circle, a message beyond
+// ASCII, and a colour the host refuses for its argument count. In UTF-16
+// `merge_color` begins at 19 on line 6 (é is one unit), in UTF-8 at 20.
+const std::string running =
+    "function f 1 p\n"                                   // 0
+    "return sqrt p\n"                                    // 1
+    "end\n"                                              // 2
+    "var x 0\n"                                          // 3
+    "x = f 4\n"                                          // 4
+    "circle x 10 2 false\n"                              // 5
+    "message \"\u00e9\"; color merge_color red gold\n";  // 6
+
+TEST(Run, EveryCallFaultMessageAndShapeAtItsSourceTerm) {
+    for (const auto& [offered, merge] : {std::pair{std::vector<std::string>{}, 19}, {{"utf-8"}, 20}}) {
+        const std::string what = json(offered).dump();
+        Client client(offering(offered));
+        const json diagnostics = client.open(running);
+        // The host's argument count, without running, among the diagnostics.
+        ASSERT_EQ(diagnostics.size(), 1u) << what << diagnostics;
+        EXPECT_EQ(diagnostics[0]["code"], "host-argument-count") << what;
+        EXPECT_EQ(diagnostics[0]["severity"], 2) << what;
+        EXPECT_EQ(diagnostics[0]["range"], range(6, merge, merge + 11)) << what;
+        EXPECT_EQ(diagnostics[0]["message"],
+                  "'merge_color' takes 3 arguments in the host, not 2: the engine rejects this call when it runs");
+
+        const json run = client.result("kelvo/run", json::object());
+        const json& trace = run["trace"];
+        ASSERT_EQ(trace.size(), 4u) << what << trace;
+        // The script call at `f 4`, the sqrt inside its body at `sqrt p`.
+        EXPECT_EQ(trace[0]["call"], "execute_string") << what;
+        EXPECT_EQ(trace[0]["range"], range(4, 4, 7)) << what;
+        EXPECT_EQ(trace[0]["word"], range(4, 4, 5)) << what;
+        EXPECT_EQ(trace[0]["arguments"], json::array({"p=argument0\nreturn(sqrt(p))\n", 4})) << what;
+        EXPECT_EQ(trace[0]["result"], 2) << what;
+        EXPECT_EQ(trace[1]["call"], "sqrt") << what;
+        EXPECT_EQ(trace[1]["range"], range(1, 7, 13)) << what;
+        EXPECT_EQ(trace[1]["depth"], 1) << what;
+        EXPECT_EQ(trace[1]["text"], "sqrt(4) => 2") << what;
+        EXPECT_EQ(trace[2]["text"], "draw_circle(2, 10, 2, 0)") << what;
+        EXPECT_EQ(trace[2]["range"], range(5, 0, 19)) << what;
+        EXPECT_EQ(trace[2]["result"], nullptr) << what;
+        EXPECT_EQ(trace[3]["arguments"], json::array({"\u00e9"})) << what;
+        EXPECT_EQ(trace[3]["range"], range(6, 0, merge - 8)) << what;
+        // The refused call is a fault at its term, and no call of the trace.
+        ASSERT_EQ(run["faults"].size(), 1u) << what;
+        EXPECT_EQ(run["faults"][0]["code"], "host-wrong-argument-count") << what;
+        EXPECT_EQ(run["faults"][0]["message"], "'merge_color' takes 3 arguments, not 2") << what;
+        EXPECT_EQ(run["faults"][0]["severity"], 1) << what;
+        EXPECT_EQ(run["faults"][0]["range"], range(6, merge, merge + 20)) << what;
+        EXPECT_EQ(run["faults"][0]["word"], range(6, merge, merge + 11)) << what;
+        EXPECT_EQ(run["messages"], json::array({{{"range", range(6, 0, merge - 8)}, {"word", range(6, 0, 7)}, {"text", "\u00e9"}}}))
+            << what;
+        EXPECT_EQ(run["shapes"], json::array({{{"range", range(5, 0, 19)}, {"word", range(5, 0, 6)}, {"call", 2}}})) << what;
+        EXPECT_EQ(run["svg"].get<std::string>().rfind("<svg ", 0), 0u) << what;
+        EXPECT_NE(run["svg"].get<std::string>().find("data-call=\"2\""), std::string::npos) << what;
+        EXPECT_EQ(run["ran"], true) << what;
+    }
+}
+
+TEST(Run, AFrameMovesTheClockOnAndBadFramesAreRefused) {
+    Client client;
+    client.open("print 0 0 c_time\nprint 0 20 c_hour\n");
+    const auto texts = [&](json params) {
+        const json run = client.result("kelvo/run", std::move(params));
+        std::vector<std::string> out;
+        for (const json& call : run["trace"]) out.push_back(call["text"]);
+        return out;
+    };
+    EXPECT_EQ(texts(json::object()), (std::vector<std::string>{"draw_text(0, 0, 0)", "draw_text(0, 20, 0)"}));
+    // Frame 30 is a second on; a game that starts at 1970-01-01 05:00.
+    EXPECT_EQ(texts({{"frame", 30}, {"start", 5 * 3600 * 1000}}),
+              (std::vector<std::string>{"draw_text(0, 0, 1000)", "draw_text(0, 20, 5)"}));
+    EXPECT_EQ(client.error("kelvo/run", {{"frame", -1}})["code"], -32602);
+    EXPECT_EQ(client.error("kelvo/run", {{"frame", "one"}})["code"], -32602);
+    EXPECT_EQ(client.error("kelvo/run", {{"start", 1e300}})["code"], -32602);
+}
+
+TEST(Run, ACallLeftEmptyByAMessageIsNoWarningOfItsOwn) {
+    Client client;
+    const json found = client.open("message zz\nmessage power 2\n");
+    ASSERT_EQ(found.size(), 2u) << found;
+    EXPECT_EQ(found[0]["code"], "unknown-variable");
+    EXPECT_EQ(found[1]["code"], "host-argument-count");
+    EXPECT_EQ(found[1]["range"], range(1, 8, 13));
+}
+
 // ---- answers from the analysis ----------------------------------------------
 
 // Names that are not ASCII, a character outside the BMP, and a comment.

@@ -450,6 +450,33 @@ TEST(LanguageServer, HostTextWithItsSourceMap) {
     EXPECT_EQ(server.answer(9)["error"]["code"], -32602);
 }
 
+// kelvo/run: the document run in the preview host, each call and fault at
+// its source term; the host's argument count also among the diagnostics.
+TEST(LanguageServer, RunWithTheTraceTheFaultsAndTheFrame) {
+    Server server;
+    server.initialize();
+    open(server, "circle 10 20 8 false\nmessage power 2\n");
+    const json diagnostics = server.diagnostics_for(uri);
+    ASSERT_EQ(diagnostics.size(), 1u) << diagnostics.dump();
+    EXPECT_EQ(diagnostics[0]["code"], "host-argument-count");
+    EXPECT_EQ(diagnostics[0]["range"], range(1, 8, 13));
+    server.request(7, "kelvo/run", {{"textDocument", {{"uri", uri}}}, {"frame", 0}});
+    const json reply = server.answer(7);
+    ASSERT_TRUE(reply.contains("result")) << reply.dump();
+    const json& run = reply["result"];
+    ASSERT_EQ(run["trace"].size(), 1u) << run.dump();
+    EXPECT_EQ(run["trace"][0]["call"], "draw_circle");
+    EXPECT_EQ(run["trace"][0]["arguments"], json::array({10, 20, 8, 0}));
+    EXPECT_EQ(run["trace"][0]["range"], range(0, 0, 20));
+    ASSERT_EQ(run["faults"].size(), 1u);
+    EXPECT_EQ(run["faults"][0]["code"], "host-wrong-argument-count");
+    EXPECT_EQ(run["faults"][0]["range"], range(1, 8, 15));
+    EXPECT_EQ(run["messages"], json::array());
+    EXPECT_NE(run["svg"].get<std::string>().find("data-call=\"0\""), std::string::npos);
+    server.request(8, "kelvo/run", {{"textDocument", {{"uri", "file:///nowhere.kelvo"}}}});
+    EXPECT_EQ(server.answer(8)["error"]["code"], -32602);
+}
+
 TEST(LanguageServer, KeepsServingAfterBadMessages) {
     Server server;
     server.request(1, "textDocument/hover", position(0, 0));

@@ -1,6 +1,6 @@
 // The preview host over host texts no one wrote by hand: the translations
 // of the translate fuzzer's seeds and of generated scripts must run within
-// the preview's rules (fuzz/preview_checks.h), and the examples' host texts
+// the preview's rules and link to their sources (fuzz/preview_checks.h), and the examples' host texts
 // must run with the faults they hold and no other.
 #include <gtest/gtest.h>
 
@@ -27,12 +27,6 @@ std::string slurp(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string translated(const std::string& source) {
-    SessionOptions options;
-    options.listener = &silent;
-    return std::string(translate_source(source, options).host);
-}
-
 preview::Settings small_budget() {
     preview::Settings settings;
     settings.step_budget = 100'000;
@@ -48,9 +42,10 @@ TEST(PreviewOverFuzzSeeds, EveryTranslationRunsWithinTheRules) {
     ASSERT_GE(seeds.size(), 40U);
     const preview::Settings settings = small_budget();
     for (const fs::path& seed : seeds) {
-        const std::string host = translated(slurp(seed));
-        const preview::HostRun run = preview::run_host(host, settings);
-        EXPECT_EQ(fuzz::preview_problem(run, host, settings), "") << seed.filename();
+        const Analysis analysis = analyse(slurp(seed));
+        const preview::LinkedRun linked = preview::run_linked(analysis, settings);
+        EXPECT_EQ(fuzz::preview_problem(linked.run, analysis.host, settings), "") << seed.filename();
+        EXPECT_EQ(fuzz::linked_problem(analysis, linked), "") << seed.filename();
     }
 }
 
@@ -78,10 +73,11 @@ TEST(PreviewOverGeneratedScripts, EveryTranslationRunsWithinTheRules) {
     settings.step_budget = 20'000;
     std::size_t ran = 0;
     for (int i = 0; i < 1000; ++i) {
-        const std::string host = translated(generated_source(random));
-        const preview::HostRun run = preview::run_host(host, settings);
-        ASSERT_EQ(fuzz::preview_problem(run, host, settings), "") << host;
-        ran += run.ran ? 1 : 0;
+        const Analysis analysis = analyse(generated_source(random));
+        const preview::LinkedRun linked = preview::run_linked(analysis, settings);
+        ASSERT_EQ(fuzz::preview_problem(linked.run, analysis.host, settings), "") << analysis.host;
+        ASSERT_EQ(fuzz::linked_problem(analysis, linked), "") << analysis.source;
+        ran += linked.run.ran ? 1 : 0;
     }
     EXPECT_GT(ran, 20U);  // some scripts of words at random can be read, and so run
 }

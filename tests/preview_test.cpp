@@ -132,28 +132,7 @@ void read_heading(Case& c, const std::string& line, const std::vector<std::strin
     }
 }
 
-std::vector<Case> load(const fs::path& path) {
-    std::vector<Case> cases;
-    CaseFile file(path);
-    std::string line;
-    std::vector<std::string> block;
-    while (file.next(line, block)) {
-        if (line.rfind("case ", 0) == 0) {
-            cases.push_back({});
-            cases.back().file = file.name();
-            cases.back().line = file.line();
-            cases.back().name = line.substr(5);
-            continue;
-        }
-        if (cases.empty()) file.fail("a line before the first case");
-        try {
-            read_heading(cases.back(), line, block);
-        } catch (const std::runtime_error& error) {
-            file.fail(error.what());
-        }
-    }
-    return cases;
-}
+std::vector<Case> load(const fs::path& path) { return load_cases<Case>(path, read_heading); }
 
 std::vector<Case> all_cases() { return cases_in(KELVO_PREVIEW_DIR, load); }
 

@@ -11,6 +11,7 @@
 
 const vscode = require('vscode');
 const { serverTransports } = require('./transports');
+const { RunView, afterPause } = require('./run_view');
 
 const SECTION = 'kelvo';
 const MODULE_FILE = ['dist', 'kelvo_lsp_wasm.wasm'];
@@ -177,10 +178,7 @@ class HostView {
   documentChanged(event) {
     const key = event.document.uri.toString();
     if (!this.views.has(key)) return undefined;
-    clearTimeout(this.timers.get(key));
-    return new Promise((resolve) => {
-      this.timers.set(key, setTimeout(() => resolve(this.refresh(event.document.uri).catch(() => undefined)), REFRESH_DELAY));
-    });
+    return afterPause(this.timers, key, REFRESH_DELAY, () => this.refresh(event.document.uri));
   }
 
   // The cursor moved: the other side shows where it comes from or what it became.
@@ -215,6 +213,10 @@ async function activate(context, entry) {
     vscode.commands.registerCommand('kelvo.showHostScript', () => hostView.show()),
     vscode.workspace.onDidChangeTextDocument((event) => hostView.documentChanged(event)),
     vscode.window.onDidChangeTextEditorSelection((event) => hostView.selectionChanged(event)));
+  const runView = new RunView(() => client);
+  context.subscriptions.push(
+    vscode.commands.registerCommand('kelvo.showRun', () => runView.show()),
+    vscode.workspace.onDidChangeTextDocument((event) => runView.documentChanged(event)));
   context.subscriptions.push(
     vscode.workspace.onDidChangeConfiguration((event) => {
       if (event.affectsConfiguration(SECTION)) {

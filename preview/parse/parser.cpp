@@ -92,6 +92,15 @@ private:
     }
     TokenKind kind() { return token().kind; }
     std::string_view word_of(const Token& t) const { return text_.substr(t.begin, t.end - t.begin); }
+    // What a fault says it found there: an unknown byte that begins a
+    // character of several bytes (UTF-8) with the rest of the character, so
+    // that it shows whole.
+    std::string_view found_of(const Token& t) const {
+        if (t.kind != TokenKind::unknown_byte || static_cast<unsigned char>(text_[t.begin]) < 0xC0) return word_of(t);
+        std::size_t end = t.end;
+        while (end < text_.size() && end - t.begin < 4 && (static_cast<unsigned char>(text_[end]) & 0xC0) == 0x80) ++end;
+        return text_.substr(t.begin, end - t.begin);
+    }
     bool at_word(std::string_view word) { return kind() == TokenKind::name && word_of(token()) == word; }
     void advance() {
         last_end_ = token().end;
@@ -137,7 +146,7 @@ private:
         fault.kind = FaultKind::parse_error;
         fault.expected = expected;
         if (!ending) {
-            const std::string_view found = word_of(here).substr(0, found_bytes);
+            const std::string_view found = found_of(here).substr(0, found_bytes);
             fault.found = std::string(found.substr(0, found.find('\n')));
         }
         fault.at = placement_.range(here.begin, ending ? here.begin : here.end);

@@ -88,6 +88,8 @@ constexpr std::array<CodeRow, code_count> code_rows = {{
     {Code::declare_first, Severity::note, "declare-first",
      "'{}' is no variable: an operator word joins a chain only after a declared one; declare it first, as "
      "'var {} 0'"},
+    {Code::host_argument_count, Severity::warning, "host-argument-count",
+     "'{}' takes {} in the host, not {}: the engine rejects this call when it runs"},
 }};
 
 constexpr bool rows_in_order() {
@@ -237,6 +239,7 @@ std::string report_text(const Report& r) {
         case Code::empty_operand: return (r.consequence ? "so " : "") + fill(text, {keyword_of(r.keyword)});
         case Code::give_operand: return fill(text, {keyword_of(r.keyword)});
         case Code::declare_first: return fill(text, {r.word, r.word});
+        case Code::host_argument_count: return fill(text, {r.word, r.name, std::to_string(r.given)});
         default: return fill(text, {r.word});
     }
 }

@@ -95,8 +95,11 @@ enum class Code : std::uint8_t {
     empty_text,           // `""`: the language has no empty text
     declared_without_value,  // word: the name; line: its `var` line
     declare_first,        // word: the unknown name an operator word follows
+    // a warning of the tools, from the host text: word: the host function;
+    // name: the arguments it takes; given: the arguments the call gives it
+    host_argument_count,
 };
-inline constexpr std::size_t code_count = static_cast<std::size_t>(Code::declare_first) + 1;
+inline constexpr std::size_t code_count = static_cast<std::size_t>(Code::host_argument_count) + 1;
 
 // Why `var` or `function` may not take a name.
 enum class Taken : std::uint8_t {

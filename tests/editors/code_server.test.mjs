@@ -169,6 +169,18 @@ async function openQuickFix(page, wanted) {
   throw new Error(`the quick fix menu never offered "${wanted}"`);
 }
 
+// The frame of a webview (the panel's page, inside the editor's frames)
+// that shows `selector`, once there is one.
+async function webviewWith(page, selector) {
+  for (let tries = 0; tries < 150; ++tries) {
+    for (const frame of page.frames()) {
+      if (await frame.locator(selector).count().catch(() => 0)) return frame;
+    }
+    await page.waitForTimeout(200);
+  }
+  throw new Error(`no webview shows ${selector}`);
+}
+
 async function goTo(page, line, column) {
   await page.keyboard.press("Control+G");
   const input = page.locator(".quick-input-widget input");
@@ -273,7 +285,23 @@ test(`the packaged extension in code-server (extension host: ${kind})`, { timeou
       assert.ok(host.includes("show_message(name)"), host.join("\n"));
     });
 
-    // The preview panel: its check goes here, once the extension opens one.
+    await t.test("Kelvo: Show the run opens the run beside the source, and a fault clicked selects its term", async () => {
+      // The source in front: the command runs for the active editor.
+      await page.locator(".editor-group-container").first().locator(".view-lines").click();
+      await runCommand(page, "Kelvo: Show the run");
+      const frame = await webviewWith(page, "#faults li");
+      // The host reads no letter beyond ASCII in a name: the text does not
+      // run, and each line that holds one is a fault at its source term.
+      await frame.locator("#faults li").nth(2).waitFor({ timeout: 30_000 });
+      const faults = await frame.locator("#faults li").allTextContents();
+      assert.deepEqual(faults, [3, 4, 7].map((line) =>
+        `${line}: cannot read the host text: expected a character of the host language, found 'ö' [host-parse-error]`));
+      assert.equal(await frame.locator("#trace li").count(), 0);
+      assert.equal(await frame.locator("#frame svg").count(), 1);
+      await frame.locator("#faults li").first().click();
+      // `var größe 10` selected in the source: 12 characters, the cursor after them.
+      await page.locator(".statusbar-item", { hasText: /Ln 3, Col 13 \(12 selected\)/ }).first().waitFor({ timeout: 30_000 });
+    });
 
     await t.test(`the extension ran in the ${kind === "ui" ? "web worker of the page" : "extension host on Node.js"}`, () => {
       // The server's extension host logs each extension it starts; one that

@@ -89,6 +89,35 @@ function fakeEditor(settings, folders) {
       activeTextEditor: undefined,
       visibleTextEditors: [],
       createTextEditorDecorationType: (options) => ({ options }),
+      createWebviewPanel(viewType, title, showOptions, options) {
+        const panel = {
+          viewType, title, showOptions, options, posted: [], revealed: [], disposeListeners: [],
+          webview: {
+            html: '',
+            cspSource: 'vscode-resource:',
+            postMessage(message) {
+              panel.posted.push(message);
+              return Promise.resolve(true);
+            },
+            onDidReceiveMessage(listener) {
+              panel.receive = listener;
+              return { dispose() {} };
+            },
+          },
+          reveal(column, preserveFocus) {
+            panel.revealed.push({ column, preserveFocus });
+          },
+          onDidDispose(listener) {
+            panel.disposeListeners.push(listener);
+            return { dispose() {} };
+          },
+          dispose() {
+            panel.disposeListeners.forEach((listener) => listener());
+          },
+        };
+        editor.panels.push(panel);
+        return panel;
+      },
       showTextDocument(document, options) {
         editor.shown.push({ document, options });
         return Promise.resolve({ document });
@@ -99,6 +128,7 @@ function fakeEditor(settings, folders) {
       },
     },
     providers: new Map(),
+    panels: [],
     opened: [],
     shown: [],
     changeListeners: [],
@@ -165,7 +195,7 @@ function loadExtension(editor, library, entry = 'node.js') {
     return originalLoad.call(this, request, ...rest);
   };
   try {
-    for (const name of [entry, 'extension.js']) delete require.cache[require.resolve(path.join(EXTENSION_DIR, name))];
+    for (const name of [entry, 'extension.js', 'run_view.js']) delete require.cache[require.resolve(path.join(EXTENSION_DIR, name))];
     return require(file);
   } finally {
     Module._load = originalLoad;
@@ -201,7 +231,7 @@ test.describe('starting the language server', () => {
       { scheme: 'untitled', language: 'kelvo' },
     ]);
     assert.deepEqual(client.clientOptions.initializationOptions, { define: {}, defineString: {} });
-    assert.equal(context.subscriptions.length, 6);
+    assert.equal(context.subscriptions.length, 8);
   });
 
   test('the server path and the defines of the settings', async () => {
@@ -483,6 +513,105 @@ test.describe('the host view', () => {
     const manifest = readJson(path.join(EXTENSION_DIR, 'package.json'));
     const command = manifest.contributes.commands.find((c) => c.command === 'kelvo.showHostScript');
     assert.equal(command.title, 'Kelvo: Show the host script');
+  });
+});
+
+// The run view, against the editor and client stand-ins: what kelvo/run
+// answers for `message name` on line 5 of a source, and a shape.
+test.describe('the run view', () => {
+  const sourceUri = fakeUri('file:///work/ball.kelvo');
+  const sourceDocument = { uri: sourceUri, languageId: 'kelvo' };
+  const range = (line, start, end) => ({ start: { line, character: start }, end: { line, character: end } });
+  const answer = {
+    trace: [
+      { range: range(2, 0, 20), word: range(2, 0, 6), call: 'draw_circle', arguments: [10, 20, 5, 0], result: null, text: 'draw_circle(10, 20, 5, 0)', depth: 0 },
+      { range: range(4, 0, 12), word: range(4, 0, 7), call: 'show_message', arguments: ['Zo\u00eb'], result: null, text: 'show_message("Zo\u00eb")', depth: 0 },
+    ],
+    faults: [{ range: range(5, 0, 9), word: range(5, 0, 5), code: 'host-math-error', message: "'sqrt' gives no number for these arguments", severity: 1 }],
+    messages: [{ range: range(4, 0, 12), word: range(4, 0, 7), text: 'Zo\u00eb' }],
+    shapes: [{ range: range(2, 0, 20), word: range(2, 0, 6), call: 0 }],
+    svg: '<svg xmlns="http://www.w3.org/2000/svg" width="640" height="480"></svg>',
+    ran: true, gameEnded: false, steps: 42, dropped: { trace: 0, shapes: 0, messages: 0, faults: 0 },
+  };
+
+  async function withRunView() {
+    const setup = await activated({});
+    setup.library.answer = answer;
+    setup.editor.window.activeTextEditor = { document: sourceDocument };
+    await setup.editor.registered.get('kelvo.showRun')();
+    return setup;
+  }
+
+  test('the command opens a panel beside the source with the run kelvo/run answers', async () => {
+    const { editor, library } = await withRunView();
+    assert.deepEqual(library.requests, [{ method: 'kelvo/run', params: { textDocument: { uri: 'file:///work/ball.kelvo' }, frame: 0 } }]);
+    assert.equal(editor.panels.length, 1);
+    const [panel] = editor.panels;
+    assert.equal(panel.viewType, 'kelvo.run');
+    assert.equal(panel.title, 'Run: ball.kelvo');
+    assert.deepEqual(panel.showOptions, { viewColumn: -2, preserveFocus: true });
+    assert.deepEqual(panel.options, { enableScripts: true });
+    assert.deepEqual(panel.posted, [{ type: 'run', run: answer }]);
+    // The page runs only its own script, under a policy that allows no other.
+    const nonce = /script-src 'nonce-([A-Za-z0-9]+)'/.exec(panel.webview.html)[1];
+    assert.equal(nonce.length, 32);
+    assert.match(panel.webview.html, new RegExp(`<script nonce="${nonce}">`));
+    assert.match(panel.webview.html, /default-src 'none'/);
+  });
+
+  test('the command again shows the same panel, renewed', async () => {
+    const { editor, library } = await withRunView();
+    await editor.registered.get('kelvo.showRun')();
+    assert.equal(editor.panels.length, 1);
+    assert.deepEqual(editor.panels[0].revealed, [{ column: -2, preserveFocus: true }]);
+    assert.equal(library.requests.length, 2);
+  });
+
+  test('a change of the source renews the run a moment later; other documents do not', async () => {
+    const { editor, library } = await withRunView();
+    const listeners = editor.changeListeners;
+    const changed = { ...answer, steps: 43 };
+    library.answer = changed;
+    const results = listeners.map((listener) => listener({ document: { uri: fakeUri('file:///work/other.kelvo') } }));
+    assert.deepEqual(results, [undefined, undefined]);
+    await Promise.all(listeners.map((listener) => listener({ document: sourceDocument })));
+    assert.deepEqual(library.requests.filter((r) => r.method === 'kelvo/run').length, 2);
+    assert.deepEqual(editor.panels[0].posted.at(-1), { type: 'run', run: changed });
+  });
+
+  test('a click in the panel selects the source term, in the editor that shows the source', async () => {
+    const { editor } = await withRunView();
+    const shownEditor = { document: sourceDocument, viewColumn: 1 };
+    editor.window.visibleTextEditors = [shownEditor];
+    await editor.panels[0].receive({ type: 'reveal', range: answer.trace[1].range });
+    const { document, options } = editor.shown.at(-1);
+    assert.equal(document, sourceDocument);
+    assert.deepEqual({ ...options.selection }, { startLine: 4, startCharacter: 0, endLine: 4, endCharacter: 12 });
+    assert.equal(options.viewColumn, 1);
+    // Anything else from the page is not a place.
+    assert.equal(await editor.panels[0].receive({ type: 'other' }), undefined);
+  });
+
+  test('a closed panel is renewed no more', async () => {
+    const { editor, library } = await withRunView();
+    editor.panels[0].dispose();
+    const [, listener] = editor.changeListeners;
+    assert.equal(listener({ document: sourceDocument }), undefined);
+    assert.equal(library.requests.length, 1);
+  });
+
+  test('without a kelvo document in the active editor, the command says so', async () => {
+    const { editor, library } = await activated({});
+    await editor.registered.get('kelvo.showRun')();
+    assert.equal(library.requests.length, 0);
+    assert.match(editor.errors[0], /kelvo document/);
+  });
+
+  test('the manifest names the command, in the editor\'s title bar of kelvo documents', () => {
+    const manifest = readJson(path.join(EXTENSION_DIR, 'package.json'));
+    const command = manifest.contributes.commands.find((c) => c.command === 'kelvo.showRun');
+    assert.equal(command.title, 'Kelvo: Show the run');
+    assert.ok(manifest.contributes.menus['editor/title'].some((m) => m.command === 'kelvo.showRun' && m.when === 'editorLangId == kelvo'));
   });
 });
 

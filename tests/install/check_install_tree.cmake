@@ -40,6 +40,7 @@ kelvo_expect_files(${prefix} "the install tree"
   ${doc}/docs/analysis.md
   ${doc}/docs/guide.md
   ${doc}/docs/language.md
+  ${doc}/docs/preview.md
   ${doc}/docs/source-map.md
   ${doc}/examples/clock.kelvo
   ${doc}/examples/countdown.kelvo
@@ -48,6 +49,13 @@ kelvo_expect_files(${prefix} "the install tree"
   ${doc}/examples/health_bar.kelvo
   ${doc}/examples/menu.kelvo
   ${doc}/examples/starfield.kelvo
+  ${doc}/examples/frames/clock.svg
+  ${doc}/examples/frames/countdown.svg
+  ${doc}/examples/frames/demo.svg
+  ${doc}/examples/frames/greeting.svg
+  ${doc}/examples/frames/health_bar.svg
+  ${doc}/examples/frames/menu.svg
+  ${doc}/examples/frames/starfield.svg
   ${vsix_file})
 kelvo_expect_links_resolve(${prefix}/${doc})
 if(VSIX)

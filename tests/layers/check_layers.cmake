@@ -15,7 +15,9 @@
 # The preview host (preview/) is a tool's library beside the translator:
 # nothing in src/ includes it, it includes nothing of tools/, and its own
 # folders depend one way:
-#   faults <- values <- canvas <- host <- parse <- interpreter <- svg <- preview/ itself
+#   faults <- values <- canvas <- host <- parse <- interpreter <- svg <- preview/ itself <- linked
+# Only linked/, which links a run to the source it was translated from, sees
+# the translator, and that as a tool does (through library/).
 #   cmake -DSOURCE_DIR=<tree holding src/> -P check_layers.cmake
 cmake_policy(SET CMP0057 NEW)  # IN_LIST
 if(NOT DEFINED SOURCE_DIR)
@@ -132,20 +134,24 @@ function(check_tool_file file out)
 endfunction()
 
 file(GLOB_RECURSE tool_files RELATIVE ${SOURCE_DIR}
-  ${SOURCE_DIR}/tools/*.h ${SOURCE_DIR}/tools/*.cpp ${SOURCE_DIR}/web/wasm/*.h ${SOURCE_DIR}/web/wasm/*.cpp)
+  ${SOURCE_DIR}/tools/*.h ${SOURCE_DIR}/tools/*.cpp ${SOURCE_DIR}/web/wasm/*.h ${SOURCE_DIR}/web/wasm/*.cpp
+  ${SOURCE_DIR}/preview/linked/*.h ${SOURCE_DIR}/preview/linked/*.cpp)
 foreach(file IN LISTS tool_files)
   check_tool_file(${file} found)
   list(APPEND faults ${found})
 endforeach()
 
 # The preview host: its folders one way, and nothing of tools/.
-set(preview_layers faults values canvas host parse interpreter svg)
+set(preview_layers faults values canvas host parse interpreter svg . linked)
 function(preview_layer_of path out)
   string(REGEX MATCH "^[^/]+/" folder "${path}")
   string(REGEX REPLACE "/$" "" folder "${folder}")
+  if(folder STREQUAL "")
+    set(folder .)  # preview/ itself
+  endif()
   list(FIND preview_layers "${folder}" index)
   if(index EQUAL -1)
-    list(LENGTH preview_layers index)  # preview/ itself, above them all
+    list(FIND preview_layers . index)  # a folder of no layer counts as preview/ itself
   endif()
   set(${out} ${index} PARENT_SCOPE)
 endfunction()
@@ -165,6 +171,8 @@ foreach(file IN LISTS preview_files)
       endif()
     elseif(target MATCHES "^tools/" OR target MATCHES "^kelvo/" OR target MATCHES "^lsp/")
       list(APPEND faults "preview/${file}: the preview host includes a tool (${line})")
+    elseif(NOT file MATCHES "^linked/" AND EXISTS ${SOURCE_DIR}/src/${target})
+      list(APPEND faults "preview/${file}: the preview host outside linked/ includes the translator (${line})")
     endif()
   endforeach()
 endforeach()
@@ -177,5 +185,5 @@ if(faults)
   message(FATAL_ERROR "dependencies that run the wrong way:\n  ${text}")
 endif()
 message(STATUS "${count} files of src/ include only their own layer and those below it; "
-  "${tool_count} files of tools/ and web/wasm/ reach no internal of the translator; "
+  "${tool_count} files of tools/, web/wasm/ and preview/linked/ reach no internal of the translator; "
   "${preview_count} files of preview/ only their own layer and those below it")

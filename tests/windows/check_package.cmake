@@ -22,9 +22,10 @@ find_program(CPACK cpack HINTS ${cmake_bin_dir} REQUIRED)
 # 623,232 bytes unstripped, 309,789 stripped; kelvo.exe about 760,000 and
 # 392,733; kelvo.exe 527,901 once it wrote analyses and source maps; the DLL
 # 428,061 and kelvo.exe 658,461 stripped once the run told the tools of
-# blocks, chains and empty operands). Raise them when the code itself grows.
+# blocks, chains and empty operands; kelvo.exe 1,020,445 stripped once it ran
+# scripts in the preview host). Raise them when the code itself grows.
 set(ceiling_KelvoScriptparser.dll 500000)
-set(ceiling_kelvo.exe 800000)
+set(ceiling_kelvo.exe 1200000)
 
 set(out ${BINARY_DIR}/package)
 file(REMOVE_RECURSE ${out})
@@ -55,6 +56,7 @@ kelvo_expect_files(${root} ${zips}
   docs/analysis.md
   docs/guide.md
   docs/language.md
+  docs/preview.md
   docs/source-map.md
   editors/kelvo.tmLanguage.json
   ${vsix_file}
@@ -65,6 +67,13 @@ kelvo_expect_files(${root} ${zips}
   examples/health_bar.kelvo
   examples/menu.kelvo
   examples/starfield.kelvo
+  examples/frames/clock.svg
+  examples/frames/countdown.svg
+  examples/frames/demo.svg
+  examples/frames/greeting.svg
+  examples/frames/health_bar.svg
+  examples/frames/menu.svg
+  examples/frames/starfield.svg
   include/KelvoScriptparser.h
   lib/cmake/KelvoScriptparser/KelvoScriptparserConfig.cmake
   lib/cmake/KelvoScriptparser/KelvoScriptparserConfigVersion.cmake

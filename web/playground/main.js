@@ -11,6 +11,7 @@ import examples from "kelvo:examples";
 import { setWords, sourceColours } from "./colours.js";
 import { highlightField, hostRangesOf, lineMap, setHighlight, sourceLinesAt } from "./linemap.js";
 import { readLink, writeLink } from "./link.js";
+import { runPane } from "./run.js";
 import "./style.css";
 
 const $ = (id) => document.getElementById(id);
@@ -44,6 +45,7 @@ const host = new EditorView({
   state: EditorState.create({ extensions: [...common, EditorState.readOnly.of(true), EditorView.updateListener.of(onUpdate)] }),
 });
 lead = source;
+const run = runPane({ kelvo, source, globals: () => globals, $ });
 
 // ---- translating ----------------------------------------------------------------
 function schedule() {
@@ -97,7 +99,7 @@ function translateNow() {
   clearTimeout(timer);
   const started = performance.now();
   const bytes = encoder.encode(source.state.doc.toString());
-  const result = kelvo.translate(bytes, { globals, analysis: false });
+  const result = kelvo.translate(bytes, { globals, analysis: false, hostChecks: true });
   const translated = performance.now();
   map = lineMap(result.lines);
   replaceHost(result.host);
@@ -105,6 +107,7 @@ function translateNow() {
   source.dispatch({ effects: [].concat(marked.effects ?? [], setWords.of(result.words)) });
   listReports(result.reports);
   followCursor();
+  run.changed();
   const total = performance.now() - started;
   // Typing stays smooth on a long script: wait for a pause once two
   // translations in a row take longer than a frame or two (one alone may be
@@ -221,4 +224,4 @@ function restore() {
 }
 window.addEventListener("hashchange", restore);
 restore();
-window.playground = { source, host, kelvo };
+window.playground = { source, host, kelvo, run };

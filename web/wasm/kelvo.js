@@ -4,6 +4,7 @@
 //   const kelvo = await loadKelvo();          // Node.js: loadKelvo({ wasmBinary: bytes })
 //   const { host, errorText, reports, lines, words, analysis } =
 //       kelvo.translate("print 10 10 who", { defineString: { who: "Ann" } });
+//   const run = kelvo.run("circle 10 10 5 false");   // the preview host's run of it
 //
 // The source is a Uint8Array or a string; a string is translated as its
 // UTF-8 bytes. Every call starts from the state the library has right after
@@ -13,6 +14,9 @@
 import createKelvoModule from "./kelvo_wasm.mjs";
 
 const PART = { host: 0, messages: 1, summary: 2, analysis: 3, tables: 4, lines: 5, words: 6 };
+const RUN_PART = { summary: 0, trace: 1, texts: 2, shapes: 3, pixels: 4, owners: 5 };
+const WIDTH = 640;
+const HEIGHT = 480;
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
 
@@ -82,16 +86,31 @@ class Kelvo {
     this.classNames = wordClassNames(tables.wordKinds);
   }
 
-  // A part the last call left, as bytes or as text.
-  part(which, asText = false) {
-    const at = this.module._kelvo_part(which);
-    const bytes = this.module.HEAPU8.slice(at, at + this.module._kelvo_part_size(which));
+  // A part the last call left, as bytes or as text: of the translation, or
+  // with the run's getters (`run`) of the last run.
+  part(which, asText = false, run = false) {
+    const at = run ? this.module._kelvo_run_part(which) : this.module._kelvo_part(which);
+    const size = run ? this.module._kelvo_run_part_size(which) : this.module._kelvo_part_size(which);
+    const bytes = this.module.HEAPU8.slice(at, at + size);
     return asText ? decoder.decode(bytes) : bytes;
   }
 
-  numbers(which) {
-    const bytes = this.part(which);
+  numbers(which, run = false) {
+    const bytes = this.part(which, false, run);
     return new Uint32Array(bytes.buffer, bytes.byteOffset, bytes.length / 4);
+  }
+
+  // The global arguments of the next call, in the module.
+  putGlobals(options) {
+    for (const { kind, name, value } of globalList(options)) {
+      const nameBytes = bytesOf(name);
+      const valueBytes = bytesOf(value);
+      const both = new Uint8Array(nameBytes.length + valueBytes.length);
+      both.set(nameBytes);
+      both.set(valueBytes, nameBytes.length);
+      this.put(both);
+      this.module._kelvo_add_global(kind === "string" ? 1 : 0, nameBytes.length, valueBytes.length);
+    }
   }
 
   // Copies bytes into the module's buffer.
@@ -115,20 +134,14 @@ class Kelvo {
   //   words             what each word is (see Words);
   //   analysis          the whole analysis (the JSON of kelvo --analysis,
   //                     parsed), or null when options.analysis is false.
+  // `options.hostChecks`: the warnings (code host-argument-count) of calls
+  // that the host refuses for their argument count among the reports.
   translate(source, options = {}) {
-    for (const { kind, name, value } of globalList(options)) {
-      const nameBytes = bytesOf(name);
-      const valueBytes = bytesOf(value);
-      const both = new Uint8Array(nameBytes.length + valueBytes.length);
-      both.set(nameBytes);
-      both.set(valueBytes, nameBytes.length);
-      this.put(both);
-      this.module._kelvo_add_global(kind === "string" ? 1 : 0, nameBytes.length, valueBytes.length);
-    }
+    this.putGlobals(options);
     const bytes = bytesOf(source);
     this.put(bytes);
     const withAnalysis = options.analysis !== false;
-    this.module._kelvo_translate(bytes.length, withAnalysis ? 1 : 0);
+    this.module._kelvo_translate(bytes.length, withAnalysis ? 1 : 0, options.hostChecks ? 1 : 0);
 
     const hostBytes = this.part(PART.host);
     const errorBytes = this.part(PART.messages);
@@ -148,6 +161,75 @@ class Kelvo {
       lines,
       words: new Words(this.numbers(PART.words), this.classNames),
       analysis: withAnalysis ? JSON.parse(this.part(PART.analysis, true)) : null,
+    };
+  }
+
+  // ---- the preview host ------------------------------------------------------
+
+  // Translates the source (with the globals of `options`, as translate
+  // takes them) and runs its host text in the preview host as frame
+  // `options.frame` (default 0) of a game whose clock starts at
+  // `options.start` (milliseconds since 1970-01-01 00:00, local time;
+  // default 0), random numbers from `options.seed`. Returns
+  //   ran, gameEnded, steps, dropped  as the preview tells them;
+  //   faults     [{ code, text, from, to, line, column }]: from and to the
+  //              source term that wrote the faulty host text (-1: none);
+  //   messages   [{ text, from, to, line, column }]: what show_message showed;
+  //   trace      [{ from, to, wordFrom, wordTo, line, depth, text }]: every
+  //              call made, `text` as "name(arguments) => result";
+  //   shapes     [{ from, to, wordFrom, wordTo, line }]: every shape drawn;
+  //   pixels     the frame, 640 x 480, RGBA (for an ImageData).
+  // Places are offsets into the source string; line 0 is no source line.
+  run(source, options = {}) {
+    this.putGlobals(options);
+    const bytes = bytesOf(source);
+    this.put(bytes);
+    this.module._kelvo_run(bytes.length, options.start ?? 0, options.frame ?? 0, options.seed ?? 0);
+    return this.runResult();
+  }
+
+  // Another frame of the script that `run` translated last, without
+  // translating it again.
+  frame(frame, options = {}) {
+    this.module._kelvo_run_frame(options.start ?? 0, frame, options.seed ?? 0);
+    return this.runResult();
+  }
+
+  // Which shape of the last run drew the pixel (x, y) last, or -1.
+  shapeAt(x, y) { return this.module._kelvo_shape_at(x, y); }
+
+  // For each pixel of the last run's frame (rows from the top), the index
+  // of the shape that drew it last plus one, or 0.
+  shapeOwners() {
+    this.module._kelvo_run_owners();
+    return this.numbers(RUN_PART.owners, true);
+  }
+
+  runResult() {
+    const summary = JSON.parse(this.part(RUN_PART.summary, true, true));
+    const placed = ([from, to, line, column]) => ({ from, to, line, column });
+    const texts = this.part(RUN_PART.texts, true, true).split("\n");
+    const trace = [];
+    const t = this.numbers(RUN_PART.trace, true);
+    for (let i = 0; i + 5 < t.length; i += 6) {
+      trace.push({ from: t[i], to: t[i + 1], wordFrom: t[i + 2], wordTo: t[i + 3], line: t[i + 4], depth: t[i + 5], text: texts[i / 6] });
+    }
+    const shapes = [];
+    const s = this.numbers(RUN_PART.shapes, true);
+    for (let i = 0; i + 4 < s.length; i += 5) shapes.push({ from: s[i], to: s[i + 1], wordFrom: s[i + 2], wordTo: s[i + 3], line: s[i + 4] });
+    const pixels = this.part(RUN_PART.pixels, false, true);
+    return {
+      ran: summary.ran,
+      gameEnded: summary.gameEnded,
+      steps: summary.steps,
+      dropped: summary.dropped,
+      faults: summary.faults.map(([code, text, ...place]) => ({ code, text, ...placed(place) })),
+      messages: summary.messages.map(([text, ...place]) => ({ text, ...placed(place) })),
+      trace,
+      shapes,
+      pixels: new Uint8ClampedArray(pixels.buffer, pixels.byteOffset, WIDTH * HEIGHT * 4),
+      width: WIDTH,
+      height: HEIGHT,
     };
   }
 }

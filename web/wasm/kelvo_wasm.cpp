@@ -18,20 +18,16 @@
 #include <utility>
 #include <vector>
 
+#include "export.h"
 #include "library/analysis.h"
 #include "library/analysis_json.h"
 #include "library/host_places.h"
 #include "library/line_index.h"
 #include "library/session.h"
+#include "module.h"
+#include "preview/linked/linked.h"
 #include "vocabulary/constants.h"
 #include "vocabulary/keywords.h"
-
-#ifdef __EMSCRIPTEN__
-#include <emscripten/emscripten.h>
-#define KELVO_WASM_EXPORT extern "C" EMSCRIPTEN_KEEPALIVE
-#else
-#define KELVO_WASM_EXPORT extern "C"
-#endif
 
 namespace {
 
@@ -74,6 +70,11 @@ public:
     void report(const kelvo::Report& r) override {
         reports_.push_back({r.severity(), r.code, kelvo::report_text(r), r.span.begin, r.span.end.offset,
                             std::string(r.word), std::string(r.name)});
+    }
+    // The reports heard, told again: an analysis's, with more among them.
+    void replace_reports(const std::vector<const kelvo::Finding*>& findings) {
+        reports_.clear();
+        for (const kelvo::Finding* f : findings) report(f->report);
     }
     void argument_count(std::int32_t, std::size_t) override {}
     void comment(const kelvo::SourceSpan& span) override { add(span.begin.offset, span.end.offset, comment_class); }
@@ -218,7 +219,25 @@ std::string tables_json() {
     return out;
 }
 
+// The calls of the host text that the host refuses for their argument
+// count, as warnings among the reports: the analysis that places them at
+// their source terms is made only when the host text holds any.
+void check_argument_counts(Playground& playground, kelvo::SessionOptions these) {
+    if (kelvo::preview::argument_count_calls(parts[host]).empty()) return;
+    these.listener = nullptr;
+    const kelvo::Analysis analysed = kelvo::analyse(input, std::move(these));
+    const kelvo::preview::HostChecks checks = kelvo::preview::host_checks(analysed);
+    playground.replace_reports(kelvo::preview::merged_findings(analysed, checks));
+}
+
 }  // namespace
+
+namespace kelvo::wasm {
+
+std::string& input_buffer() { return input; }
+SessionOptions take_globals() { return std::exchange(options, {}); }
+
+}  // namespace kelvo::wasm
 
 // The buffer, made `size` bytes long, for JavaScript to fill.
 KELVO_WASM_EXPORT char* kelvo_buffer(std::size_t size) {
@@ -236,7 +255,8 @@ KELVO_WASM_EXPORT void kelvo_add_global(int is_string, std::size_t name_size, st
 // Translates the first `size` bytes of the buffer with the globals added
 // since the last translation, which it then forgets. The analysis as JSON is
 // made only when asked for: it is many times the size of the source.
-KELVO_WASM_EXPORT void kelvo_translate(std::size_t size, int with_analysis) {
+// `with_checks`: the warnings of the host's argument counts among the reports.
+KELVO_WASM_EXPORT void kelvo_translate(std::size_t size, int with_analysis, int with_checks) {
     input.resize(size);
     kelvo::SessionOptions these = std::exchange(options, {});
     these.start = kelvo::StartFrom::loaded_state;
@@ -247,6 +267,7 @@ KELVO_WASM_EXPORT void kelvo_translate(std::size_t size, int with_analysis) {
     const kelvo::Translation t = kelvo::translate_source(input, these);
     parts[host].assign(t.host);
     parts[messages].assign(t.messages);
+    if (with_checks != 0) check_argument_counts(playground, these);
     const kelvo::LineIndex source(input, kelvo::LineIndex::Ends::line_feeds, kelvo::LineIndex::Start::first_byte);
     const kelvo::LineIndex result(parts[host], kelvo::LineIndex::Ends::line_feeds, kelvo::LineIndex::Start::first_byte);
     parts[summary] = playground.summary_json(source);

@@ -10,14 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "export.h"
 #include "lsp/server.h"
-
-#ifdef __EMSCRIPTEN__
-#include <emscripten/emscripten.h>
-#define KELVO_WASM_EXPORT extern "C" EMSCRIPTEN_KEEPALIVE
-#else
-#define KELVO_WASM_EXPORT extern "C"
-#endif
 
 namespace {
 

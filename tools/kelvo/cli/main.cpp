@@ -33,6 +33,7 @@
 #include "options.h"
 #include "paths.h"
 #include "printer.h"
+#include "run.h"
 
 #ifdef KELVO_LANGUAGE_SERVER
 #include "lsp/serve.h"
@@ -160,17 +161,6 @@ void write_map(const Options& options, const Analysis& analysis) {
     if (std::fclose(file) != 0 || !written) throw file_error("cannot write", path, error);
 }
 
-// The reports and counts of an analysis to the printer, in their order.
-void replay(const Analysis& analysis, Printer& printer) {
-    auto count = analysis.argument_counts.begin();
-    for (const Finding& f : analysis.findings) {
-        for (; count != analysis.argument_counts.end() && count->order < f.order; ++count)
-            printer.argument_count(count->count, count->line);
-        printer.report(f.report);
-    }
-    for (; count != analysis.argument_counts.end(); ++count) printer.argument_count(count->count, count->line);
-}
-
 // The run as the printer hears it; with a source map, the run's analysis,
 // from which the map is made and whose reports the printer is then told.
 struct Translated {
@@ -185,14 +175,13 @@ Translated translate_for(const Options& options, std::string source, Printer& pr
         return {std::string(translate_source(std::move(source), session).host), std::nullopt};
     }
     Analysis analysis = analyse(std::move(source), session);
-    replay(analysis, printer);
+    replay_findings(analysis, preview::host_checks(analysis), printer);
     std::string host = analysis.host;
     return {std::move(host), std::move(analysis)};
 }
 
-int translate_file(const Options& options) {
-    const std::string file = display_name(options);
-    std::string source = read_source_bytes(options.input);
+// The reports of standard error as the options ask for them.
+PrinterSettings report_settings(const Options& options, std::string_view file) {
     PrinterSettings settings;
     settings.file = file;
     settings.messages = !options.quiet;
@@ -200,11 +189,32 @@ int translate_file(const Options& options) {
     settings.argument_counts = options.argument_counts;
     settings.show_source = !options.quiet && chosen(options.show_source, is_terminal(2));
     settings.color = chosen(options.color, colours_wanted(2));
-    // The reader cuts the source in place: the source lines to show come
-    // from a copy.
-    const std::string kept_source = settings.show_source ? source : std::string();
-    Printer printer(settings, kept_source);
-    const Translated translated = translate_for(options, std::move(source), printer);
+    return settings;
+}
+
+// Calls that the host would refuse for their argument count are warned
+// about at their source terms, which the analysis tells: when the host
+// text holds any, the reports are told again from an analysis, with the
+// warnings among them.
+bool warn_argument_counts(const Options& options, const Translated& translated, std::string source, Printer& printer) {
+    if (translated.analysis || options.quiet || options.warnings == Warnings::off) return false;
+    if (preview::argument_count_calls(translated.host).empty()) return false;
+    const Analysis analysis = analyse(std::move(source), session_options(options));
+    replay_findings(analysis, preview::host_checks(analysis), printer);
+    return true;
+}
+
+int translate_file(const Options& options) {
+    const std::string file = display_name(options);
+    std::string source = read_source_bytes(options.input);
+    const PrinterSettings settings = report_settings(options, file);
+    // The reader cuts the source in place: the source lines to show, and an
+    // analysis made again, come from a copy.
+    const std::string kept_source = source;
+    Printer streamed(settings, kept_source);
+    Translated translated = translate_for(options, std::move(source), streamed);
+    Printer checked(settings, kept_source);
+    const Printer& printer = warn_argument_counts(options, translated, kept_source, checked) ? checked : streamed;
 
     // The host script first, then the reports, so that on a terminal they
     // end up below it; a failed write is reported after them.
@@ -231,6 +241,15 @@ int print_analysis(const Options& options) {
                                                    [](const Finding& f) { return f.severity() == Severity::error; })
                ? exit_messages
                : exit_clean;
+}
+
+// --run: what the script does, at its source terms.
+int run_file(const Options& options) {
+    const std::string file = display_name(options);
+    PrinterSettings out;
+    out.file = file;
+    out.color = chosen(options.color, colours_wanted(1));
+    return run_script(options, out, report_settings(options, file), read_source_bytes(options.input));
 }
 
 // The -o file must not be the input file, under any of its names: the
@@ -326,6 +345,7 @@ int run(const Options& options) {
         case Action::language_server: return serve_language(options);
         case Action::analysis: check_output_is_not_input(options); return print_analysis(options);
         case Action::locate: return locate(options);
+        case Action::run: return run_file(options);
         case Action::translate: break;
     }
     check_output_is_not_input(options);

@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
 
@@ -57,6 +58,24 @@ const std::string_view help_text =
     "                              of the body of script SCRIPT, as an engine names a\n"
     "                              place inside execute_string (columns in bytes, from\n"
     "                              1); exit status 1 when no source line wrote there\n"
+    "  --run                       run the host script in the preview host instead of\n"
+    "                              printing it: the messages it shows go to standard\n"
+    "                              output as FILE:LINE:COL: message: TEXT, the faults\n"
+    "                              the engine would meet to standard error as\n"
+    "                              FILE:LINE:COL: error: TEXT [host-CODE], each at the\n"
+    "                              source term that wrote the host text (the\n"
+    "                              translation's reports come first); exit status 1 on\n"
+    "                              a fault (docs/preview.md)\n"
+    "  --trace                     with --run, also print every host call made, in\n"
+    "                              order, as FILE:LINE:COL: NAME(ARGUMENTS) => RESULT\n"
+    "  --frame FILE                with --run, write the canvas as drawn to FILE (SVG)\n"
+    "  --clock DATE                with --run, the date and time the clock reads,\n"
+    "                              YYYY-MM-DDTHH:MM:SS (default 1970-01-01T00:00:00)\n"
+    "  --frame-number N            with --run, run frame N: the clock N/30 s on (default 0)\n"
+    "  --seed N                    with --run, the seed of random (default 0)\n"
+    "  --step-budget N             with --run, the steps the run may take (default\n"
+    "                              10000000)\n"
+    "                              (each of these five implies --run)\n"
     "  --lsp                       run as a language server on standard input and\n"
     "                              output (the Language Server Protocol); --define and\n"
     "                              --define-string give it global arguments\n"
@@ -69,9 +88,9 @@ const std::string_view help_text =
     "about stands in FILE. A note (FILE:LINE:COL: note: ...) may follow a message.\n"
     "\n"
     "Exit status:\n"
-    "  0  the translation reported no message\n"
+    "  0  the translation reported no message (and with --run, the run met no fault)\n"
     "  1  the translation reported messages (the host script is still written), or\n"
-    "     warnings with --warnings=error\n"
+    "     warnings with --warnings=error, or with --run the run met a fault\n"
     "  2  usage error, or FILE or the output cannot be read or written\n";
 
 namespace {
@@ -160,8 +179,68 @@ void set_source_map(Options& o, std::optional<std::string_view> value) {
     o.source_map = std::string(*value);
 }
 
-const std::array<Rule, 18>& rules() {
-    static const std::array<Rule, 18> table = {{
+// A whole number from 0 to `most`, written in decimal digits.
+std::optional<std::uint64_t> whole_number(std::string_view text, std::uint64_t most) {
+    if (text.empty() || text.size() > 19) return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (value > most) return std::nullopt;
+    return value;
+}
+
+std::uint64_t number_option(std::string_view option, std::string_view value, std::uint64_t most) {
+    const std::optional<std::uint64_t> number = whole_number(value, most);
+    if (!number) {
+        throw usage_error(std::string(option) + " takes a whole number from 0 to " + std::to_string(most) + ", not '" +
+                          std::string(value) + "'");
+    }
+    return *number;
+}
+
+// YYYY-MM-DDTHH:MM:SS (or with a blank for the T), each part in its range.
+std::array<int, 6> parse_clock(std::string_view text) {
+    constexpr std::array<std::size_t, 6> widths{4, 2, 2, 2, 2, 2};
+    constexpr std::array<std::string_view, 6> after{"-", "-", "T ", ":", ":", ""};
+    constexpr std::array<int, 6> least{1, 1, 1, 0, 0, 0};
+    constexpr std::array<int, 6> most{9999, 12, 31, 23, 59, 59};
+    std::array<int, 6> parts{};
+    std::string_view rest = text;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::optional<std::uint64_t> part = rest.size() >= widths[i] ? whole_number(rest.substr(0, widths[i]), 9999) : std::nullopt;
+        rest.remove_prefix(std::min(rest.size(), widths[i]));
+        const bool separated = after[i].empty() ? rest.empty() : !rest.empty() && after[i].find(rest[0]) != std::string_view::npos;
+        if (!part || !separated || static_cast<int>(*part) < least[i] || static_cast<int>(*part) > most[i])
+            throw usage_error("--clock takes YYYY-MM-DDTHH:MM:SS, not '" + std::string(text) + "'");
+        parts[i] = static_cast<int>(*part);
+        if (!rest.empty()) rest.remove_prefix(1);
+    }
+    return parts;
+}
+
+void set_frame(Options& o, std::optional<std::string_view> value) {
+    if (value->empty()) throw usage_error("empty frame file name");
+    o.run.frame = std::string(*value);
+    o.action = Action::run;
+}
+
+// An option of --run, which it implies.
+template <typename Apply>
+auto run_option(Apply apply) {
+    return [apply](Options& o, std::optional<std::string_view> value) {
+        apply(o.run, value);
+        o.action = Action::run;
+    };
+}
+
+constexpr std::uint64_t largest_frame = 1'000'000'000'000;
+constexpr std::uint64_t largest_budget = 1'000'000'000'000;
+constexpr std::uint64_t largest_seed = 9'999'999'999'999'999'999U;
+
+const std::array<Rule, 25>& rules() {
+    static const std::array<Rule, 25> table = {{
         {"--output", "-o", Value::required, set_output},
         {"--define", "", Value::required,
          [](Options& o, auto v) { o.globals.push_back(parse_define("--define", *v, GlobalArgument::Kind::real)); }},
@@ -184,6 +263,17 @@ const std::array<Rule, 18>& rules() {
              o.locate = parse_host_place(*v);
              o.action = Action::locate;
          }},
+        {"--run", "", Value::none, [](Options& o, auto) { o.action = Action::run; }},
+        {"--trace", "", Value::none, run_option([](RunOptions& r, auto) { r.trace = true; })},
+        {"--frame", "", Value::required, set_frame},
+        {"--clock", "", Value::required, run_option([](RunOptions& r, auto v) { r.clock = parse_clock(*v); })},
+        {"--frame-number", "", Value::required, run_option([](RunOptions& r, auto v) {
+             r.frame_number = static_cast<std::int64_t>(number_option("--frame-number", *v, largest_frame));
+         })},
+        {"--seed", "", Value::required,
+         run_option([](RunOptions& r, auto v) { r.seed = number_option("--seed", *v, largest_seed); })},
+        {"--step-budget", "", Value::required,
+         run_option([](RunOptions& r, auto v) { r.step_budget = number_option("--step-budget", *v, largest_budget); })},
         {"--lsp", "", Value::none, [](Options& o, auto) { o.action = Action::language_server; }},
         {"--help", "-h", Value::none, [](Options& o, auto) { o.action = Action::help; }},
         {"--version", "", Value::none, [](Options& o, auto) { o.action = Action::version; }},

@@ -1,7 +1,9 @@
 // The command line of the kelvo tool.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,7 +19,7 @@ struct Failure {
     std::string text;
 };
 
-enum class Action { translate, analysis, locate, help, version, list_keywords, list_constants, language_server };
+enum class Action { translate, analysis, locate, run, help, version, list_keywords, list_constants, language_server };
 enum class Choice { automatic, always, never };
 enum class Warnings { off, shown, errors };
 
@@ -27,6 +29,18 @@ struct HostPlaceName {
     std::string script;       // empty: the result
     std::size_t line = 1;     // from 1
     std::size_t column = 0;   // in bytes, from 1; 0 when not given
+};
+
+// How --run runs the script: what it prints and writes, and what the
+// preview host is given (the clock fixed, so that a run is the same on
+// every machine and at every time).
+struct RunOptions {
+    bool trace = false;                 // --trace
+    std::optional<std::string> frame;   // --frame FILE: the canvas as SVG
+    std::array<int, 6> clock{1970, 1, 1, 0, 0, 0};  // --clock: year, month, day, hour, minute, second
+    std::int64_t frame_number = 0;      // --frame-number: 1/30 s each after the clock
+    std::uint64_t seed = 0;             // --seed, of random
+    std::uint64_t step_budget = 10'000'000;  // --step-budget
 };
 
 struct Options {
@@ -42,6 +56,7 @@ struct Options {
     Choice color = Choice::automatic;
     std::optional<std::string> source_map;  // --source-map FILE
     HostPlaceName locate;                    // --locate WHERE
+    RunOptions run;                          // --run and its options
 };
 
 // WHERE of --locate: LINE, LINE:COL, SCRIPT:LINE or SCRIPT:LINE:COL; throws

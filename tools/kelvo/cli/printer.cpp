@@ -146,6 +146,27 @@ SourcePosition Printer::place_of(std::size_t offset) {
     return {p.line + 1, p.column + 1, offset};
 }
 
+void Printer::print_line(SourcePosition position, std::size_t length, std::string_view label, std::string_view text,
+                         std::string_view code) {
+    const bool error = label == "error";
+    print_place(position.line, position.column);
+    if (!label.empty()) {
+        paint(error ? red : bold);
+        text_ += label;
+        text_ += ':';
+        unpaint();
+        text_ += ' ';
+    }
+    append_escaped(text_, text);
+    if (!code.empty()) {
+        text_ += " [";
+        text_ += code;
+        text_ += ']';
+    }
+    text_ += '\n';
+    if (error && settings_.show_source && position.line != 0 && position.column != 0) print_source(position, length);
+}
+
 void Printer::argument_count(std::int32_t count, std::size_t line) {
     if (!settings_.argument_counts) return;
     print_place(line, 0);

@@ -36,6 +36,12 @@ public:
     void print_note(SourcePosition position, std::size_t length, std::string_view text);
     // The place of a byte offset of the source.
     SourcePosition place_of(std::size_t offset);
+    // A line of the tool's own about `length` bytes at a place, printed
+    // whatever the settings say: FILE:LINE:COL: LABEL: TEXT [CODE], without
+    // the label or the code where they are empty. An "error" is coloured as
+    // the messages are, and shows its source line where they do.
+    void print_line(SourcePosition position, std::size_t length, std::string_view label, std::string_view text,
+                    std::string_view code = {});
 
     std::size_t messages() const { return messages_; }
     std::size_t warnings() const { return warnings_; }

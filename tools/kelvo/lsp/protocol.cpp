@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -326,6 +327,86 @@ std::string host_view_text(std::string_view uri, const Document& document, const
     out += links_json(document, view).dump();
     out += '}';
     return out;
+}
+
+namespace {
+
+json place_range(const Document& document, const std::optional<Span>& span) {
+    return span ? range_json(document, *span) : json(nullptr);
+}
+
+// A traced value as JSON: a number, a text (as the trace keeps it), or null.
+json value_json(const preview::TracedValue& value) {
+    if (value.kind == preview::TracedValue::Kind::text) return value.text;
+    if (value.kind == preview::TracedValue::Kind::number && std::isfinite(value.number)) return value.number;
+    return nullptr;
+}
+
+json placed(const Document& document, const preview::SourcePlace& place) {
+    return {{"range", place_range(document, ide::term_span(place))}, {"word", place_range(document, ide::word_span(place))}};
+}
+
+json trace_json(const Document& document, const preview::LinkedRun& linked) {
+    json list = json::array();
+    const preview::HostRun& run = linked.run;
+    for (std::size_t i = 0; i < run.trace.size(); ++i) {
+        const preview::TraceEntry& entry = run.trace[i];
+        json row = placed(document, linked.trace[i]);
+        json arguments = json::array();
+        for (const preview::TracedValue& value : entry.arguments) arguments.push_back(value_json(value));
+        row["call"] = entry.name;
+        row["arguments"] = std::move(arguments);
+        row["result"] = value_json(entry.result);
+        row["text"] = preview::call_text(run, entry);
+        row["depth"] = entry.depth;
+        list.push_back(std::move(row));
+    }
+    return list;
+}
+
+json faults_json(const Document& document, const preview::LinkedRun& linked) {
+    json list = json::array();
+    for (std::size_t i = 0; i < linked.run.faults.size(); ++i) {
+        const preview::Fault& fault = linked.run.faults[i];
+        json row = placed(document, linked.faults[i]);
+        row["code"] = preview::shown_code(fault.kind);
+        row["message"] = preview::fault_message(fault);
+        row["severity"] = severity_number(Severity::error);
+        list.push_back(std::move(row));
+    }
+    return list;
+}
+
+}  // namespace
+
+std::string run_text(const Document& document, const preview::LinkedRun& linked) {
+    const preview::HostRun& run = linked.run;
+    json messages = json::array();
+    for (std::size_t i = 0; i < run.messages.size(); ++i) {
+        json row = placed(document, linked.messages[i]);
+        row["text"] = run.messages[i].text;
+        messages.push_back(std::move(row));
+    }
+    json shapes = json::array();
+    for (std::size_t i = 0; i < run.shapes.size(); ++i) {
+        json row = placed(document, linked.shapes[i]);
+        row["call"] = run.shapes[i].call < run.trace.size() ? json(run.shapes[i].call) : json(nullptr);
+        shapes.push_back(std::move(row));
+    }
+    const json answer = {
+        {"trace", trace_json(document, linked)},
+        {"faults", faults_json(document, linked)},
+        {"messages", std::move(messages)},
+        {"shapes", std::move(shapes)},
+        {"svg", preview::frame_svg(run)},
+        {"ran", run.ran},
+        {"gameEnded", run.game_ended},
+        {"steps", run.steps},
+        {"dropped",
+         {{"trace", run.trace_dropped}, {"shapes", run.shapes_dropped}, {"messages", run.messages_dropped},
+          {"faults", run.faults_dropped}}},
+    };
+    return answer.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
 }  // namespace kelvo::lsp

@@ -106,5 +106,13 @@ nlohmann::json prepare_rename_json(const Document& document, const ide::Renamabl
 // encoding.
 std::string host_view_text(std::string_view uri, const Document& document, const ide::HostView& view,
                            const Analysis& analysis);
+// The run as JSON text: {"trace": [{range, word, call, arguments, result,
+// text, depth}], "faults": [{range, word, code, message, severity}],
+// "messages": [{range, word, text}], "shapes": [{range, word, call}] (one
+// for each element of the SVG with a data-range, in the same order), "svg",
+// "ran", "gameEnded", "steps", "dropped": {trace, shapes, messages,
+// faults}}; ranges in the client's encoding, null where no source term
+// wrote the host text.
+std::string run_text(const Document& document, const preview::LinkedRun& linked);
 
 }  // namespace kelvo::lsp

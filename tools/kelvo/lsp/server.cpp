@@ -195,6 +195,7 @@ void Server::request(const json& message, std::string_view id, std::vector<std::
     };
     static const std::map<std::string, TextMethod, std::less<>> text_methods = {
         {"kelvo/hostText", &Server::on_host_text},
+        {"kelvo/run", &Server::on_run},
         {"textDocument/semanticTokens/full", &Server::on_semantic_tokens},
         {"textDocument/semanticTokens/range", &Server::on_semantic_tokens},
     };
@@ -368,6 +369,22 @@ json Server::on_document_symbols(const json& params) {
 std::string Server::on_host_text(const json& params) {
     const Subject s = subject(params);
     return host_view_text(s.uri, s.document, ide::host_view(s.ide), s.analysis);
+}
+
+// {textDocument, frame?, start?, seed?}: frame N (from 0 to 10^12) of a game
+// whose clock starts at `start` (milliseconds since 1970-01-01 00:00, at
+// most 10^15 either way; default 0).
+std::string Server::on_run(const json& params) {
+    const Subject s = subject(params);
+    constexpr std::int64_t last_frame = 1'000'000'000'000;
+    constexpr std::int64_t furthest = 1'000'000'000'000'000;
+    ide::RunRequest request;
+    request.frame = params.value("frame", std::int64_t{0});
+    request.start = params.value("start", std::int64_t{0});
+    request.seed = params.value("seed", std::uint64_t{0});
+    if (request.frame < 0 || request.frame > last_frame) throw InvalidParams("frame is a whole number from 0 to 10^12");
+    if (request.start < -furthest || request.start > furthest) throw InvalidParams("start is at most 10^15 ms either way");
+    return run_text(s.document, ide::run(s.ide, request));
 }
 
 json Server::on_signature_help(const json& params) {

@@ -66,6 +66,7 @@ private:
     nlohmann::json on_definition(const nlohmann::json& params);
     nlohmann::json on_document_symbols(const nlohmann::json& params);
     std::string on_host_text(const nlohmann::json& params);
+    std::string on_run(const nlohmann::json& params);
     nlohmann::json on_signature_help(const nlohmann::json& params);
     nlohmann::json on_inlay_hints(const nlohmann::json& params);
     std::string on_semantic_tokens(const nlohmann::json& params);

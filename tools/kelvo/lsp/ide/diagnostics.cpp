@@ -42,16 +42,19 @@ Diagnostic diagnostic_of(const Subject& s, const Finding& f) {
     return {drawn_span(s, f), f.severity(), f.code(), report_text(f.report), false, {}};
 }
 
+// The run's findings, and the calls the host would refuse for their argument
+// count (from the host text) merged in by place.
 std::vector<Diagnostic> diagnostics(const Subject& s) {
     std::vector<Diagnostic> list;
-    const std::vector<Finding>& findings = s.analysis.findings;
+    const preview::HostChecks checks = preview::host_checks(s.analysis);
+    const std::vector<const Finding*> findings = preview::merged_findings(s.analysis, checks);
     const std::size_t shown = std::min(findings.size(), most_published);
     list.reserve(shown + 1);
     // What follows from a message goes with that message, past the notes
     // that explain it.
     std::size_t cause = shown;
     for (std::size_t i = 0; i < shown; ++i) {
-        const Finding& f = findings[i];
+        const Finding& f = *findings[i];
         if (f.report.consequence && cause < list.size()) {
             list[cause].related.push_back({drawn_span(s, f), report_text(f.report)});
             continue;
@@ -62,9 +65,9 @@ std::vector<Diagnostic> diagnostics(const Subject& s) {
     if (shown == findings.size()) return list;
     // One more, where the first left out is, as severe as the most severe of them.
     Severity most = Severity::note;
-    for (std::size_t i = shown; i < findings.size(); ++i) most = std::min(most, findings[i].severity());
+    for (std::size_t i = shown; i < findings.size(); ++i) most = std::min(most, findings[i]->severity());
     const std::size_t left = findings.size() - shown;
-    const std::size_t at = findings[shown].report.span.begin.offset;
+    const std::size_t at = findings[shown]->report.span.begin.offset;
     list.push_back({{at, at}, most, Code::internal_error,
                     std::to_string(left) + " more diagnostic" + (left == 1 ? " is" : "s are") +
                         " left out from here on: kelvo on the command line reports them all",

@@ -15,6 +15,7 @@
 #include "library/analysis.h"
 #include "library/line_index.h"
 #include "library/session.h"
+#include "preview/linked/linked.h"
 #include "vocabulary/keywords.h"
 
 namespace kelvo::ide {
@@ -271,5 +272,21 @@ struct HostView {
     std::vector<Link> links;
 };
 HostView host_view(const Subject& s);
+
+// ---- the run ------------------------------------------------------------------
+
+// The document's host text run in the preview host, as frame `frame` of a
+// game whose clock starts at `start` (milliseconds since 1970-01-01 00:00,
+// local time), with every call, shape, message and fault at the source term
+// that wrote it.
+struct RunRequest {
+    std::int64_t frame = 0;
+    std::int64_t start = 0;
+    std::uint64_t seed = 0;
+};
+preview::LinkedRun run(const Subject& s, const RunRequest& request);
+// A source place as a span of the document: the term's bytes, or its word's.
+std::optional<Span> term_span(const preview::SourcePlace& place);
+std::optional<Span> word_span(const preview::SourcePlace& place);
 
 }  // namespace kelvo::ide

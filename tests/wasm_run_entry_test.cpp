@@ -1,0 +1,108 @@
+// The C entries of the playground's WebAssembly module that its Run pane
+// calls (web/wasm/run_wasm.cpp, beside web/wasm/kelvo_wasm.cpp), compiled
+// natively: what kelvo.js does through them, a source written into the
+// buffer and run, the parts read back, another frame, the shape under a
+// pixel, and the translation's warnings of the host's argument counts.
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+extern "C" {
+char* kelvo_buffer(std::size_t size);
+void kelvo_add_global(int is_string, std::size_t name_size, std::size_t value_size);
+void kelvo_translate(std::size_t size, int with_analysis, int with_checks);
+const char* kelvo_part(int part);
+std::size_t kelvo_part_size(int part);
+void kelvo_run(std::size_t size, double start, double frame, double seed);
+void kelvo_run_frame(double start, double frame, double seed);
+void kelvo_run_owners();
+int kelvo_shape_at(int x, int y);
+const char* kelvo_run_part(int part);
+std::size_t kelvo_run_part_size(int part);
+}
+
+namespace {
+
+// The parts, as kelvo.js numbers them.
+constexpr int summary = 0, trace = 1, texts = 2, shapes = 3, pixels = 4, owners = 5;
+constexpr int reports = 2;  // the translation's summary
+
+std::size_t put(std::string_view bytes) {
+    std::memcpy(kelvo_buffer(bytes.size()), bytes.data(), bytes.size());
+    return bytes.size();
+}
+
+std::string part(int which) { return {kelvo_run_part(which), kelvo_run_part_size(which)}; }
+
+std::vector<std::uint32_t> numbers(int which) {
+    const std::string bytes = part(which);
+    std::vector<std::uint32_t> out(bytes.size() / 4);
+    std::memcpy(out.data(), bytes.data(), out.size() * 4);
+    return out;
+}
+
+// "é" is two bytes and one UTF-16 unit: the places after it count units.
+const std::string script = "message \"\xc3\xa9\"; circle 100 100 10 false\ncolor merge_color red gold\n";
+
+TEST(WasmRunEntry, ARunAndItsPartsAtTheSourceTermsInUtf16) {
+    kelvo_run(put(script), 0, 0, 0);
+    const std::string json = part(summary);
+    EXPECT_NE(json.find("\"ran\":true"), std::string::npos) << json;
+    // The fault at `merge_color red gold`: from 43 to 63, line 2, column 7.
+    EXPECT_NE(json.find("\"faults\":[[\"host-wrong-argument-count\",\"'merge_color' takes 3 arguments, not 2\",43,63,2,7]]"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"messages\":[[\"\xc3\xa9\",0,11,1,1]]"), std::string::npos) << json;
+    // Six numbers a call: the term, its word, its line, its depth.
+    EXPECT_EQ(numbers(trace), (std::vector<std::uint32_t>{0, 11, 0, 7, 1, 0, 13, 36, 13, 19, 1, 0}));
+    EXPECT_EQ(part(texts), "show_message(\"\xc3\xa9\")\ndraw_circle(100, 100, 10, 0)");
+    EXPECT_EQ(numbers(shapes), (std::vector<std::uint32_t>{13, 36, 13, 19, 1}));
+    // The frame, RGBA: white but for the circle, black at its centre.
+    const std::string rgba = part(pixels);
+    ASSERT_EQ(rgba.size(), 640u * 480u * 4u);
+    const auto pixel = [&](int x, int y) { return rgba.substr((static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x)) * 4, 4); };
+    EXPECT_EQ(pixel(100, 100), std::string("\x00\x00\x00\xff", 4));
+    EXPECT_EQ(pixel(0, 0), std::string("\xff\xff\xff\xff", 4));
+    // The shape under a pixel, and none where none was drawn.
+    EXPECT_EQ(kelvo_shape_at(100, 100), 0);
+    EXPECT_EQ(kelvo_shape_at(0, 0), -1);
+    EXPECT_EQ(kelvo_shape_at(-1, 5), -1);
+    EXPECT_EQ(kelvo_shape_at(640, 5), -1);
+    kelvo_run_owners();
+    EXPECT_EQ(part(owners).size(), 640u * 480u * 4u);
+}
+
+TEST(WasmRunEntry, AnotherFrameRunsTheKeptScriptWithTheClockMovedOn) {
+    const std::string clock = "print 0 0 c_time\nprint 0 20 c_second\n";
+    const std::string_view name = "unused";
+    const std::string value = "1";
+    std::string both = std::string(name) + value;
+    std::memcpy(kelvo_buffer(both.size()), both.data(), both.size());
+    kelvo_add_global(0, name.size(), value.size());
+    kelvo_run(put(clock), 5000, 0, 0);
+    EXPECT_EQ(part(texts), "draw_text(0, 0, 0)\ndraw_text(0, 20, 5)");
+    kelvo_run_frame(5000, 60, 0);
+    EXPECT_EQ(part(texts), "draw_text(0, 0, 2000)\ndraw_text(0, 20, 7)");
+    // Numbers past the clock's range are kept within it, not turned into faults.
+    kelvo_run_frame(1e300, -5, 0);
+    EXPECT_NE(part(summary).find("\"ran\":true"), std::string::npos);
+}
+
+TEST(WasmRunEntry, TheTranslationWarnsOfTheHostsArgumentCountsWhenAsked) {
+    kelvo_translate(put(script), 0, 1);
+    const std::string with = {kelvo_part(reports), kelvo_part_size(reports)};
+    EXPECT_NE(with.find("[\"warning\",\"host-argument-count\",\"'merge_color' takes 3 arguments in the host, not 2: the "
+                        "engine rejects this call when it runs\",2,7,44,11,43,54,\"merge_color\",\"3 arguments\"]"),
+              std::string::npos)
+        << with;
+    kelvo_translate(put(script), 0, 0);
+    const std::string without = {kelvo_part(reports), kelvo_part_size(reports)};
+    EXPECT_EQ(without, "{\"reports\":[]}");
+}
+
+}  // namespace
