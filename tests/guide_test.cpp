@@ -349,8 +349,9 @@ TEST(GuideText, EveryRecipeItShowsIsACaseWithTheScriptAndOutputShown) {
 TEST(GuideText, EveryRowOfARecipeTableIsTranslatedByACase) {
     const GuideMarks marks = marks_of(slurp(fs::path(KELVO_SOURCE_DIR) / "docs" / "guide.md"), "guide.md");
     ASSERT_EQ(marks.tables.count("compare"), 1U) << "the table of comparisons is not marked";
-    for (const auto& [table, rows] : marks.tables) {
-        for (const Row& row : rows) {
+    for (const auto& entry : marks.tables) {
+        const std::string& table = entry.first;
+        for (const Row& row : entry.second) {
             SCOPED_TRACE(row.where);
             const bool translated = std::any_of(all_cases().begin(), all_cases().end(), [&](const GuideCase& c) {
                 return c.table == table && has_line(c.script, row.script) && has_line(c.host, row.host);
