@@ -172,13 +172,6 @@ std::string consequence_text(const Report& r) {
     return "so " + place + " is empty in the host text: the engine rejects the call (" + message + ")";
 }
 
-std::string chain_idiom_text(const Report& r) {
-    std::string chain = r.keyword != nullptr ? std::string(keyword_of(r.keyword)) + " " : std::string();
-    chain += "limit " + std::string(r.word);
-    if (!r.names.empty()) chain += " " + std::string(r.names);
-    return fill(row_of(r.code).text, {r.name, chain});
-}
-
 std::string host_name_text(const Report& r) {
     std::string keywords = quoted(keyword_of(r.keyword));
     if (r.other_keyword != nullptr) keywords += " and " + quoted(keyword_of(r.other_keyword));
@@ -235,7 +228,7 @@ std::string report_text(const Report& r) {
         case Code::declared_later:
         case Code::declared_without_value: return fill(text, {r.word, std::to_string(r.line)});
         case Code::operator_after_value: return fill(text, {r.word, r.name});
-        case Code::chain_idiom: return chain_idiom_text(r);
+        case Code::chain_idiom: return fill(text, {r.name, r.names});
         case Code::empty_operand: return (r.consequence ? "so " : "") + fill(text, {keyword_of(r.keyword)});
         case Code::give_operand: return fill(text, {keyword_of(r.keyword)});
         case Code::declare_first: return fill(text, {r.word, r.word});

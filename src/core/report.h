@@ -87,7 +87,7 @@ enum class Code : std::uint8_t {
     block_closer,         // word: `endif` and the like
     quote_carried,        // line: the later line the open string reaches
     declared_later,       // word: the name; line: its declaration's
-    chain_idiom,          // as operator_after_value: how to write the chain
+    chain_idiom,          // name: the value; names: the chain with the value declared as `limit`
     close_block,          // what to do about a block left open
     stray_closer,         // what to do about a `}` that closes nothing
     give_operand,         // word, keyword, operands: as empty_operand

@@ -42,15 +42,38 @@ std::string_view after_operator(std::string_view rest) {
     return rest;
 }
 
+std::string written(const ResolvedWord& word) {
+    return word.kind == WordKind::string ? "\"" + std::string(word.text) + "\"" : std::string(word.text);
+}
+
+// The chain as it can be written, the value declared as `limit`: inside a
+// call, that call (`sign limit - i`); an operand of the line's own term,
+// the whole line up to the value (`if 0 = limit - a`), so that the idiom
+// keeps its meaning.
+std::string chain_idiom(const LineLog& log, std::string_view op, std::string_view rest) {
+    std::string chain;
+    const std::int32_t parent = log.terms.back().parent;
+    if (parent == 0 && log.terms.front().parent < 0 && log.words.size() > 1) {
+        for (std::size_t i = 0; i + 1 < log.words.size(); ++i) chain += written(log.words[i]) + " ";
+    } else if (const KeywordRow* keyword = parent_keyword(log)) {
+        chain += std::string(keyword->keyword) + " ";
+    }
+    chain += "limit " + std::string(op);
+    if (!rest.empty()) chain += " " + std::string(rest);
+    return chain;
+}
+
 // `sign 10 - i`: an operator word after a value inside an operand.
 void warn_operator_after_value(const ResolvedWord& value, std::string_view op) {
-    const std::string written = value.kind == WordKind::string ? "\"" + std::string(value.text) + "\"" : std::string(value.text);
+    const std::string value_text = written(value);
     Report facts;
     facts.word = op;
-    facts.name = written;
+    facts.name = value_text;
     facts.keyword = parent_keyword(state.run.log);
     facts.names = after_operator(state.current_line);
     tell(Code::operator_after_value, op, facts);
+    const std::string chain = chain_idiom(state.run.log, op, facts.names);
+    facts.names = chain;
     tell(Code::chain_idiom, op, facts);
 }
 
