@@ -17,7 +17,7 @@ endif()
 set(kelvo_web_dir ${PROJECT_SOURCE_DIR}/web)
 
 add_executable(kelvo_wasm ${kelvo_web_dir}/wasm/kelvo_wasm.cpp ${kelvo_web_dir}/wasm/run_wasm.cpp)
-target_link_libraries(kelvo_wasm PRIVATE kelvo_core kelvo_preview kelvo_warnings)
+target_link_libraries(kelvo_wasm PRIVATE kelvo_core kelvo_preview kelvo_tool_common kelvo_warnings)
 set_target_properties(kelvo_wasm PROPERTIES SUFFIX ".mjs")
 # An ES module for the web: it does not fetch by itself when handed the
 # bytes (wasmBinary), which is how Node.js loads it. Memory grows with the
@@ -57,7 +57,7 @@ else()
   target_compile_options(kelvo_lsp_wasm PRIVATE -fwasm-exceptions
     # What emscripten's C++ library lacks of C++20.
     -include ${kelvo_web_dir}/wasm/libcxx_compat.h)
-  target_link_libraries(kelvo_lsp_wasm PRIVATE kelvo_core kelvo_preview kelvo_warnings)
+  target_link_libraries(kelvo_lsp_wasm PRIVATE kelvo_core kelvo_preview kelvo_tool_common kelvo_warnings)
   set_target_properties(kelvo_lsp_wasm PROPERTIES SUFFIX ".mjs")
   target_link_options(kelvo_lsp_wasm PRIVATE
     -fwasm-exceptions
