@@ -17,10 +17,14 @@ WarningName warning_named(std::string_view name, Code& code) {
 
 std::string warning_name_error(std::string_view name, WarningName kind) {
     const std::string quoted = "'" + std::string(name) + "'";
+    if (name.empty()) return "no warning's code given";
+    Code code{};
     switch (kind) {
-        case WarningName::unknown: return "no warning has the code " + quoted + " (kelvo --explain lists the codes)";
+        case WarningName::unknown: return "no warning has the code " + quoted;
         case WarningName::not_warning:
-            return quoted + " is the code of a message or a note, not of a warning: only warnings can be chosen";
+            code_named(name, code);
+            return quoted + " is the code of " + (severity_of(code) == Severity::note ? "a note" : "an error") +
+                   ", not of a warning";
         case WarningName::warning: break;
     }
     return {};
@@ -39,15 +43,21 @@ std::string choose_named(WarningChoice& choice, std::string_view name, WarningLe
 }  // namespace
 
 std::string choose_by_option(WarningChoice& choice, std::string_view option) {
-    std::string_view rest = option.substr(option.starts_with("-W") ? 2 : option.size());
+    const std::string_view rest = option.substr(option.starts_with("-W") ? 2 : option.size());
     if (rest.empty()) return "option " + std::string(option) + " needs a warning's code, as in -Wno-words-left";
     if (rest == "error") {
         choice.choose_all(WarningLevel::error);
         return {};
     }
-    if (rest.starts_with("error=")) return choose_named(choice, rest.substr(6), WarningLevel::error);
-    if (rest.starts_with("no-")) return choose_named(choice, rest.substr(3), WarningLevel::off);
-    return choose_named(choice, rest, WarningLevel::on);
+    std::string error;
+    if (rest.starts_with("error=")) {
+        error = choose_named(choice, rest.substr(6), WarningLevel::error);
+    } else if (rest.starts_with("no-")) {
+        error = choose_named(choice, rest.substr(3), WarningLevel::off);
+    } else {
+        error = choose_named(choice, rest, WarningLevel::on);
+    }
+    return error.empty() ? error : std::string(option) + ": " + error;
 }
 
 std::string choose_by_entry(WarningChoice& choice, std::string_view name, std::string_view level) {
