@@ -30,7 +30,7 @@ target_link_options(kelvo_wasm PRIVATE
   -sALLOW_MEMORY_GROWTH=1
   -sMAXIMUM_MEMORY=2GB
   -sFILESYSTEM=0
-  -sEXPORTED_FUNCTIONS=_kelvo_buffer,_kelvo_add_global,_kelvo_translate,_kelvo_load_tables,_kelvo_part,_kelvo_part_size,_kelvo_run,_kelvo_run_frame,_kelvo_run_owners,_kelvo_shape_at,_kelvo_run_part,_kelvo_run_part_size)
+  -sEXPORTED_FUNCTIONS=_kelvo_buffer,_kelvo_add_global,_kelvo_translate,_kelvo_load_tables,_kelvo_part,_kelvo_part_size,_kelvo_run,_kelvo_run_frame,_kelvo_run_owners,_kelvo_shape_at,_kelvo_run_part,_kelvo_run_part_size,_kelvo_choose_warning,_kelvo_explain,_kelvo_load_explanations)
 
 # The JavaScript API beside the module it loads.
 configure_file(${kelvo_web_dir}/wasm/kelvo.js ${CMAKE_BINARY_DIR}/kelvo.js COPYONLY)
