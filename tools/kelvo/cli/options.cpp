@@ -339,6 +339,22 @@ std::size_t positive_number(std::string_view text) {
     return value;
 }
 
+// Applies the option argv[i], with its value (the next argument, for one
+// that needs a value not attached); returns the index of the last argument
+// taken.
+int apply_option(Options& options, int argc, char** argv, int i) {
+    const Written w = split_option(argv[i]);
+    const Rule& rule = rule_for(w);
+    std::optional<std::string_view> value = w.attached;
+    if (rule.value == Value::none && value) throw usage_error("option " + std::string(w.name) + " takes no argument");
+    if (rule.value == Value::required && !value) {
+        if (i + 1 >= argc) throw usage_error("option " + std::string(w.name) + " needs an argument");
+        value = argv[++i];
+    }
+    rule.apply(options, value);
+    return i;
+}
+
 }  // namespace
 
 // The numbers are the last parts: SCRIPT may hold colons, and a script whose
@@ -379,16 +395,7 @@ Options parse_arguments(int argc, char** argv) {
             const std::string error = choose_by_option(options.warnings, arg);
             if (!error.empty()) throw usage_error(error);
         } else {
-            const Written w = split_option(arg);
-            const Rule& rule = rule_for(w);
-            std::optional<std::string_view> value = w.attached;
-            if (rule.value == Value::none && value)
-                throw usage_error("option " + std::string(w.name) + " takes no argument");
-            if (rule.value == Value::required && !value) {
-                if (i + 1 >= argc) throw usage_error("option " + std::string(w.name) + " needs an argument");
-                value = argv[++i];
-            }
-            rule.apply(options, value);
+            i = apply_option(options, argc, argv, i);
             if (options.action == Action::help || options.action == Action::version) return options;
         }
     }
