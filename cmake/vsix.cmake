@@ -58,7 +58,7 @@ add_custom_command(
 file(GLOB kelvo_vsix_sources CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/editors/vscode/*.js ${PROJECT_SOURCE_DIR}/editors/vscode/*.mjs
   ${PROJECT_SOURCE_DIR}/editors/vscode/*.json ${PROJECT_SOURCE_DIR}/editors/vscode/README.md
-  ${PROJECT_SOURCE_DIR}/editors/kelvo.tmLanguage.json)
+  ${PROJECT_SOURCE_DIR}/editors/kelvo.tmLanguage.json ${PROJECT_SOURCE_DIR}/docs/messages.md)
 add_custom_command(
   OUTPUT ${kelvo_vsix}
   COMMAND ${KELVO_NODE} ${PROJECT_SOURCE_DIR}/editors/vscode/build.mjs

@@ -710,3 +710,86 @@ TEST(LanguageServerFaults, HeavyDocumentsPublishAThousandAndGoOnAnswering) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> codes_of(const json& diagnostics) {
+    std::vector<std::string> codes;
+    for (const json& d : diagnostics) codes.push_back(d["code"].get<std::string>() + ":" + std::to_string(d["severity"].get<int>()));
+    return codes;
+}
+
+const json code_description_support = {{"textDocument", {{"publishDiagnostics", {{"codeDescriptionSupport", true}}}}}};
+
+}  // namespace
+
+// Each diagnostic links to the page of its code, under the base the client
+// names, when the client takes such links.
+TEST(LanguageServer, DiagnosticsLinkToThePagesOfTheirCodes) {
+    Server server;
+    server.initialize({{"explanations", "https://example.test/docs/messages.md"}}, code_description_support);
+    open(server, "power 2 3\nmessage zz\n");
+    const json found = server.diagnostics_for(uri);
+    ASSERT_EQ(found.size(), 3u) << found.dump(2);
+    EXPECT_EQ(found[0]["codeDescription"], json({{"href", "https://example.test/docs/messages.md#host-argument-count"}}));
+    EXPECT_EQ(found[1]["codeDescription"], json({{"href", "https://example.test/docs/messages.md#words-left"}}));
+    EXPECT_EQ(found[2]["codeDescription"], json({{"href", "https://example.test/docs/messages.md#unknown-variable"}}));
+}
+
+TEST(LanguageServer, NoLinksForAClientThatTakesNone) {
+    Server server;
+    server.initialize({{"explanations", "https://example.test/docs/messages.md"}});
+    open(server, "power 2 3\n");
+    for (const json& d : server.diagnostics_for(uri)) EXPECT_FALSE(d.contains("codeDescription")) << d.dump();
+}
+
+// Without the option, only the pages installed beside the server are linked.
+TEST(LanguageServer, WithoutTheOptionOnlyInstalledPagesAreLinked) {
+    Server server;
+    server.initialize({}, code_description_support);
+    open(server, "power 2 3\n");
+    for (const json& d : server.diagnostics_for(uri)) {
+        if (!d.contains("codeDescription")) continue;
+        const std::string href = d["codeDescription"]["href"];
+        EXPECT_EQ(href.rfind("file://", 0), 0u) << href;
+        EXPECT_NE(href.find("/docs/messages.md#"), std::string::npos) << href;
+    }
+}
+
+// The option `warnings` chooses each warning as kelvo's -W options do: off
+// (with its notes), on, or error; "*" for every warning.
+TEST(LanguageServer, TheWarningsOptionChoosesEachWarning) {
+    struct Case {
+        json warnings;
+        std::vector<std::string> codes;  // code:severity
+    };
+    const Case cases[] = {
+        {json::object(), {"host-argument-count:2", "words-left:2", "block-left-open:2", "close-block:3"}},
+        {{{"words-left", "off"}, {"block-left-open", "error"}}, {"host-argument-count:2", "block-left-open:1", "close-block:3"}},
+        {{{"block-left-open", "off"}}, {"host-argument-count:2", "words-left:2"}},
+        {{{"*", "off"}, {"words-left", "on"}}, {"words-left:2"}},
+        {{{"*", "error"}, {"words-left", "off"}}, {"host-argument-count:1", "block-left-open:1", "close-block:3"}},
+    };
+    for (const Case& c : cases) {
+        Server server;
+        server.initialize({{"warnings", c.warnings}});
+        open(server, "power 2 3\n{\n");
+        EXPECT_EQ(codes_of(server.diagnostics_for(uri)), c.codes) << c.warnings.dump();
+    }
+}
+
+// An entry the option cannot take is told, and the others still hold.
+TEST(LanguageServer, AWarningsEntryItCannotTakeIsShownToTheAuthor) {
+    Server server;
+    server.initialize({{"warnings", {{"nope", "off"}, {"words-left", "loud"}, {"unknown-variable", "off"}, {"block-left-open", "off"}}}});
+    open(server, "power 2 3\n{\n");
+    EXPECT_EQ(codes_of(server.diagnostics_for(uri)), std::vector<std::string>({"host-argument-count:2", "words-left:2"}));
+    std::vector<std::string> shown;
+    for (const json& n : server.notifications)
+        if (n.value("method", "") == "window/showMessage") shown.push_back(n["params"]["message"]);
+    EXPECT_EQ(shown, std::vector<std::string>({
+                         "kelvo: warnings: no warning has the code 'nope'",
+                         "kelvo: warnings: 'unknown-variable' is the code of an error, not of a warning",
+                         "kelvo: warnings: the warning words-left takes \"off\", \"on\" or \"error\", not \"loud\"",
+                     }));
+}

@@ -2,7 +2,8 @@
 // calls (web/wasm/run_wasm.cpp, beside web/wasm/kelvo_wasm.cpp), compiled
 // natively: what kelvo.js does through them, a source written into the
 // buffer and run, the parts read back, another frame, the shape under a
-// pixel, and the translation's warnings of the host's argument counts.
+// pixel, the translation's warnings of the host's argument counts, the
+// choice of single warnings and the pages that explain the codes.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -24,6 +25,9 @@ void kelvo_run_owners();
 int kelvo_shape_at(int x, int y);
 const char* kelvo_run_part(int part);
 std::size_t kelvo_run_part_size(int part);
+int kelvo_choose_warning(std::size_t name_size, std::size_t level_size);
+int kelvo_explain(std::size_t size);
+void kelvo_load_explanations();
 }
 
 namespace {
@@ -31,6 +35,7 @@ namespace {
 // The parts, as kelvo.js numbers them.
 constexpr int summary = 0, trace = 1, texts = 2, shapes = 3, pixels = 4, owners = 5;
 constexpr int reports = 2;  // the translation's summary
+constexpr int explanation = 7;
 
 std::size_t put(std::string_view bytes) {
     std::memcpy(kelvo_buffer(bytes.size()), bytes.data(), bytes.size());
@@ -103,6 +108,58 @@ TEST(WasmRunEntry, TheTranslationWarnsOfTheHostsArgumentCountsWhenAsked) {
     kelvo_translate(put(script), 0, 0);
     const std::string without = {kelvo_part(reports), kelvo_part_size(reports)};
     EXPECT_EQ(without, "{\"reports\":[]}");
+}
+
+// As kelvo.js chooses a warning: the code, then the level, in the buffer.
+int choose(std::string_view code, std::string_view level) {
+    const std::string both = std::string(code) + std::string(level);
+    put(both);
+    return kelvo_choose_warning(code.size(), level.size());
+}
+
+std::string translated_reports(std::string_view source) {
+    kelvo_translate(put(source), 0, 1);
+    return {kelvo_part(reports), kelvo_part_size(reports)};
+}
+
+TEST(WasmRunEntry, AWarningTurnedOffGoesWithItsNotesForOneTranslation) {
+    const std::string source = "power 2 3\n{\n";
+    const std::string all = translated_reports(source);
+    EXPECT_NE(all.find("\"block-left-open\""), std::string::npos) << all;
+    EXPECT_NE(all.find("\"close-block\""), std::string::npos) << all;
+    ASSERT_EQ(choose("block-left-open", "off"), 0);
+    ASSERT_EQ(choose("words-left", "error"), 0);
+    const std::string chosen = translated_reports(source);
+    EXPECT_EQ(chosen.find("block-left-open"), std::string::npos) << chosen;
+    EXPECT_EQ(chosen.find("close-block"), std::string::npos) << chosen;
+    EXPECT_NE(chosen.find("[\"error\",\"words-left\""), std::string::npos) << chosen;
+    EXPECT_NE(chosen.find("[\"warning\",\"host-argument-count\""), std::string::npos) << chosen;
+    // The choice was for that translation only.
+    EXPECT_EQ(translated_reports(source), all);
+}
+
+TEST(WasmRunEntry, AChoiceItCannotTakeIsRefusedWithTheReason) {
+    EXPECT_EQ(choose("nope", "off"), 1);
+    EXPECT_EQ(std::string(kelvo_part(explanation), kelvo_part_size(explanation)), "no warning has the code 'nope'");
+    EXPECT_EQ(choose("words-left", "loud"), 1);
+    EXPECT_EQ(choose("*", "off"), 0);
+    const std::string none = translated_reports("power 2 3\n");
+    EXPECT_EQ(none, "{\"reports\":[]}");
+}
+
+TEST(WasmRunEntry, ThePageOfACodeAndTheListOfThem) {
+    const std::string code = "block-not-open";
+    ASSERT_EQ(kelvo_explain(put(code)), 1);
+    const std::string page(kelvo_part(explanation), kelvo_part_size(explanation));
+    EXPECT_EQ(page.rfind("## block-not-open\n\n*Warning:* a `}` that closes no block\n", 0), 0U) << page;
+    EXPECT_EQ(kelvo_explain(put("block-not-opened")), 0);
+    kelvo_load_explanations();
+    const std::string list(kelvo_part(explanation), kelvo_part_size(explanation));
+    EXPECT_NE(list.find("{\"code\":\"host-step-budget\",\"kind\":\"host fault\",\"summary\":\"the run used up its steps\"}"),
+              std::string::npos)
+        << list;
+    EXPECT_EQ(list.front(), '[');
+    EXPECT_EQ(list.back(), ']');
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Lays out the extension as it is packaged: the two entries bundled with
 // esbuild, the language client inside them, the language server's
 // WebAssembly module beside them, the grammar, the language configuration,
-// the README and the manifest.
+// the README, the pages of the codes (docs/messages.md) and the manifest.
 //
 //   node build.mjs --node-modules DIR --module DIR --out DIR
 //
@@ -63,11 +63,13 @@ copyFileSync(join(moduleDir, "kelvo_lsp_wasm.wasm"), join(out, "dist", "kelvo_ls
 copyFileSync(join(here, "..", "kelvo.tmLanguage.json"), join(out, "syntaxes", "kelvo.tmLanguage.json"));
 copyFileSync(join(here, "language-configuration.json"), join(out, "language-configuration.json"));
 copyFileSync(join(here, "README.md"), join(out, "README.md"));
+// The pages that each diagnostic links to (the initialization option explanations).
+copyFileSync(join(here, "..", "..", "docs", "messages.md"), join(out, "messages.md"));
 
 // The manifest without the packages: they are inside the bundles.
 const manifest = JSON.parse(readFileSync(join(here, "package.json"), "utf8"));
 delete manifest.dependencies;
 delete manifest.devDependencies;
 // What vsce packs, beside the manifest and the README.
-manifest.files = ["dist", "syntaxes", "language-configuration.json"];
+manifest.files = ["dist", "syntaxes", "language-configuration.json", "messages.md"];
 writeFileSync(join(out, "package.json"), `${JSON.stringify(manifest, null, 2)}\n`);

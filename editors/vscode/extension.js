@@ -3,7 +3,9 @@
 // client of the language server, started for kelvo documents and restarted
 // when a setting changes, and the host view. The defines of the settings
 // reach the server as initialization options, as --define and
-// --define-string reach the command-line translator.
+// --define-string reach the command-line translator, and so do the choice of
+// each warning (kelvo.warnings, as -Wno-CODE and -Werror=CODE) and the pages
+// that explain each code (messages.md, packed with the extension).
 //
 // How the client reaches its server is the entry's to say (node.js on the
 // desktop, browser.js in VS Code for the web): the server built into the
@@ -19,6 +21,9 @@ const MODULE_FILE = ['dist', 'kelvo_lsp_wasm.wasm'];
 let client;
 let launcher; // the entry's: { documentSelector, create(setup), describe(setup) }
 let moduleBytes; // the server module's bytes, read once
+let explanations; // the URI of messages.md in the extension: the pages the diagnostics link to
+
+const WARNING_LEVELS = ['off', 'on', 'error'];
 
 // Names and their values as texts. A number becomes its decimal text; any
 // other kind of value cannot be a define and is left out.
@@ -37,6 +42,21 @@ function definesFrom(value) {
   return defines;
 }
 
+// The choice of each warning: codes (or "*" for every warning) and "off",
+// "on" or "error"; any other entry is left out.
+function warningsFrom(value) {
+  const warnings = {};
+  if (!value || typeof value !== 'object' || Array.isArray(value)) {
+    return warnings;
+  }
+  for (const [code, level] of Object.entries(value)) {
+    if (WARNING_LEVELS.includes(level)) {
+      warnings[code] = level;
+    }
+  }
+  return warnings;
+}
+
 // What the client is made of, read from the current settings.
 function clientSetup() {
   const settings = vscode.workspace.getConfiguration(SECTION);
@@ -45,8 +65,12 @@ function clientSetup() {
     initializationOptions: {
       define: definesFrom(settings.get('define', {})),
       defineString: definesFrom(settings.get('defineString', {})),
+      warnings: warningsFrom(settings.get('warnings', {})),
     },
   };
+  if (explanations) {
+    clientOptions.initializationOptions.explanations = explanations;
+  }
   return { settings, clientOptions };
 }
 
@@ -207,6 +231,7 @@ class HostView {
 // `entry` says how a client is made: see `launcher` above.
 async function activate(context, entry) {
   launcher = entry;
+  explanations = context.extensionUri ? vscode.Uri.joinPath(context.extensionUri, 'messages.md').toString() : undefined;
   const hostView = new HostView();
   context.subscriptions.push(
     vscode.workspace.registerTextDocumentContentProvider(HOST_SCHEME, hostView),
@@ -232,4 +257,4 @@ function deactivate() {
   return stopClient();
 }
 
-module.exports = { activate, deactivate, builtInServer, definesFrom, hostRangesFor, sourceRangeAt };
+module.exports = { activate, deactivate, builtInServer, definesFrom, warningsFrom, hostRangesFor, sourceRangeAt };

@@ -28,6 +28,7 @@ set(expected
   extension/package.json
   extension/readme.md
   extension/language-configuration.json
+  extension/messages.md
   extension/syntaxes/kelvo.tmLanguage.json
   extension/dist/extension.js
   extension/dist/web.js
@@ -55,6 +56,7 @@ endfunction()
 expect_same(extension/syntaxes/kelvo.tmLanguage.json ${SOURCE_DIR}/editors/kelvo.tmLanguage.json)
 expect_same(extension/language-configuration.json ${SOURCE_DIR}/editors/vscode/language-configuration.json)
 expect_same(extension/readme.md ${SOURCE_DIR}/editors/vscode/README.md)
+expect_same(extension/messages.md ${SOURCE_DIR}/docs/messages.md)
 expect_same(extension/dist/kelvo_lsp_wasm.wasm ${WASM_DIR}/kelvo_lsp_wasm.wasm)
 
 file(READ ${WORK_DIR}/extension/package.json manifest)

@@ -54,7 +54,10 @@ function fakeEditor(settings, folders) {
         return { dispose() {} };
       },
     },
-    Uri: { parse: (text) => fakeUri(text) },
+    Uri: {
+      parse: (text) => fakeUri(text),
+      joinPath: (base, ...parts) => fakeUri(`${base.toString().replace(/\/$/, '')}/${parts.join('/')}`),
+    },
     Range: class {
       constructor(startLine, startCharacter, endLine, endCharacter) {
         Object.assign(this, { startLine, startCharacter, endLine, endCharacter });
@@ -230,7 +233,7 @@ test.describe('starting the language server', () => {
       { scheme: 'file', language: 'kelvo' },
       { scheme: 'untitled', language: 'kelvo' },
     ]);
-    assert.deepEqual(client.clientOptions.initializationOptions, { define: {}, defineString: {} });
+    assert.deepEqual(client.clientOptions.initializationOptions, { define: {}, defineString: {}, warnings: {} });
     assert.equal(context.subscriptions.length, 8);
   });
 
@@ -245,6 +248,20 @@ test.describe('starting the language server', () => {
     assert.deepEqual(client.clientOptions.initializationOptions, {
       define: { speed: '2.5', lives: '3' },
       defineString: { player: 'Ann', empty: '' },
+      warnings: {},
+    });
+  });
+
+  test('the choice of each warning, and the pages packed with the extension', async () => {
+    const editor = fakeEditor({ 'kelvo.warnings': { 'words-left': 'error', 'block-left-open': 'off', '*': 'on', x: 'loud', y: 1 } }, []);
+    const library = fakeClientLibrary();
+    const extension = loadExtension(editor, library);
+    await extension.activate({ subscriptions: [], extensionUri: fakeUri('file:///ext/kelvo/') });
+    assert.deepEqual(library.clients[0].clientOptions.initializationOptions, {
+      define: {},
+      defineString: {},
+      warnings: { 'words-left': 'error', 'block-left-open': 'off', '*': 'on' },
+      explanations: 'file:///ext/kelvo/messages.md',
     });
   });
 
@@ -295,7 +312,7 @@ test.describe('starting the language server', () => {
     assert.ok(client.started);
     assert.equal(typeof client.createMessageTransports, 'function');
     assert.deepEqual(client.clientOptions.documentSelector, [{ language: 'kelvo' }]);
-    assert.deepEqual(client.clientOptions.initializationOptions, { define: { a: '1' }, defineString: {} });
+    assert.deepEqual(client.clientOptions.initializationOptions, { define: { a: '1' }, defineString: {}, warnings: {} });
   });
 });
 
@@ -319,6 +336,13 @@ test.describe('the server path and the defines', () => {
       assert.equal(serverCommand(configured, folder), expected);
     });
   }
+
+  test('warnings keep the three levels and drop the rest', () => {
+    const { warningsFrom } = loadCommon();
+    assert.deepEqual(warningsFrom({ a: 'off', b: 'on', c: 'error', d: 'Off', e: 0, f: null }), { a: 'off', b: 'on', c: 'error' });
+    assert.deepEqual(warningsFrom(undefined), {});
+    assert.deepEqual(warningsFrom(['off']), {});
+  });
 
   test('defines keep texts, write numbers as text, drop the rest', () => {
     assert.deepEqual(definesFrom({ a: 'x y', b: 0, c: -1.5, d: Infinity, e: [], f: {}, g: false }), { a: 'x y', b: '0', c: '-1.5' });
@@ -364,6 +388,8 @@ test.describe('the extension manifest', () => {
     assert.deepEqual(manifest.capabilities.untrustedWorkspaces.restrictedConfigurations, ['kelvo.serverPath']);
     assert.equal(properties['kelvo.define'].type, 'object');
     assert.equal(properties['kelvo.defineString'].type, 'object');
+    assert.equal(properties['kelvo.warnings'].type, 'object');
+    assert.deepEqual(properties['kelvo.warnings'].additionalProperties.enum, ['off', 'on', 'error']);
     assert.ok(manifest.contributes.commands.some((c) => c.command === 'kelvo.restartServer'));
   });
 

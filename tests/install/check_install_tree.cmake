@@ -40,6 +40,7 @@ kelvo_expect_files(${prefix} "the install tree"
   ${doc}/docs/analysis.md
   ${doc}/docs/guide.md
   ${doc}/docs/language.md
+  ${doc}/docs/messages.md
   ${doc}/docs/preview.md
   ${doc}/docs/source-map.md
   ${doc}/examples/clock.kelvo

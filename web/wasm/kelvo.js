@@ -13,7 +13,7 @@
 // units), so that they are offsets into the strings `host` and the source.
 import createKelvoModule from "./kelvo_wasm.mjs";
 
-const PART = { host: 0, messages: 1, summary: 2, analysis: 3, tables: 4, lines: 5, words: 6 };
+const PART = { host: 0, messages: 1, summary: 2, analysis: 3, tables: 4, lines: 5, words: 6, explanation: 7 };
 const RUN_PART = { summary: 0, trace: 1, texts: 2, shapes: 3, pixels: 4, owners: 5 };
 const WIDTH = 640;
 const HEIGHT = 480;
@@ -113,6 +113,42 @@ class Kelvo {
     }
   }
 
+  // The choice of each warning for the next call: { CODE: "off" | "on" |
+  // "error" }, "*" for every warning, as the language server's option
+  // warnings; throws on an entry it cannot take.
+  putWarnings(warnings = {}) {
+    // "*" first, so that the entries for single warnings hold against it.
+    const entries = Object.entries(warnings).sort(([a], [b]) => (a === "*" ? -1 : b === "*" ? 1 : 0));
+    for (const [code, level] of entries) {
+      const codeBytes = bytesOf(code);
+      const levelBytes = bytesOf(String(level));
+      const both = new Uint8Array(codeBytes.length + levelBytes.length);
+      both.set(codeBytes);
+      both.set(levelBytes, codeBytes.length);
+      this.put(both);
+      if (this.module._kelvo_choose_warning(codeBytes.length, levelBytes.length) !== 0) {
+        const reason = this.part(PART.explanation, true);
+        this.module._kelvo_choose_warning(0, 0);  // none of them holds for the next call
+        throw new Error(reason);
+      }
+    }
+  }
+
+  // The page that explains a code (as `kelvo --explain CODE` prints it,
+  // Markdown), or null for a code that has none.
+  explain(code) {
+    this.put(bytesOf(code));
+    const found = this.module._kelvo_explain(bytesOf(code).length);
+    return found ? this.part(PART.explanation, true) : null;
+  }
+
+  // Every code a report can carry: [{ code, kind, summary }], kind "error",
+  // "warning", "note" or "host fault" (the codes of kelvo --run's faults).
+  explanations() {
+    this.module._kelvo_load_explanations();
+    return JSON.parse(this.part(PART.explanation, true));
+  }
+
   // Copies bytes into the module's buffer.
   put(bytes) {
     const at = this.module._kelvo_buffer(bytes.length);
@@ -136,7 +172,9 @@ class Kelvo {
   //                     parsed), or null when options.analysis is false.
   // `options.hostChecks`: the warnings (code host-argument-count) of calls
   // that the host refuses for their argument count among the reports.
+  // `options.warnings`: the choice of each warning (see putWarnings).
   translate(source, options = {}) {
+    this.putWarnings(options.warnings);
     this.putGlobals(options);
     const bytes = bytesOf(source);
     this.put(bytes);

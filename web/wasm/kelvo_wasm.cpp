@@ -13,11 +13,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "common/explanations.h"
+#include "common/warning_choice.h"
 #include "export.h"
 #include "library/analysis.h"
 #include "library/analysis_json.h"
@@ -32,10 +35,21 @@
 namespace {
 
 // What a call leaves for JavaScript to read; see kelvo_part.
-enum Part : int { host = 0, messages = 1, summary = 2, analysis = 3, tables = 4, lines = 5, words = 6, part_count = 7 };
+enum Part : int {
+    host = 0,
+    messages = 1,
+    summary = 2,
+    analysis = 3,
+    tables = 4,
+    lines = 5,
+    words = 6,
+    explanation = 7,
+    part_count = 8
+};
 
 std::string input;  // the buffer JavaScript writes into
 kelvo::SessionOptions options;
+kelvo::WarningChoice chosen_warnings;  // for the next translation's reports
 std::array<std::string, part_count> parts;
 
 constexpr std::array<std::string_view, 4> keyword_kind_names = {"call", "text", "flow", "declaration"};
@@ -65,15 +79,24 @@ struct Shown {
 // Hears a run for the playground: no more than it shows.
 class Playground final : public kelvo::Listener {
 public:
-    Playground() : places_(false) {}
 
+    explicit Playground(const kelvo::WarningChoice& warnings) : places_(false), warnings_(warnings) {}
+
+    // A warning turned off is left out with its notes; one counted as an
+    // error is an error.
     void report(const kelvo::Report& r) override {
-        reports_.push_back({r.severity(), r.code, kelvo::report_text(r), r.span.begin, r.span.end.offset,
+        const kelvo::WarningLevel level = filter_.level_of(r);
+        if (level == kelvo::WarningLevel::off) return;
+        const kelvo::Severity severity =
+            level == kelvo::WarningLevel::error && r.severity() == kelvo::Severity::warning ? kelvo::Severity::error
+                                                                                             : r.severity();
+        reports_.push_back({severity, r.code, kelvo::report_text(r), r.span.begin, r.span.end.offset,
                             std::string(r.word), std::string(r.name)});
     }
     // The reports heard, told again: an analysis's, with more among them.
     void replace_reports(const std::vector<const kelvo::Finding*>& findings) {
         reports_.clear();
+        filter_ = kelvo::WarningFilter(warnings_);
         for (const kelvo::Finding* f : findings) report(f->report);
     }
     void argument_count(std::int32_t, std::size_t) override {}
@@ -109,7 +132,26 @@ private:
     std::vector<Piece> pieces_;
     std::vector<LineNumber> line_numbers_;
     kelvo::HostPlaces places_;
+    kelvo::WarningChoice warnings_;
+    kelvo::WarningFilter filter_{warnings_};
 };
+
+// The codes with their kinds and summaries as JSON: [{code, kind, summary}].
+std::string explanations_json() {
+    std::string out = "[";
+    for (const kelvo::ExplanationEntry& e : kelvo::explanation_entries()) {
+        out += "{\"code\":";
+        kelvo::append_json_string(out, e.code);
+        out += ",\"kind\":";
+        kelvo::append_json_string(out, e.kind);
+        out += ",\"summary\":";
+        kelvo::append_json_string(out, e.summary);
+        out += "},";
+    }
+    if (out.back() == ',') out.pop_back();
+    out += ']';
+    return out;
+}
 
 void append_number(std::string& out, std::size_t value) {
     out += std::to_string(value);
@@ -252,6 +294,32 @@ KELVO_WASM_EXPORT void kelvo_add_global(int is_string, std::size_t name_size, st
     options.globals.push_back({kind, input.substr(0, name_size), input.substr(name_size, value_size)});
 }
 
+// The choice of one warning for the next translation: the code (or "*") is
+// the first `name_size` bytes of the buffer, "off", "on" or "error" the
+// `level_size` after them. 0 when the choice is taken; else the reason is
+// the `explanation` part. No code (`name_size` 0) forgets the choices made.
+KELVO_WASM_EXPORT int kelvo_choose_warning(std::size_t name_size, std::size_t level_size) {
+    if (name_size == 0) {
+        chosen_warnings = {};
+        parts[explanation].clear();
+        return 0;
+    }
+    parts[explanation] = kelvo::choose_by_entry(chosen_warnings, std::string_view(input).substr(0, name_size),
+                                                std::string_view(input).substr(name_size, level_size));
+    return parts[explanation].empty() ? 0 : 1;
+}
+
+// The page that explains the code in the first `size` bytes of the buffer,
+// as Markdown, into the `explanation` part: 1, or 0 for a code without one.
+KELVO_WASM_EXPORT int kelvo_explain(std::size_t size) {
+    const std::optional<std::string> page = kelvo::explanation_page(std::string_view(input).substr(0, size));
+    parts[explanation] = page.value_or(std::string());
+    return page ? 1 : 0;
+}
+
+// Every code with its kind and summary, as JSON, into the `explanation` part.
+KELVO_WASM_EXPORT void kelvo_load_explanations() { parts[explanation] = explanations_json(); }
+
 // Translates the first `size` bytes of the buffer with the globals added
 // since the last translation, which it then forgets. The analysis as JSON is
 // made only when asked for: it is many times the size of the source.
@@ -262,7 +330,7 @@ KELVO_WASM_EXPORT void kelvo_translate(std::size_t size, int with_analysis, int 
     these.start = kelvo::StartFrom::loaded_state;
     parts[analysis].clear();
     if (with_analysis != 0) parts[analysis] = kelvo::analysis_json(kelvo::analyse(input, these));
-    Playground playground;
+    Playground playground(std::exchange(chosen_warnings, {}));
     these.listener = &playground;
     const kelvo::Translation t = kelvo::translate_source(input, these);
     parts[host].assign(t.host);

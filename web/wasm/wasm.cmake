@@ -17,7 +17,7 @@ endif()
 set(kelvo_web_dir ${PROJECT_SOURCE_DIR}/web)
 
 add_executable(kelvo_wasm ${kelvo_web_dir}/wasm/kelvo_wasm.cpp ${kelvo_web_dir}/wasm/run_wasm.cpp)
-target_link_libraries(kelvo_wasm PRIVATE kelvo_core kelvo_preview kelvo_warnings)
+target_link_libraries(kelvo_wasm PRIVATE kelvo_core kelvo_preview kelvo_tool_common kelvo_warnings)
 set_target_properties(kelvo_wasm PROPERTIES SUFFIX ".mjs")
 # An ES module for the web: it does not fetch by itself when handed the
 # bytes (wasmBinary), which is how Node.js loads it. Memory grows with the
@@ -30,7 +30,7 @@ target_link_options(kelvo_wasm PRIVATE
   -sALLOW_MEMORY_GROWTH=1
   -sMAXIMUM_MEMORY=2GB
   -sFILESYSTEM=0
-  -sEXPORTED_FUNCTIONS=_kelvo_buffer,_kelvo_add_global,_kelvo_translate,_kelvo_load_tables,_kelvo_part,_kelvo_part_size,_kelvo_run,_kelvo_run_frame,_kelvo_run_owners,_kelvo_shape_at,_kelvo_run_part,_kelvo_run_part_size)
+  -sEXPORTED_FUNCTIONS=_kelvo_buffer,_kelvo_add_global,_kelvo_translate,_kelvo_load_tables,_kelvo_part,_kelvo_part_size,_kelvo_run,_kelvo_run_frame,_kelvo_run_owners,_kelvo_shape_at,_kelvo_run_part,_kelvo_run_part_size,_kelvo_choose_warning,_kelvo_explain,_kelvo_load_explanations)
 
 # The JavaScript API beside the module it loads.
 configure_file(${kelvo_web_dir}/wasm/kelvo.js ${CMAKE_BINARY_DIR}/kelvo.js COPYONLY)
@@ -57,7 +57,7 @@ else()
   target_compile_options(kelvo_lsp_wasm PRIVATE -fwasm-exceptions
     # What emscripten's C++ library lacks of C++20.
     -include ${kelvo_web_dir}/wasm/libcxx_compat.h)
-  target_link_libraries(kelvo_lsp_wasm PRIVATE kelvo_core kelvo_preview kelvo_warnings)
+  target_link_libraries(kelvo_lsp_wasm PRIVATE kelvo_core kelvo_preview kelvo_tool_common kelvo_warnings)
   set_target_properties(kelvo_lsp_wasm PROPERTIES SUFFIX ".mjs")
   target_link_options(kelvo_lsp_wasm PRIVATE
     -fwasm-exceptions

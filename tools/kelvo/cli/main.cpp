@@ -24,6 +24,7 @@
 #include <io.h>
 #endif
 
+#include "common/explanations.h"
 #include "library/analysis.h"
 #include "library/analysis_json.h"
 #include "library/files.h"
@@ -185,7 +186,8 @@ PrinterSettings report_settings(const Options& options, std::string_view file) {
     PrinterSettings settings;
     settings.file = file;
     settings.messages = !options.quiet;
-    settings.warnings = !options.quiet && options.warnings != Warnings::off;
+    settings.warnings = !options.quiet;
+    settings.choice = options.warnings;
     settings.argument_counts = options.argument_counts;
     settings.show_source = !options.quiet && chosen(options.show_source, is_terminal(2));
     settings.color = chosen(options.color, colours_wanted(2));
@@ -197,7 +199,8 @@ PrinterSettings report_settings(const Options& options, std::string_view file) {
 // text holds any, the reports are told again from an analysis, with the
 // warnings among them.
 bool warn_argument_counts(const Options& options, const Translated& translated, std::string source, Printer& printer) {
-    if (translated.analysis || options.quiet || options.warnings == Warnings::off) return false;
+    if (translated.analysis || options.quiet || options.warnings.level(Code::host_argument_count) == WarningLevel::off)
+        return false;
     if (preview::argument_count_calls(translated.host).empty()) return false;
     const Analysis analysis = analyse(std::move(source), session_options(options));
     replay_findings(analysis, preview::host_checks(analysis), printer);
@@ -228,7 +231,7 @@ int translate_file(const Options& options) {
     std::fwrite(printer.text().data(), 1, printer.text().size(), stderr);
     std::fflush(stderr);
     if (write_failure) throw *write_failure;
-    const bool failed = printer.messages() > 0 || (options.warnings == Warnings::errors && printer.warnings() > 0);
+    const bool failed = printer.messages() > 0 || printer.warning_errors() > 0;
     return failed ? exit_messages : exit_clean;
 }
 
@@ -336,8 +339,20 @@ int locate(const Options& options) {
     return segment.origin.mapped ? exit_clean : exit_messages;
 }
 
+// --explain: the list of codes, or the page of one.
+int explain(const Options& options) {
+    if (!options.input_given) return print_text(explanation_list());
+    const std::optional<std::string> page = explanation_page(options.input);
+    if (page) return print_text(*page);
+    std::string text = "no report has the code '" + options.input + "'";
+    const std::string_view close = closest_explanation(options.input);
+    if (!close.empty()) text += "; did you mean '" + std::string(close) + "'?";
+    throw Failure{text + " (kelvo --explain lists the codes)"};
+}
+
 int run(const Options& options) {
     switch (options.action) {
+        case Action::explain: return explain(options);
         case Action::help: return print_text(help_text);
         case Action::version: return print_text("kelvo (KelvoScriptparser) " KELVO_VERSION "\n");
         case Action::list_keywords: return print_text(keyword_table_markdown());

@@ -30,6 +30,15 @@ const std::string_view help_text =
     "                              (the default); warnings alone leave the exit status 0\n"
     "  --warnings=error            the same, and count the warnings like messages\n"
     "  -w, --no-warnings           do not report warnings\n"
+    "  -Wno-CODE                   do not report the warning CODE, nor its notes\n"
+    "  -Werror=CODE                count the warning CODE like a message\n"
+    "  -WCODE                      report the warning CODE (counted like a message\n"
+    "                              under --warnings=error); a -W option for one\n"
+    "                              warning holds whatever --warnings,\n"
+    "                              --warnings=error and -w say, before or after it;\n"
+    "                              among the options for one warning, and among\n"
+    "                              those for all, the last wins; -Werror alone is\n"
+    "                              --warnings=error\n"
     "  --show-source               show the source line and a caret under the column\n"
     "                              after each report (the default on a terminal)\n"
     "  --no-show-source            do not show the source lines\n"
@@ -76,6 +85,13 @@ const std::string_view help_text =
     "  --step-budget N             with --run, the steps the run may take (default\n"
     "                              10000000)\n"
     "                              (each of these five implies --run)\n"
+    "  --explain [CODE]            print what the report with the code CODE means,\n"
+    "                              why it comes, a script that causes it, the same\n"
+    "                              script mended and the editor's quick fix, as\n"
+    "                              Markdown (docs/messages.md holds them all), and\n"
+    "                              exit; without CODE, list every code with its\n"
+    "                              summary; the codes of the host's faults (--run)\n"
+    "                              begin with host-\n"
     "  --lsp                       run as a language server on standard input and\n"
     "                              output (the Language Server Protocol); --define and\n"
     "                              --define-string give it global arguments\n"
@@ -86,11 +102,14 @@ const std::string_view help_text =
     "Messages go to standard error, one per line, as FILE:LINE:COL: message, where\n"
     "LINE and COL (counted in bytes, from 1) are where the word the message is\n"
     "about stands in FILE. A note (FILE:LINE:COL: note: ...) may follow a message.\n"
+    "Each report has a code, which --analysis and the language server show:\n"
+    "kelvo --explain CODE tells more about it.\n"
     "\n"
     "Exit status:\n"
     "  0  the translation reported no message (and with --run, the run met no fault)\n"
     "  1  the translation reported messages (the host script is still written), or\n"
-    "     warnings with --warnings=error, or with --run the run met a fault\n"
+    "     warnings with --warnings=error or -Werror=CODE, or with --run the run met\n"
+    "     a fault\n"
     "  2  usage error, or FILE or the output cannot be read or written\n";
 
 namespace {
@@ -166,9 +185,9 @@ void set_output(Options& o, std::optional<std::string_view> value) {
 
 void set_warnings(Options& o, std::optional<std::string_view> value) {
     if (!value) {
-        o.warnings = Warnings::shown;
+        o.warnings.choose_all(WarningLevel::on);
     } else if (*value == "error") {
-        o.warnings = Warnings::errors;
+        o.warnings.choose_all(WarningLevel::error);
     } else {
         throw usage_error("--warnings takes no value or =error, not '" + std::string(*value) + "'");
     }
@@ -177,6 +196,16 @@ void set_warnings(Options& o, std::optional<std::string_view> value) {
 void set_source_map(Options& o, std::optional<std::string_view> value) {
     if (value->empty()) throw usage_error("empty source map file name");
     o.source_map = std::string(*value);
+}
+
+// --explain=CODE, or --explain with the code as the next argument (or none:
+// the list).
+void set_explain(Options& o, std::optional<std::string_view> value) {
+    o.action = Action::explain;
+    if (!value) return;
+    if (o.input_given) throw usage_error("more than one code given to --explain");
+    o.input = std::string(*value);
+    o.input_given = true;
 }
 
 // A whole number from 0 to `most`, written in decimal digits.
@@ -239,15 +268,15 @@ constexpr std::uint64_t largest_frame = 1'000'000'000'000;
 constexpr std::uint64_t largest_budget = 1'000'000'000'000;
 constexpr std::uint64_t largest_seed = 9'999'999'999'999'999'999U;
 
-const std::array<Rule, 25>& rules() {
-    static const std::array<Rule, 25> table = {{
+const std::array<Rule, 26>& rules() {
+    static const std::array<Rule, 26> table = {{
         {"--output", "-o", Value::required, set_output},
         {"--define", "", Value::required,
          [](Options& o, auto v) { o.globals.push_back(parse_define("--define", *v, GlobalArgument::Kind::real)); }},
         {"--define-string", "", Value::required,
          [](Options& o, auto v) { o.globals.push_back(parse_define("--define-string", *v, GlobalArgument::Kind::string)); }},
         {"--warnings", "", Value::optional, set_warnings},
-        {"--no-warnings", "-w", Value::none, [](Options& o, auto) { o.warnings = Warnings::off; }},
+        {"--no-warnings", "-w", Value::none, [](Options& o, auto) { o.warnings.choose_all(WarningLevel::off); }},
         {"--show-source", "", Value::none, [](Options& o, auto) { o.show_source = Choice::always; }},
         {"--no-show-source", "", Value::none, [](Options& o, auto) { o.show_source = Choice::never; }},
         {"--color", "", Value::optional,
@@ -277,6 +306,7 @@ const std::array<Rule, 25>& rules() {
         {"--lsp", "", Value::none, [](Options& o, auto) { o.action = Action::language_server; }},
         {"--help", "-h", Value::none, [](Options& o, auto) { o.action = Action::help; }},
         {"--version", "", Value::none, [](Options& o, auto) { o.action = Action::version; }},
+        {"--explain", "", Value::optional, set_explain},
     }};
     return table;
 }
@@ -288,6 +318,9 @@ const Rule& rule_for(const Written& w) {
 }
 
 void set_input(Options& options, std::string_view name) {
+    if (options.input_given && options.action == Action::explain) {
+        throw usage_error("more than one code given to --explain: '" + options.input + "' and '" + std::string(name) + "'");
+    }
     if (options.input_given) {
         throw usage_error("more than one FILE given: '" + options.input + "' and '" + std::string(name) + "'");
     }
@@ -304,6 +337,22 @@ std::size_t positive_number(std::string_view text) {
         value = value * 10 + static_cast<std::size_t>(c - '0');
     }
     return value;
+}
+
+// Applies the option argv[i], with its value (the next argument, for one
+// that needs a value not attached); returns the index of the last argument
+// taken.
+int apply_option(Options& options, int argc, char** argv, int i) {
+    const Written w = split_option(argv[i]);
+    const Rule& rule = rule_for(w);
+    std::optional<std::string_view> value = w.attached;
+    if (rule.value == Value::none && value) throw usage_error("option " + std::string(w.name) + " takes no argument");
+    if (rule.value == Value::required && !value) {
+        if (i + 1 >= argc) throw usage_error("option " + std::string(w.name) + " needs an argument");
+        value = argv[++i];
+    }
+    rule.apply(options, value);
+    return i;
 }
 
 }  // namespace
@@ -342,17 +391,11 @@ Options parse_arguments(int argc, char** argv) {
             set_input(options, arg);
         } else if (arg == "--") {
             options_ended = true;
+        } else if (arg.starts_with("-W")) {
+            const std::string error = choose_by_option(options.warnings, arg);
+            if (!error.empty()) throw usage_error(error);
         } else {
-            const Written w = split_option(arg);
-            const Rule& rule = rule_for(w);
-            std::optional<std::string_view> value = w.attached;
-            if (rule.value == Value::none && value)
-                throw usage_error("option " + std::string(w.name) + " takes no argument");
-            if (rule.value == Value::required && !value) {
-                if (i + 1 >= argc) throw usage_error("option " + std::string(w.name) + " needs an argument");
-                value = argv[++i];
-            }
-            rule.apply(options, value);
+            i = apply_option(options, argc, argv, i);
             if (options.action == Action::help || options.action == Action::version) return options;
         }
     }

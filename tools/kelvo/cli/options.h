@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/warning_choice.h"
 #include "library/session.h"
 
 namespace kelvo::tool {
@@ -19,9 +20,19 @@ struct Failure {
     std::string text;
 };
 
-enum class Action { translate, analysis, locate, run, help, version, list_keywords, list_constants, language_server };
+enum class Action {
+    translate,
+    analysis,
+    locate,
+    run,
+    help,
+    version,
+    list_keywords,
+    list_constants,
+    language_server,
+    explain,
+};
 enum class Choice { automatic, always, never };
-enum class Warnings { off, shown, errors };
 
 // A place of the host text, as an engine names it: a line (and column) of
 // the result, or of the body of a script that runs through execute_string.
@@ -45,13 +56,14 @@ struct RunOptions {
 
 struct Options {
     Action action = Action::translate;
-    std::string input = "test.txt";
+    std::string input = "test.txt";  // with --explain: the code, if given
     bool input_given = false;
     std::optional<std::string> output;
     std::vector<GlobalArgument> globals;  // --define and --define-string, in their order
     bool quiet = false;
     bool argument_counts = false;
-    Warnings warnings = Warnings::shown;
+    // --warnings, --warnings=error, -w and the -W options of single warnings
+    WarningChoice warnings;
     Choice show_source = Choice::automatic;
     Choice color = Choice::automatic;
     std::optional<std::string> source_map;  // --source-map FILE

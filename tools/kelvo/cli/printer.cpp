@@ -114,11 +114,17 @@ bool colours_wanted(int fd) {
     return is_terminal(fd);
 }
 
-Printer::Printer(const PrinterSettings& settings, std::string_view source) : settings_(settings), source_(source) {}
+Printer::Printer(const PrinterSettings& settings, std::string_view source)
+    : settings_(settings), filter_(settings_.choice), source_(source) {}
 
 void Printer::report(const Report& report) {
     bool show = false;
     const Severity severity = report.severity();
+    const WarningLevel level = filter_.level_of(report);
+    if (level == WarningLevel::off) {
+        if (severity != Severity::note) last_shown_ = false;
+        return;
+    }
     switch (severity) {
         case Severity::error:
             ++messages_;
@@ -126,6 +132,7 @@ void Printer::report(const Report& report) {
             break;
         case Severity::warning:
             ++warnings_;
+            if (level == WarningLevel::error) ++warning_errors_;
             show = settings_.warnings;
             break;
         case Severity::note:

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/warning_choice.h"
 #include "library/line_index.h"
 #include "library/session.h"
 
@@ -18,6 +19,7 @@ struct PrinterSettings {
     std::string_view file;        // the name the reports give
     bool messages = true;         // print the messages and their notes
     bool warnings = false;        // print the warnings and their notes
+    WarningChoice choice;         // which warnings count, and which as errors
     bool argument_counts = false; // print what `end` writes
     bool show_source = false;     // the source line and a caret under each report
     bool color = false;           // colours for a terminal
@@ -45,6 +47,8 @@ public:
 
     std::size_t messages() const { return messages_; }
     std::size_t warnings() const { return warnings_; }
+    // The warnings whose level is `error` (among warnings()).
+    std::size_t warning_errors() const { return warning_errors_; }
     const std::string& text() const { return text_; }
 
 private:
@@ -56,10 +60,12 @@ private:
     void unpaint();
 
     PrinterSettings settings_;
+    WarningFilter filter_;
     std::string_view source_;
     std::optional<LineIndex> lines_;  // made when the first source line is shown
     std::size_t messages_ = 0;
     std::size_t warnings_ = 0;
+    std::size_t warning_errors_ = 0;
     bool last_shown_ = false;  // a note goes with the report before it
     std::string text_;
 };

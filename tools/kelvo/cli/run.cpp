@@ -122,7 +122,7 @@ int run_script(const Options& options, const PrinterSettings& out_settings, cons
     if (!options.quiet) print_faults(linked, err);
     write_bytes(stderr, err.text());
     const bool failed = err.messages() > 0 || !linked.run.faults.empty() ||
-                        (options.warnings == Warnings::errors && err.warnings() > 0);
+                        err.warning_errors() > 0;
     return failed ? 1 : 0;
 }
 

@@ -82,6 +82,8 @@ json diagnostic_json(const Document& document, const ide::Diagnostic& d, const D
                 {"code", d.more ? std::string_view("more-diagnostics") : code_name(d.code)},
                 {"source", "kelvo"},
                 {"message", d.message}};
+    if (!place.explanations.empty() && !d.more)
+        out["codeDescription"] = {{"href", std::string(place.explanations) + "#" + std::string(code_name(d.code))}};
     if (d.related.empty()) return out;
     if (!place.related_information) {
         std::string message = d.message;

@@ -89,6 +89,9 @@ nlohmann::json symbols_json(const Document& document, const std::vector<ide::Sym
 struct DiagnosticPlace {
     std::string_view uri;
     bool related_information = false;
+    // The base URI of the pages that explain the codes (each at #CODE), sent
+    // as codeDescription; empty: none.
+    std::string_view explanations;
 };
 nlohmann::json diagnostics_json(const Document& document, const std::vector<ide::Diagnostic>& list,
                                 const DiagnosticPlace& place);

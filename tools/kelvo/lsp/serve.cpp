@@ -2,7 +2,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #ifdef _WIN32
@@ -59,6 +61,24 @@ void complain(std::string_view what) {
     std::fprintf(stderr, "kelvo --lsp: %.*s\n", static_cast<int>(what.size()), what.data());
 }
 
+// The pages of the codes as installed beside this kelvo (docs/messages.md), as
+// a file URI; empty where they are not.
+std::string installed_explanations() {
+#ifdef KELVO_INSTALLED_MESSAGES
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(KELVO_INSTALLED_MESSAGES, error)) return {};
+    std::string uri = "file://";
+    for (const char c : std::string_view(KELVO_INSTALLED_MESSAGES)) {
+        if (c == ' ') uri += "%20";
+        else if (c == '%') uri += "%25";
+        else uri += c;
+    }
+    return uri;
+#else
+    return {};
+#endif
+}
+
 }  // namespace
 
 int serve_language(std::vector<GlobalArgument> globals) {
@@ -67,7 +87,7 @@ int serve_language(std::vector<GlobalArgument> globals) {
         std::fputs("kelvo: cannot take standard output for the language server\n", stderr);
         return 2;
     }
-    Server server(std::move(globals));
+    Server server(std::move(globals), installed_explanations());
     StandardInput input;
     MessageReader reader(input, complain);
     while (const auto body = reader.next()) {

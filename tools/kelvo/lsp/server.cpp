@@ -81,6 +81,27 @@ void read_globals(const json& options, const char* key, GlobalArgument::Kind kin
         into.push_back({kind, name, value.is_string() ? value.get<std::string>() : value.dump()});
 }
 
+// The warnings of initializationOptions: {"warnings": {"CODE": "off" | "on"
+// | "error", "*": ...}}, "*" the choice for every warning; an entry it cannot
+// take is left out, and what is wrong with it told.
+void read_warnings(const json& options, WarningChoice& choice, std::vector<std::string>& problems) {
+    if (!options.is_object() || !options.contains("warnings")) return;
+    const json& given = options["warnings"];
+    if (!given.is_object()) {
+        problems.emplace_back("the option warnings is an object of codes and \"off\", \"on\" or \"error\"");
+        return;
+    }
+    // "*" first, so that the entries for single warnings hold against it.
+    if (given.contains("*") && given["*"].is_string())
+        choose_by_entry(choice, "*", given["*"].get_ref<const std::string&>());
+    for (const auto& [name, level] : given.items()) {
+        if (name == "*" && level.is_string()) continue;
+        const std::string problem = level.is_string() ? choose_by_entry(choice, name, level.get_ref<const std::string&>())
+                                                      : "the warning " + name + " takes \"off\", \"on\" or \"error\"";
+        if (!problem.empty()) problems.push_back("kelvo: warnings: " + problem);
+    }
+}
+
 SessionOptions session_options(const Globals& globals) {
     SessionOptions options;
     options.globals = globals;
@@ -213,6 +234,10 @@ void Server::request(const json& message, std::string_view id, std::vector<std::
             return;
         }
         out.push_back(answer_text(id, "result", (this->*(found->second))(params_of(message))));
+        // What the initialization options got wrong, for the author to see.
+        for (const std::string& problem : option_problems_)
+            out.push_back(notification_text("window/showMessage", {{"type", 2}, {"message", problem}}));
+        option_problems_.clear();
     } catch (const json::exception& e) {
         out.push_back(error_text(id, invalid_params, e.what()));
     } catch (const InvalidParams& e) {
@@ -256,6 +281,13 @@ json Server::initialize(const json& params) {
     read_globals(options, "define", GlobalArgument::Kind::real, globals);
     read_globals(options, "defineString", GlobalArgument::Kind::string, globals);
     inlay_hints_ = !(options.is_object() && options.contains("inlayHints") && options["inlayHints"] == false);
+    warnings_ = {};
+    option_problems_.clear();
+    read_warnings(options, warnings_, option_problems_);
+    if (options.is_object() && options.contains("explanations") && options["explanations"].is_string())
+        explanations_ = options["explanations"].get<std::string>();
+    code_descriptions_ =
+        params.value("/capabilities/textDocument/publishDiagnostics/codeDescriptionSupport"_json_pointer, false) == true;
     encoding_ = negotiated_encoding(params);
     markdown_ = wants_markdown(params);
     related_information_ =
@@ -304,7 +336,9 @@ std::string Server::open_document(const std::string& uri, std::string text) {
     std::string notification = notification_text(
         "textDocument/publishDiagnostics",
         {{"uri", uri},
-         {"diagnostics", diagnostics_json(*document, ide::diagnostics(subject), {uri, related_information_})}});
+         {"diagnostics",
+          diagnostics_json(*document, ide::diagnostics(subject, warnings_),
+                           {uri, related_information_, code_descriptions_ ? explanations_ : std::string_view()})}});
     documents_[uri] = std::move(document);
     keep(uri, std::move(analysis));
     return notification;

@@ -17,6 +17,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "common/warning_choice.h"
 #include "library/analysis.h"
 #include "library/session.h"
 #include "protocol.h"
@@ -29,7 +30,11 @@ using Globals = std::vector<GlobalArgument>;
 
 class Server {
 public:
-    explicit Server(Globals globals) : globals_(std::move(globals)) {}
+    // `explanations`: where the pages of the codes are (a base URI, each
+    // page at #CODE) when the client names no place of its own; empty: the
+    // diagnostics link to none.
+    explicit Server(Globals globals, std::string explanations = {})
+        : globals_(std::move(globals)), explanations_(std::move(explanations)) {}
 
     // Handles one message body, whatever its bytes; returns the texts of the
     // messages to send, in order. A request is answered exactly once, with
@@ -92,6 +97,13 @@ private:
     bool markdown_ = true;
     bool inlay_hints_ = true;
     bool related_information_ = false;  // the client shows a diagnostic's related information
+    // The initialization option `explanations`, or the server's own place of
+    // the pages; sent as each diagnostic's codeDescription when the client
+    // takes one.
+    std::string explanations_;
+    bool code_descriptions_ = false;
+    WarningChoice warnings_;  // the initialization option `warnings`
+    std::vector<std::string> option_problems_;  // shown to the author after the initialize answer
     std::map<std::string, std::unique_ptr<Document>, std::less<>> documents_;
     std::list<std::pair<std::string, std::unique_ptr<Analysis>>> analyses_;  // the one used last first
     bool initialized_ = false;

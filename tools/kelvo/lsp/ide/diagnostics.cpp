@@ -44,7 +44,7 @@ Diagnostic diagnostic_of(const Subject& s, const Finding& f) {
 
 // The run's findings, and the calls the host would refuse for their argument
 // count (from the host text) merged in by place.
-std::vector<Diagnostic> diagnostics(const Subject& s) {
+std::vector<Diagnostic> diagnostics(const Subject& s, const WarningChoice& warnings) {
     std::vector<Diagnostic> list;
     const preview::HostChecks checks = preview::host_checks(s.analysis);
     const std::vector<const Finding*> findings = preview::merged_findings(s.analysis, checks);
@@ -53,14 +53,18 @@ std::vector<Diagnostic> diagnostics(const Subject& s) {
     // What follows from a message goes with that message, past the notes
     // that explain it.
     std::size_t cause = shown;
+    WarningFilter filter(warnings);
     for (std::size_t i = 0; i < shown; ++i) {
         const Finding& f = *findings[i];
+        const WarningLevel level = filter.level_of(f.report);
+        if (level == WarningLevel::off) continue;
         if (f.report.consequence && cause < list.size()) {
             list[cause].related.push_back({drawn_span(s, f), report_text(f.report)});
             continue;
         }
         if (f.severity() != Severity::note) cause = list.size();
         list.push_back(diagnostic_of(s, f));
+        if (level == WarningLevel::error && f.severity() == Severity::warning) list.back().severity = Severity::error;
     }
     if (shown == findings.size()) return list;
     // One more, where the first left out is, as severe as the most severe of them.

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/warning_choice.h"
 #include "library/analysis.h"
 #include "library/line_index.h"
 #include "library/session.h"
@@ -161,7 +162,8 @@ struct Diagnostic {
 // more there are: the tool on the command line reports them all.
 constexpr std::size_t most_published = 1000;
 Diagnostic diagnostic_of(const Subject& s, const Finding& finding);
-std::vector<Diagnostic> diagnostics(const Subject& s);
+// `warnings`: which warnings are shown (with their notes), and which as errors.
+std::vector<Diagnostic> diagnostics(const Subject& s, const WarningChoice& warnings = {});
 
 // ---- the answers that change a document -------------------------------------
 //
