@@ -113,6 +113,7 @@ TEST(WasmRunEntry, TheTranslationWarnsOfTheHostsArgumentCountsWhenAsked) {
 // word is drawn on the word whose operand is missing, or on the last
 // character of its line.
 struct Drawn {
+    std::string_view name;
     std::string_view source;
     std::string_view expected;  // a report, from its label on
 };
@@ -129,17 +130,18 @@ INSTANTIATE_TEST_SUITE_P(
     Reports, WasmReportsDrawn,
     testing::Values(
         // `circle` is short of two operands: the point after `2` is drawn on `circle`
-        Drawn{"circle 1 2\n", "\"circle\",\"\",\"Unexpected symbol: \",0,6]"},
-        Drawn{"circle 1 2\n", "\"circle\",\"note\",\"operand 4 of 'circle' finds no word either (Unexpected symbol: )\",0,6]"},
+        Drawn{"MissingOperandsOnTheirKeyword", "circle 1 2\n", "\"circle\",\"\",\"Unexpected symbol: \",0,6]"},
+        Drawn{"AndTheNoteOfTheSecond", "circle 1 2\n", "\"circle\",\"note\",\"operand 4 of 'circle' finds no word either (Unexpected symbol: )\",0,6]"},
         // `var` without a name: on `var`, after the line's "é" (two bytes, one unit)
-        Drawn{"message \"\xc3\xa9\"\nvar\n", "\"var\",\"\",\"Unexpected symbol: \",12,15]"},
+        Drawn{"ANameMissingAfterTextBeyondAscii", "message \"\xc3\xa9\"\nvar\n", "\"var\",\"\",\"Unexpected symbol: \",12,15]"},
         // a warning with its label; a note that follows from a message
-        Drawn{"var a 1\nvar a 2\n", "\"warning\",\"'a' is already a variable"},
-        Drawn{"print 1 1 zz\n", "\"note\",\"so operand 3 of 'print' is 0 in the host text (Wrong number of arguments to "
+        Drawn{"AWarningWithItsLabel", "var a 1\nvar a 2\n", "\"warning\",\"'a' is already a variable"},
+        Drawn{"AConsequenceAsANote", "print 1 1 zz\n", "\"note\",\"so operand 3 of 'print' is 0 in the host text (Wrong number of arguments to "
                                 "function or script.)\",0,5]"},
         // the tool shows a control byte escaped and a long word shortened
-        Drawn{"zz\x01" "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\n",
-              "\"\",\"Unknown variable: zz\\\\x01aaaaaaaaaaaaaaaaaaaaaaaaaaaaa...aaaaaaaaaaaaaaaa (75 bytes)\",0,75]"}));
+        Drawn{"AControlByteAndALongWord", "zz\x01" "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\n",
+              "\"\",\"Unknown variable: zz\\\\x01aaaaaaaaaaaaaaaaaaaaaaaaaaaaa...aaaaaaaaaaaaaaaa (75 bytes)\",0,75]"}),
+    [](const testing::TestParamInfo<Drawn>& drawn) { return std::string(drawn.param.name); });
 
 constexpr int lines = 5;
 
