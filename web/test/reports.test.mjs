@@ -212,14 +212,18 @@ test("a report's '?' opens its explanation, where the module has explanations", 
     kelvo.explanations = () => ["unknown-variable"];
     kelvo.explain = (code) => (code === "unknown-variable" ? "A word that names nothing the script declared." : null);
   });
-  await setSource("var a 1\nprint 1 1 zz\n");
+  const shown = "function best 2 a b\nreturn max2 a b\nend\nvar a 1\nvar a 2\nprint 1 1 zz\ncircle 1 2\n";
+  await setSource(shown);
   assert.equal(await page.locator("#reports .explain").count(), 1);
   await page.locator("#reports li", { hasText: "Unknown variable: zz" }).locator(".explain").click();
   const panel = page.locator("#explanation");
   await panel.waitFor({ state: "visible", timeout: 5000 });
   assert.equal(await panel.locator(".body").textContent(), "A word that names nothing the script declared.");
   assert.equal(await panel.locator(".title").textContent(), "Unknown variable: zz");
-  await page.locator("#reports li", { hasText: "Unknown variable: zz" }).locator(".text").hover();
+  // What an author sees: the function line and its prologue, a tooltip, the explanation.
+  await page.locator("#source .cm-line", { hasText: /^function best/ }).click();
+  await page.locator("#source .cm-lintRange-error", { hasText: "zz" }).hover();
+  await page.locator(".cm-tooltip-lint").waitFor({ timeout: 5000 });
   await page.screenshot({ path: process.env.KELVO_SCREENSHOT ?? join(tmpdir(), "kelvo-playground-reports.png") });
   await panel.locator(".close").click();
   assert.equal(await panel.isVisible(), false);
