@@ -102,7 +102,8 @@ TEST(WasmRunEntry, TheTranslationWarnsOfTheHostsArgumentCountsWhenAsked) {
     kelvo_translate(put(script), 0, 1);
     const std::string with = {kelvo_part(reports), kelvo_part_size(reports)};
     EXPECT_NE(with.find("[\"warning\",\"host-argument-count\",\"'merge_color' takes 3 arguments in the host, not 2: the "
-                        "engine rejects this call when it runs\",2,7,44,11,43,54,\"merge_color\",\"3 arguments\"]"),
+                        "engine rejects this call when it runs\",2,7,44,11,43,54,\"merge_color\",\"3 arguments\",\"warning\",\"'merge_color' "
+                        "takes 3 arguments in the host, not 2: the engine rejects this call when it runs\",43,54]"),
               std::string::npos)
         << with;
     kelvo_translate(put(script), 0, 0);
@@ -163,3 +164,54 @@ TEST(WasmRunEntry, ThePageOfACodeAndTheListOfThem) {
 }
 
 }  // namespace
+
+// The translation's reports as the page shows them: the kelvo tool's label
+// and text, and where the page draws each one. A report about a missing
+// word is drawn on the word whose operand is missing, or on the last
+// character of its line.
+struct Drawn {
+    std::string_view name;
+    std::string_view source;
+    std::string_view expected;  // a report, from its label on
+};
+
+class WasmReportsDrawn : public testing::TestWithParam<Drawn> {};
+
+TEST_P(WasmReportsDrawn, AsTheToolPrintsThemAndWhereTheyAreSeen) {
+    kelvo_translate(put(GetParam().source), 0, 0);
+    const std::string json = {kelvo_part(reports), kelvo_part_size(reports)};
+    EXPECT_NE(json.find(GetParam().expected), std::string::npos) << json;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reports, WasmReportsDrawn,
+    testing::Values(
+        // `circle` is short of two operands: the point after `2` is drawn on `circle`
+        Drawn{"MissingOperandsOnTheirKeyword", "circle 1 2\n", "\"circle\",\"\",\"Unexpected symbol: \",0,6]"},
+        Drawn{"AndTheNoteOfTheSecond", "circle 1 2\n", "\"circle\",\"note\",\"operand 4 of 'circle' finds no word either (Unexpected symbol: )\",0,6]"},
+        // `var` without a name: on `var`, after the line's "é" (two bytes, one unit)
+        Drawn{"ANameMissingAfterTextBeyondAscii", "message \"\xc3\xa9\"\nvar\n", "\"var\",\"\",\"Unexpected symbol: \",12,15]"},
+        // a warning with its label; a note that follows from a message
+        Drawn{"AWarningWithItsLabel", "var a 1\nvar a 2\n", "\"warning\",\"'a' is already a variable"},
+        Drawn{"AConsequenceAsANote", "print 1 1 zz\n", "\"note\",\"so operand 3 of 'print' is 0 in the host text (Wrong number of arguments to "
+                                "function or script.)\",0,5]"},
+        // the tool shows a control byte escaped and a long word shortened
+        Drawn{"AControlByteAndALongWord", "zz\x01" "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\n",
+              "\"\",\"Unknown variable: zz\\\\x01aaaaaaaaaaaaaaaaaaaaaaaaaaaaa...aaaaaaaaaaaaaaaa (75 bytes)\",0,75]"}),
+    [](const testing::TestParamInfo<Drawn>& drawn) { return std::string(drawn.param.name); });
+
+constexpr int lines = 5;
+
+// A `function` line wrote the definition's name and its parameter prologue
+// (up to its last line feed): the line map holds that place beside the
+// line's own, four numbers each: line, its start, host begin and end.
+TEST(WasmLineMap, AFunctionLineHoldsTheHeadAndPrologueOfItsDefinition) {
+    kelvo_translate(put("function best 2 a b\nreturn a\nend\nfunction f 0\nreturn 1\nend\n"), 0, 0);
+    const std::string bytes = {kelvo_part(lines), kelvo_part_size(lines)};
+    std::vector<std::uint32_t> map(bytes.size() / 4);
+    std::memcpy(map.data(), bytes.data(), map.size() * 4);
+    // best='a=argument0\nb=argument1\nreturn(a)\n'\nf='\nreturn(1)\n'\n\n\n
+    // `best='a=argument0\nb=argument1` is line 1's, `f='` line 4's.
+    EXPECT_EQ(map, (std::vector<std::uint32_t>{1, 0, 58, 58, 1, 0, 0, 29, 2, 20, 30, 39, 3, 29, 45, 45,
+                                               4, 33, 59, 59, 4, 33, 42, 45, 5, 46, 46, 55}));
+}

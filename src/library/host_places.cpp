@@ -36,7 +36,7 @@ void HostPlaces::add_line(const TranslatedLine& line) {
 
 void HostPlaces::definition_stored(std::size_t name_size, std::size_t prologue, std::size_t body) {
     const auto index = static_cast<std::int32_t>(definitions_.size());
-    definitions_.push_back({name_size, prologue, body, 0});
+    definitions_.push_back({name_size, prologue, body, 0, 0});
     for (const std::size_t line : pending_) place_line(line, index, prologue + lines_[line].begin);
     pending_.clear();
 }
@@ -58,6 +58,7 @@ void HostPlaces::finish() {
     for (PlacedDefinition& definition : definitions_) {
         const DefinitionPlace place = place_definition(at, definition.name_size, definition.body);
         definition.result_begin = place.body_begin;
+        definition.result_head = place.begin;
         at = place.end;
     }
 }

@@ -32,6 +32,7 @@ struct PlacedDefinition {
     std::size_t prologue = 0;      // the parameter prologue that opens its body
     std::size_t body = 0;          // the length of its body
     std::size_t result_begin = 0;  // where its body begins in the result
+    std::size_t result_head = 0;   // where its name begins in the result
 };
 
 class HostPlaces {

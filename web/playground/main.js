@@ -3,7 +3,7 @@
 // warnings underlined at their words; the line map highlighted both ways;
 // global arguments and the examples; the state in the address.
 import { EditorState } from "@codemirror/state";
-import { EditorView, drawSelection, highlightSpecialChars, keymap, lineNumbers } from "@codemirror/view";
+import { EditorView, drawSelection, highlightSpecialChars, keymap, lineNumbers, tooltips } from "@codemirror/view";
 import { defaultKeymap, history, historyKeymap } from "@codemirror/commands";
 import { setDiagnostics } from "@codemirror/lint";
 import { loadKelvo } from "kelvo-module";
@@ -11,6 +11,7 @@ import examples from "kelvo:examples";
 import { setWords, sourceColours } from "./colours.js";
 import { highlightField, hostRangesOf, lineMap, setHighlight, sourceLinesAt } from "./linemap.js";
 import { readLink, writeLink } from "./link.js";
+import { explainer, reportList } from "./reports.js";
 import { runPane } from "./run.js";
 import "./style.css";
 
@@ -24,20 +25,26 @@ let delay = 0;        // the debounce, once translations take long
 let lastTotal = 0;
 let timer = null;
 let lead = null;      // the pane whose cursor the highlight follows
+let loading = false;  // the text is being replaced by an example or a link, not edited
 
 // ---- the two panes ------------------------------------------------------------
 const common = [lineNumbers(), highlightSpecialChars(), drawSelection(), EditorState.lineSeparator.of("\n"), highlightField];
 const onUpdate = (update) => {
   const byUser = update.transactions.some((tr) => ["select", "input", "delete", "undo", "redo"].some((e) => tr.isUserEvent(e)));
   if (byUser) lead = update.view;
-  if (update.docChanged && update.view === source) schedule();
+  if (update.docChanged && update.view === source) {
+    if (!loading) select.value = "";  // the text is no longer the example's
+    schedule();
+  }
   else if (update.selectionSet && byUser) queueMicrotask(followCursor);
 };
 const source = new EditorView({
   parent: $("source"),
   state: EditorState.create({
     extensions: [...common, history(), keymap.of([...defaultKeymap, ...historyKeymap]),
-      sourceColours(), EditorView.updateListener.of(onUpdate)],
+      sourceColours(), EditorView.updateListener.of(onUpdate),
+      // The notes of an underline stay over the source, never over the host pane.
+      tooltips({ tooltipSpace: (view) => view.dom.getBoundingClientRect() })],
   }),
 });
 const host = new EditorView({
@@ -46,6 +53,18 @@ const host = new EditorView({
 });
 lead = source;
 const run = runPane({ kelvo, source, globals: () => globals, $ });
+// The widest a tooltip may be: the source pane's width, as it is now.
+new ResizeObserver(() => source.dom.style.setProperty("--pane-width", `${source.dom.clientWidth}px`)).observe(source.dom);
+
+// A click on a report puts the cursor at its word.
+function goTo(report) {
+  lead = source;
+  source.dispatch({ selection: { anchor: report.from }, scrollIntoView: true, userEvent: "select" });
+  source.focus();
+  followCursor();
+}
+const explain = explainer(kelvo, $("explanation"));
+const reports = reportList($("reports-scroll"), $("reports"), { goTo, explain });
 
 // ---- translating ----------------------------------------------------------------
 function schedule() {
@@ -66,33 +85,23 @@ function replaceHost(text) {
   host.dispatch({ changes: { from, to: old.length - end, insert: text.slice(from, text.length - end) } });
 }
 
-// Reports as underlines: a note goes with the message or warning before it.
-function diagnostics(reports) {
+// Reports as underlines, in the kelvo tool's words: a note goes with the
+// message or warning before it.
+const labelled = (r) => (r.label ? `${r.label}: ${r.printed}` : r.printed);
+function diagnostics(list) {
   const out = [];
   let last = null;
-  for (const r of reports) {
+  for (const r of list) {
     if (r.severity === "note") {
-      if (last) last.message += `\nnote: ${r.text}`;
+      if (last) last.message += `\n${labelled(r)}`;
     } else if (r.line === 0) {
       last = null;  // about the run as a whole: in the list only
     } else {
-      last = { from: r.from, to: r.to, severity: r.severity, message: r.text, source: r.code };
+      last = { from: r.markFrom, to: r.markTo, severity: r.severity, message: labelled(r) };
       out.push(last);
     }
   }
   return out;
-}
-
-const shownReports = 200;
-function listReports(reports) {
-  const items = reports.slice(0, shownReports).map((r) => {
-    const li = document.createElement("li");
-    li.className = r.severity;
-    li.textContent = `${r.line}:${r.column}: ${r.severity}: ${r.text}`;
-    return li;
-  });
-  if (reports.length > shownReports) items.push(Object.assign(document.createElement("li"), { textContent: `… ${reports.length - shownReports} more` }));
-  $("reports").replaceChildren(...items);
 }
 
 function translateNow() {
@@ -105,7 +114,7 @@ function translateNow() {
   replaceHost(result.host);
   const marked = setDiagnostics(source.state, diagnostics(result.reports));
   source.dispatch({ effects: [].concat(marked.effects ?? [], setWords.of(result.words)) });
-  listReports(result.reports);
+  reports.show(result.reports);
   followCursor();
   run.changed();
   const total = performance.now() - started;
@@ -183,10 +192,16 @@ $("add-global").addEventListener("click", () => {
 });
 
 // ---- examples and the address --------------------------------------------------------
-function load({ source: text, globals: given }) {
+function load({ name = "", source: text, globals: given }) {
   globals = given.map((g) => ({ ...g }));
   showGlobals();
-  source.dispatch({ changes: { from: 0, to: source.state.doc.length, insert: text }, selection: { anchor: 0 } });
+  loading = true;
+  try {
+    source.dispatch({ changes: { from: 0, to: source.state.doc.length, insert: text }, selection: { anchor: 0 } });
+  } finally {
+    loading = false;
+  }
+  select.value = name;
   translateNow();
 }
 
@@ -194,6 +209,7 @@ const select = $("example");
 for (const { name } of examples) select.append(new Option(name, name));
 select.addEventListener("change", () => {
   const example = examples.find((e) => e.name === select.value);
+  $("notice").hidden = true;
   if (example) load(example);
 });
 
@@ -216,11 +232,16 @@ $("copy-link").addEventListener("click", async () => {
   }
 });
 
+// The address: a script of its own, an example by name, or the first example.
+const firstExample = "demo";
 function restore() {
   const state = readLink(location.hash);
-  const example = examples.find((e) => e.name === (state.example ?? (state.source === null ? "demo" : null)));
-  if (example) select.value = example.name;
-  load(example ?? { source: state.source, globals: state.globals });
+  const wanted = state.example ?? (state.source === null ? firstExample : null);
+  const example = wanted === null ? null : examples.find((e) => e.name === wanted) ?? examples.find((e) => e.name === firstExample);
+  const notice = $("notice");
+  notice.hidden = example?.name === wanted;
+  notice.textContent = notice.hidden ? "" : `No example named '${wanted}': showing '${example?.name ?? "(empty)"}'`;
+  load(example ?? { source: state.source ?? "", globals: wanted === null ? state.globals : [] });
 }
 window.addEventListener("hashchange", restore);
 restore();

@@ -164,9 +164,17 @@ class Kelvo {
   //                     line, byte column, byte offset and byte length as the
   //                     command line counts them; from and to in the source
   //                     string; word and name the facts the text tells;
+  //                     label ("warning", "note" or "" for a message) and
+  //                     printed: what the kelvo tool prints after the
+  //                     place, "FILE:LINE:COL: label: printed"; markFrom and
+  //                     markTo where a page draws it (a report about a
+  //                     missing word on the word whose operand it is, or
+  //                     on the line's last character);
   //   lines             the line map, [{ line, sourceFrom, hostFrom, hostTo }]:
   //                     where each translated source line begins and where its
-  //                     host text stands in the host string;
+  //                     host text stands in the host string (a `function`
+  //                     line: also the name and parameter prologue of each
+  //                     definition it named, one entry each);
   //   words             what each word is (see Words);
   //   analysis          the whole analysis (the JSON of kelvo --analysis,
   //                     parsed), or null when options.analysis is false.
@@ -184,8 +192,9 @@ class Kelvo {
     const hostBytes = this.part(PART.host);
     const errorBytes = this.part(PART.messages);
     const summary = JSON.parse(this.part(PART.summary, true));
-    const reports = summary.reports.map(([severity, code, text, line, column, offset, length, from, to, word, name]) => ({
-      severity, code, text, line, column, offset, length, from, to, word, name,
+    const reports = summary.reports.map(([severity, code, text, line, column, offset, length, from, to, word, name,
+      label, printed, markFrom, markTo]) => ({
+      severity, code, text, line, column, offset, length, from, to, word, name, label, printed, markFrom, markTo,
     }));
     const map = this.numbers(PART.lines);
     const lines = [];

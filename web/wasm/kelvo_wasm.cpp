@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/printer.h"
 #include "common/explanations.h"
 #include "common/warning_choice.h"
 #include "export.h"
@@ -64,16 +65,26 @@ std::uint32_t class_of(const kelvo::ResolvedWord& w) {
     return static_cast<std::uint32_t>(w.kind);
 }
 
-// A report as the playground shows it, its text and place worked out while
-// its words are still in view.
+// A report as the playground shows it, its texts and place worked out while
+// its words are still in view: the library's text, and the text the kelvo
+// tool prints of it.
 struct Shown {
     kelvo::Severity severity;
     kelvo::Code code;
     std::string text;
+    std::string printed;
     kelvo::SourcePosition position;
     std::size_t end = 0;  // byte offset past the word
     std::string word;
     std::string name;
+};
+
+// A term that found no word, and the word of the term whose operand it is:
+// where a report about that point is drawn.
+struct MissingOperand {
+    std::size_t at;
+    std::size_t begin;
+    std::size_t end;
 };
 
 // Hears a run for the playground: no more than it shows.
@@ -90,8 +101,8 @@ public:
         const kelvo::Severity severity =
             level == kelvo::WarningLevel::error && r.severity() == kelvo::Severity::warning ? kelvo::Severity::error
                                                                                              : r.severity();
-        reports_.push_back({severity, r.code, kelvo::report_text(r), r.span.begin, r.span.end.offset,
-                            std::string(r.word), std::string(r.name)});
+        reports_.push_back({severity, r.code, kelvo::report_text(r), kelvo::tool::shown_text(r), r.span.begin,
+                            r.span.end.offset, std::string(r.word), std::string(r.name)});
     }
     // The reports heard, told again: an analysis's, with more among them.
     void replace_reports(const std::vector<const kelvo::Finding*>& findings) {
@@ -102,21 +113,41 @@ public:
     void argument_count(std::int32_t, std::size_t) override {}
     void comment(const kelvo::SourceSpan& span) override { add(span.begin.offset, span.end.offset, comment_class); }
     void line(const kelvo::TranslatedLine& line) override {
-        for (const kelvo::ResolvedWord& w : line.words) add(w.begin, w.end, class_of(w));
+        for (const kelvo::ResolvedWord& w : line.words) {
+            add(w.begin, w.end, class_of(w));
+            if (w.kind == kelvo::WordKind::script_name) function_line_ = line_numbers_.size();
+        }
         for (const kelvo::ResolvedWord& w : line.dropped) add(w.begin, w.end, dropped_class | class_of(w));
+        missing_operands(line);
         line_numbers_.push_back({line.begin.line, line.begin.offset});
         places_.add_line(line);
     }
+    // The latest `function` line before `end` stored the definition names
+    // it: its head and prologue in the result are that line's host text.
     void definition_stored(std::size_t, std::string_view name, std::size_t prologue, std::size_t body,
                            std::size_t) override {
         places_.definition_stored(name.size(), prologue, body);
+        definition_lines_.push_back(function_line_);
     }
 
-    std::string summary_json(const kelvo::LineIndex& source) const;
+    std::string summary_json(const kelvo::LineIndex& source);
     std::string lines_part(const kelvo::LineIndex& source, const kelvo::LineIndex& result);
     std::string words_part(const kelvo::LineIndex& source);
 
 private:
+    void missing_operands(const kelvo::TranslatedLine& line) {
+        for (const kelvo::TermRecord& t : line.terms) {
+            if (!t.missing || t.parent < 0) continue;
+            const kelvo::TermRecord& parent = line.terms[static_cast<std::size_t>(t.parent)];
+            if (parent.word_count == 0 || parent.first_word >= line.words.size()) continue;
+            const kelvo::ResolvedWord& w = line.words[parent.first_word];
+            missing_.push_back({t.at, w.begin, w.end});
+        }
+    }
+    std::pair<std::size_t, std::size_t> drawn(const Shown& r, const kelvo::LineIndex& source) const;
+    void append_prologues(std::string& out, std::size_t line, std::size_t& next, const kelvo::LineIndex& source,
+                          const kelvo::LineIndex& result) const;
+
     void add(std::size_t begin, std::size_t end, std::uint32_t cls) {
         pieces_.push_back({static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end), cls});
     }
@@ -131,6 +162,10 @@ private:
     std::vector<Shown> reports_;
     std::vector<Piece> pieces_;
     std::vector<LineNumber> line_numbers_;
+    std::vector<MissingOperand> missing_;
+    static constexpr std::size_t no_line = static_cast<std::size_t>(-1);
+    std::size_t function_line_ = no_line;     // the last line that declared a script's name
+    std::vector<std::size_t> definition_lines_;  // per stored definition, its `function` line
     kelvo::HostPlaces places_;
     kelvo::WarningChoice warnings_;
     kelvo::WarningFilter filter_{warnings_};
@@ -164,11 +199,33 @@ void append_u32(std::string& out, std::size_t value) {
     for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((v >> shift) & 0xFF);
 }
 
+// Where the page draws a report: on its word; a report about a point (an
+// operand that found no word) on the word of the term whose operand it is,
+// else on the last character of its line, so that it has a width to see.
+std::pair<std::size_t, std::size_t> Playground::drawn(const Shown& r, const kelvo::LineIndex& source) const {
+    const std::size_t at = r.position.offset;
+    if (r.position.line == 0 || r.end > at) return {at, std::max(at, r.end)};
+    const auto found = std::lower_bound(missing_.begin(), missing_.end(), at,
+                                        [](const MissingOperand& m, std::size_t offset) { return m.at < offset; });
+    if (found != missing_.end() && found->at == at) return {found->begin, found->end};
+    const std::string_view text = source.text();
+    const std::size_t start = source.line_start(r.position.line - 1);
+    std::size_t end = source.line_end(r.position.line - 1);
+    if (end <= start) return {at, at};
+    std::size_t begin = end - 1;
+    while (begin > start && (static_cast<unsigned char>(text[begin]) & 0xC0) == 0x80) --begin;
+    return {begin, end};
+}
+
 // The reports, which the playground needs on every keystroke:
-//   {"reports":[[severity,code,text,line,column,offset,length,from,to,word,name],...]}
-// line, column and offset as the command line gives them (bytes), from and
-// to in the source as JavaScript holds it.
-std::string Playground::summary_json(const kelvo::LineIndex& source) const {
+//   {"reports":[[severity,code,text,line,column,offset,length,from,to,word,name,
+//                label,printed,markFrom,markTo],...]}
+// line, column and offset as the command line gives them (bytes); from and
+// to in the source as JavaScript holds it; label and printed what the kelvo
+// tool prints after the place; markFrom and markTo where the page draws it.
+std::string Playground::summary_json(const kelvo::LineIndex& source) {
+    std::stable_sort(missing_.begin(), missing_.end(),
+                     [](const MissingOperand& a, const MissingOperand& b) { return a.at < b.at; });
     std::string out = "{\"reports\":[";
     for (const Shown& r : reports_) {
         out += '[';
@@ -187,6 +244,14 @@ std::string Playground::summary_json(const kelvo::LineIndex& source) const {
         kelvo::append_json_string(out, r.word);
         out += ',';
         kelvo::append_json_string(out, r.name);
+        out += ',';
+        kelvo::append_json_string(out, kelvo::tool::severity_label(r.severity));
+        out += ',';
+        kelvo::append_json_string(out, r.printed);
+        out += ',';
+        const auto [from, to] = drawn(r, source);
+        append_number(out, r.position.line == 0 ? 0 : source.units_before(from, kelvo::Encoding::utf16));
+        out += std::to_string(r.position.line == 0 ? 0 : source.units_before(to, kelvo::Encoding::utf16));
         out += "],";
     }
     if (out.back() == ',') out.pop_back();
@@ -194,22 +259,46 @@ std::string Playground::summary_json(const kelvo::LineIndex& source) const {
     return out;
 }
 
-// Where each translated line's host text went, four numbers a line: its
-// physical line, where it begins in the source, and where its host text
-// begins and ends in the result. Lines whose host text stands nowhere in
-// the result are left out.
+// The host text that a `function` line wrote: the head of each definition
+// it named (its name and the opening quote) and the parameter prologue, up
+// to the prologue's last line feed.
+// `next` is the first definition not yet told; the definitions come in the
+// order of their `function` lines.
+void Playground::append_prologues(std::string& out, std::size_t line, std::size_t& next, const kelvo::LineIndex& source,
+                                  const kelvo::LineIndex& result) const {
+    const std::string_view host = result.text();
+    while (next < definition_lines_.size() && (definition_lines_[next] < line || definition_lines_[next] == no_line)) ++next;
+    for (; next < definition_lines_.size() && definition_lines_[next] == line; ++next) {
+        const kelvo::PlacedDefinition& definition = places_.definitions()[next];
+        std::size_t end = std::min(host.size(), definition.result_begin + definition.prologue);
+        if (end > definition.result_begin && host[end - 1] == '\n') --end;
+        append_u32(out, line_numbers_[line].line);
+        append_u32(out, source.units_before(line_numbers_[line].offset, kelvo::Encoding::utf16));
+        append_u32(out, result.units_before(definition.result_head, kelvo::Encoding::utf16));
+        append_u32(out, result.units_before(end, kelvo::Encoding::utf16));
+    }
+}
+
+// Where each translated line's host text went, four numbers a place: its
+// physical line, where it begins in the source, and where host text it
+// wrote begins and ends in the result; a `function` line has a place of
+// each definition it named beside its own. Lines whose host text stands
+// nowhere in the result are left out.
 std::string Playground::lines_part(const kelvo::LineIndex& source, const kelvo::LineIndex& result) {
     places_.finish();
     std::string out;
     out.reserve(line_numbers_.size() * 16);
+    std::size_t next_definition = 0;
     for (std::size_t i = 0; i < line_numbers_.size(); ++i) {
         const kelvo::HostPlace& place = places_.lines()[i];
-        if (!place.placed()) continue;
-        const std::size_t begin = places_.result_begin(place);
-        append_u32(out, line_numbers_[i].line);
-        append_u32(out, source.units_before(line_numbers_[i].offset, kelvo::Encoding::utf16));
-        append_u32(out, result.units_before(begin, kelvo::Encoding::utf16));
-        append_u32(out, result.units_before(begin + place.size(), kelvo::Encoding::utf16));
+        if (place.placed()) {
+            const std::size_t begin = places_.result_begin(place);
+            append_u32(out, line_numbers_[i].line);
+            append_u32(out, source.units_before(line_numbers_[i].offset, kelvo::Encoding::utf16));
+            append_u32(out, result.units_before(begin, kelvo::Encoding::utf16));
+            append_u32(out, result.units_before(begin + place.size(), kelvo::Encoding::utf16));
+        }
+        append_prologues(out, i, next_definition, source, result);
     }
     return out;
 }

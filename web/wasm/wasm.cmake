@@ -16,7 +16,9 @@ endif()
 
 set(kelvo_web_dir ${PROJECT_SOURCE_DIR}/web)
 
-add_executable(kelvo_wasm ${kelvo_web_dir}/wasm/kelvo_wasm.cpp ${kelvo_web_dir}/wasm/run_wasm.cpp)
+# The reports' texts are the kelvo tool's, from its printer.
+add_executable(kelvo_wasm ${kelvo_web_dir}/wasm/kelvo_wasm.cpp ${kelvo_web_dir}/wasm/run_wasm.cpp
+  ${PROJECT_SOURCE_DIR}/tools/kelvo/cli/printer.cpp)
 target_link_libraries(kelvo_wasm PRIVATE kelvo_core kelvo_preview kelvo_tool_common kelvo_warnings)
 set_target_properties(kelvo_wasm PROPERTIES SUFFIX ".mjs")
 # An ES module for the web: it does not fetch by itself when handed the

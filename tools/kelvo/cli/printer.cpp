@@ -98,6 +98,21 @@ std::string escaped(std::string_view bytes) {
     return out;
 }
 
+std::string_view severity_label(Severity severity) {
+    switch (severity) {
+        case Severity::warning: return "warning";
+        case Severity::note: return "note";
+        case Severity::error: break;
+    }
+    return {};
+}
+
+std::string shown_text(const Report& report) {
+    std::string out;
+    append_safe(out, report_text(report));
+    return out;
+}
+
 bool is_terminal(int fd) {
 #ifdef _WIN32
     return _isatty(fd) != 0;
@@ -208,14 +223,11 @@ void Printer::print_place(std::size_t line, std::size_t column) {
 
 void Printer::print(Severity severity, SourcePosition position, std::size_t length, std::string_view text) {
     print_place(position.line, position.column);
-    if (severity == Severity::warning) {
-        paint(magenta);
-        text_ += "warning:";
-        unpaint();
-        text_ += ' ';
-    } else if (severity == Severity::note) {
-        paint(cyan);
-        text_ += "note:";
+    const std::string_view label = severity_label(severity);
+    if (!label.empty()) {
+        paint(severity == Severity::warning ? magenta : cyan);
+        text_ += label;
+        text_ += ':';
         unpaint();
         text_ += ' ';
     }

@@ -78,6 +78,10 @@ std::string escaped(std::string_view bytes);
 // than 64 bytes as its start, "...", its end and its length. The library's
 // own texts stay as they are.
 void append_safe(std::string& out, std::string_view text);
+// What the tool prints of a report after its place: the label of its
+// severity ("warning", "note"; none for a message) and its text, safe.
+std::string_view severity_label(Severity severity);
+std::string shown_text(const Report& report);
 
 // Whether a stream is a terminal that shows colours (and NO_COLOR is not set).
 bool is_terminal(int fd);
