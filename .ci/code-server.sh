@@ -10,6 +10,7 @@
 # native modules are rebuilt from source against the machine's Node.js,
 # with Debian's ripgrep in place of the one the editor would fetch.
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/apt.sh"
 export DEBIAN_FRONTEND=noninteractive
 version=4.100.3
 build=$(realpath -m "${1:-build}")
@@ -18,8 +19,8 @@ cache=$dir/npm-cache
 started=$(date +%s)
 
 if [ "$(id -u)" = 0 ]; then
-  apt-get install -y -qq --no-install-recommends \
-    libkrb5-dev libx11-dev libxkbfile-dev libsecret-1-dev pkg-config build-essential python3 ripgrep >/dev/null
+  apt_install \
+    libkrb5-dev libx11-dev libxkbfile-dev libsecret-1-dev pkg-config build-essential python3 ripgrep
 fi
 for program in node npm rg make g++ python3; do
   if ! command -v "$program" >/dev/null; then

@@ -8,6 +8,7 @@
 # About 11 minutes on 2 busy cores (sanitizer build and tests 5, valgrind 2,
 # fuzz 3, coverage 2.5).
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/apt.sh"
 cd "$(dirname "$0")/.."
 root=$(pwd)
 out=${KELVO_HARDENING_DIR:-$root/build-hardening}
@@ -15,10 +16,10 @@ jobs=${KELVO_JOBS:-2}
 
 export DEBIAN_FRONTEND=noninteractive
 if [ "$(id -u)" = 0 ] && [ "${KELVO_SKIP_APT:-}" != 1 ]; then
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends \
+  apt_update
+  apt_install \
     cmake ninja-build g++ clang-14 libclang-rt-14-dev libgtest-dev googletest \
-    valgrind gcovr nlohmann-json3-dev >/dev/null
+    valgrind gcovr nlohmann-json3-dev
 fi
 
 # The tests write test.txt and temp.txt by the hundred thousand: keep them in

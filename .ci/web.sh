@@ -6,10 +6,11 @@
 # and the page with emscripten (npm ci of web/package-lock.json for esbuild,
 # the editor component and playwright-core) and runs the tests.
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/apt.sh"
 export DEBIAN_FRONTEND=noninteractive
 
 if [ "$(id -u)" = 0 ]; then
-  apt-get install -y -qq --no-install-recommends emscripten node-acorn chromium >/dev/null
+  apt_install emscripten node-acorn chromium
 fi
 for program in emcc chromium node npm; do
   command -v "$program" >/dev/null || echo "web.sh: $program is missing; its tests fail under CI" >&2

@@ -12,6 +12,7 @@
 # (Not wine64: with a 64-bit wineserver the 32-bit process lays out its
 # address space for WoW64, which fails under the emulator.)
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/apt.sh"
 cd "$(dirname "$0")/.."
 export DEBIAN_FRONTEND=noninteractive
 
@@ -19,9 +20,9 @@ if [ "$(id -u)" = 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends \
-    g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 qemu-user-static >/dev/null
+  apt_update
+  apt_install \
+    g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 qemu-user-static
 fi
 
 binfmt=/proc/sys/fs/binfmt_misc
