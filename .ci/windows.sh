@@ -19,6 +19,7 @@ export DEBIAN_FRONTEND=noninteractive
 if [ "$(id -u)" = 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
+    unset KELVO_APT_UPDATED
   fi
   apt_update
   apt_install \
