@@ -384,7 +384,9 @@ INSTANTIATE_TEST_SUITE_P(
               {E, 3, 1, 0, "Unexpected symbol: "}}},
         Case{"a comment in the first column, and after a term", "// one\nabs 1 // two\n", {}},
         Case{"an empty first operand that no message explains", "alpha end\n",
-             {{W, 1, 1, 5, "the first operand of 'alpha' is empty in the host text: the engine rejects the call"},
+             {{W, 1, 7, 3, "this 'end' closes no definition: it stores one without a name, which the host text "
+                           "writes as a line the engine rejects"},
+              {W, 1, 1, 5, "the first operand of 'alpha' is empty in the host text: the engine rejects the call"},
               {N, 1, 1, 5, "give 'alpha' a first operand that translates: an unsigned number, a declared variable, a "
                            "constant, a string or a call"}}},
         Case{"a fraction as a first operand", "alpha 0.5\n",
@@ -395,6 +397,9 @@ INSTANTIATE_TEST_SUITE_P(
              {{E, 1, 13, 5, "Unknown variable: scroe"},
               {N, 1, 1, 5, "so operand 3 of 'print' is 0 in the host text (Wrong number of arguments to function or "
                            "script.)"}}},
+        Case{"an end that closes no definition", "end\nmessage 1\n",
+             {{W, 1, 1, 3, "this 'end' closes no definition: it stores one without a name, which the host text "
+                           "writes as a line the engine rejects"}}},
         Case{"a definition left open is an error", "function twice 1 n\nreturn n\n",
              {{E, 1, 1, 8, "the definition of 'twice' is still open at the end of the file"}}}));
 

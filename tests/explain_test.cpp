@@ -34,7 +34,7 @@ const std::vector<std::string> warning_codes = {
     "words-left",           "variable-takes-operator", "quote-runs-on",    "comment-in-string",
     "name-refused",         "nested-function",         "definition-left-open", "block-left-open",
     "block-not-open",       "operator-after-value",    "empty-operand",    "comment-after-blanks",
-    "host-argument-count",
+    "end-without-function", "host-argument-count",
 };
 const std::vector<std::string> note_codes = {
     "did-you-mean", "no-comparison-words", "missing-operands", "unsigned-numbers", "host-name",

@@ -58,6 +58,9 @@ constexpr std::array<CodeRow, code_count> code_rows = {{
      "the first operand of '{}' is empty in the host text: the engine rejects the call"},
     {Code::comment_after_blanks, Severity::warning, "comment-after-blanks",
      "this line holds only blanks before its comment: it is translated as a line whose term is missing"},
+    {Code::end_without_function, Severity::warning, "end-without-function",
+     "this 'end' closes no definition: it stores one without a name, which the host text writes as a line the "
+     "engine rejects"},
     {Code::did_you_mean, Severity::note, "did-you-mean", "did you mean '{}'?"},
     {Code::no_comparison_words, Severity::note, "no-comparison-words",
      "the language has no comparison words: '{}' is none of the operator words + - * / % = += -= *= /="},

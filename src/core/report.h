@@ -78,6 +78,7 @@ enum class Code : std::uint8_t {
     operator_after_value,     // word: the operator word; name: the value before it; keyword: the call it is an operand of; names: the rest of the line
     empty_operand,            // word: the keyword or script; keyword (none for a script); operands: the operand's number
     comment_after_blanks,     // the comment of a line that holds only blanks before it
+    end_without_function,     // word: an `end` with no definition open, which stores one without a name
     // notes
     did_you_mean,         // word: the unknown word; name: the name meant
     no_comparison_words,  // word: the comparison word

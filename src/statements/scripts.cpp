@@ -154,6 +154,7 @@ TermOutcome translate_function(const Keyword& keyword, std::string& out) {
 }
 
 TermOutcome translate_end(const Keyword& keyword, std::string&) {
+    if (!state.in_script && state.current_script_name.empty()) tell(Code::end_without_function, keyword.word, {});
     tell_definition_closed(keyword.word);
     std::string prologue;
     const OpenDefinition definition = state.run.open_definition;
