@@ -257,18 +257,30 @@ test(`the packaged extension in code-server (extension host: ${kind})`, { timeou
     });
 
     await t.test("a quick fix applied mends the word", async () => {
-      await goTo(page, 4, 2);
       const wanted = "Change to 'circle'";
-      await openQuickFix(page, wanted);
-      // The keyboard, as an author picks it: down to the fix, then Enter.
-      const focused = page.locator(".action-widget .monaco-list-row.focused");
-      for (let step = 0; step < 5 && (await focused.getAttribute("aria-label")) !== wanted; ++step) {
-        await page.keyboard.press("ArrowDown");
+      const mended = () => [...document.querySelectorAll(".view-line")]
+        .some((n) => n.textContent.replace(/\u00a0/g, " ") === "circle 10 20 größe 1");
+      // On a loaded machine the menu can be drawn anew (the diagnostics of
+      // the last change arriving) between the choice and the Enter, which
+      // then picks nothing: the author opens it again.
+      for (let attempt = 0; ; ++attempt) {
+        await goTo(page, 4, 2);
+        await openQuickFix(page, wanted);
+        // The keyboard, as an author picks it: down to the fix, then Enter.
+        const focused = page.locator(".action-widget .monaco-list-row.focused");
+        for (let step = 0; step < 5 && (await focused.getAttribute("aria-label")) !== wanted; ++step) {
+          await page.keyboard.press("ArrowDown");
+        }
+        assert.equal(await focused.getAttribute("aria-label"), wanted);
+        await page.keyboard.press("Enter");
+        try {
+          await page.waitForFunction(mended, null, { timeout: 10_000 });
+          break;
+        } catch (error) {
+          if (attempt === 2) throw error;
+          await page.keyboard.press("Escape");
+        }
       }
-      assert.equal(await focused.getAttribute("aria-label"), wanted);
-      await page.keyboard.press("Enter");
-      await page.waitForFunction(() => [...document.querySelectorAll(".view-line")]
-        .some((n) => n.textContent.replace(/\u00a0/g, " ") === "circle 10 20 größe 1"));
       const lines = await editorText(page, 1);
       assert.equal(lines[3], "circle 10 20 größe 1");
     });

@@ -56,6 +56,7 @@ kelvo_expect_files(${root} ${zips}
   docs/analysis.md
   docs/guide.md
   docs/language.md
+  docs/messages.md
   docs/preview.md
   docs/source-map.md
   editors/kelvo.tmLanguage.json

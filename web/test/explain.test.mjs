@@ -38,7 +38,7 @@ test("a code without a page has none", () => {
 
 test("the list: every code with its kind and summary, as the document's table", () => {
   const list = kelvo.explanations();
-  assert.equal(list.length, 54);
+  assert.equal(list.length, 55);
   assert.deepEqual(list.find((e) => e.code === "words-left"),
     { code: "words-left", kind: "warning", summary: "a line holds more words than its term takes" });
   assert.deepEqual(list.find((e) => e.code === "host-step-budget"),
