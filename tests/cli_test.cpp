@@ -1,12 +1,7 @@
 // Runs the built kelvo tool as a process, in a scratch directory per test.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/capability.h>
-#include <sys/prctl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -14,7 +9,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -25,22 +19,15 @@
 #include "core/state.h"
 #include "library/run.h"
 #include "test_support.h"
+#include "tool_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-struct Outcome {
-    int status = -1;  // exit status, or 128 + signal
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using Outcome = kelvo::test::ToolOutcome;
+using kelvo::test::slurp;
 
 // What one run of the library makes of the source, with `end`'s counts dropped.
 std::string library_translation(const std::string& source) {
@@ -79,34 +66,14 @@ protected:
     // (the tool still runs as its user, and writes what that user owns).
     Outcome run(const std::vector<std::string>& args, const std::optional<std::string>& input = {},
                 const char* stdout_path = nullptr, bool unprivileged = false) const {
-        const fs::path in = root_ / "stdin", out = root_ / "stdout", err = root_ / "stderr";
-        std::ofstream(in, std::ios::binary) << input.value_or("");
-        std::vector<char*> argv{const_cast<char*>(KELVO_TOOL_PATH)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int fd_in = open(input ? in.c_str() : "/dev/null", O_RDONLY);
-            const int fd_out = open(stdout_path ? stdout_path : out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int fd_err = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int tool = open(argv[0], O_RDONLY | O_CLOEXEC);
-            if (fd_in < 0 || fd_out < 0 || fd_err < 0 || tool < 0 || chdir(work_.c_str()) != 0) _exit(127);
-            dup2(fd_in, 0);
-            dup2(fd_out, 1);
-            dup2(fd_err, 2);
-            if (unprivileged && (prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) != 0 ||
-                                 prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0) != 0) && geteuid() == 0)
-                _exit(126);
-            fexecve(tool, argv.data(), environ);
-            _exit(127);
+        kelvo::test::ToolRun run(KELVO_TOOL_PATH, work_, root_);
+        if (input) {
+            run.input = root_ / "stdin";
+            std::ofstream(*run.input, std::ios::binary) << *input;
         }
-        Outcome o;
-        int status = 0;
-        if (pid < 0 || waitpid(pid, &status, 0) != pid) return o;
-        o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        o.out = stdout_path ? "" : slurp(out);
-        o.err = slurp(err);
-        return o;
+        if (stdout_path != nullptr) run.output_to = stdout_path;
+        run.unprivileged = unprivileged;
+        return kelvo::test::run_tool(run, args);
     }
 
     fs::path root_, work_;

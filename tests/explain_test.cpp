@@ -1,17 +1,13 @@
 // The explanation pages (docs/messages/pages.txt, kelvo --explain): one for
 // every code a report can carry, and each page's scripts through the tool:
 // the wrong one gives its code, the mended one does not.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -19,6 +15,7 @@
 #include <vector>
 
 #include "case_file.h"
+#include "tool_process.h"
 
 namespace {
 
@@ -89,16 +86,8 @@ std::vector<Page> read_pages() {
     return pages;
 }
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using Outcome = kelvo::test::ToolOutcome;
+using kelvo::test::slurp;
 
 // Runs kelvo in a scratch folder of its own, with `script` as s.kelvo.
 class Tool : public ::testing::Test {
@@ -112,31 +101,10 @@ protected:
         std::error_code ignored;
         fs::remove_all(root_, ignored);
     }
-    Outcome run(std::vector<std::string> args, const std::string& script = {}) const {
+    Outcome run(const std::vector<std::string>& args, const std::string& script = {}) const {
         std::ofstream(root_ / "s.kelvo", std::ios::binary) << script;
-        const fs::path out = root_ / "out", err = root_ / "err";
-        std::vector<char*> argv{const_cast<char*>(KELVO_TOOL_PATH)};
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int fd_in = open("/dev/null", O_RDONLY);
-            const int fd_out = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int fd_err = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (fd_in < 0 || fd_out < 0 || fd_err < 0 || chdir(root_.c_str()) != 0) _exit(127);
-            dup2(fd_in, 0);
-            dup2(fd_out, 1);
-            dup2(fd_err, 2);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        Outcome o;
-        int status = 0;
-        if (pid < 0 || waitpid(pid, &status, 0) != pid) return o;
-        o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        o.out = slurp(out);
-        o.err = slurp(err);
-        return o;
+        fs::create_directories(root_ / ".captured");
+        return kelvo::test::run_tool(kelvo::test::ToolRun(KELVO_TOOL_PATH, root_, root_ / ".captured"), args);
     }
     fs::path root_;
 };

@@ -5,17 +5,13 @@
 // standard error must be what the case says. The guide marks each recipe's
 // script and each output it shows; those must be the cases' own, so the
 // guide cannot promise what the tool does not do.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -25,15 +21,13 @@
 #include <vector>
 
 #include "case_file.h"
+#include "tool_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using kelvo::test::slurp;
 
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
@@ -109,11 +103,7 @@ const std::vector<GuideCase>& all_cases() {
 
 // ---- the tool --------------------------------------------------------------
 
-struct Outcome {
-    int status = -1;  // exit status, or 128 + signal
-    std::string out;
-    std::string err;
-};
+using Outcome = kelvo::test::ToolOutcome;
 
 class Scratch {
 public:
@@ -135,29 +125,8 @@ public:
 
     // kelvo in the scratch folder, standard input empty.
     Outcome run(const std::vector<std::string>& args) const {
-        const fs::path out = root_ / ".stdout", err = root_ / ".stderr";
-        std::vector<char*> argv{const_cast<char*>(KELVO_TOOL_PATH)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int fd_in = open("/dev/null", O_RDONLY);
-            const int fd_out = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int fd_err = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (fd_in < 0 || fd_out < 0 || fd_err < 0 || chdir(root_.c_str()) != 0) _exit(127);
-            dup2(fd_in, 0);
-            dup2(fd_out, 1);
-            dup2(fd_err, 2);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        Outcome o;
-        int status = 0;
-        if (pid < 0 || waitpid(pid, &status, 0) != pid) return o;
-        o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        o.out = slurp(out);
-        o.err = slurp(err);
-        return o;
+        fs::create_directories(root_ / ".captured");
+        return kelvo::test::run_tool(kelvo::test::ToolRun(KELVO_TOOL_PATH, root_, root_ / ".captured"), args);
     }
 
 private:

@@ -15,7 +15,7 @@ import { mkdtempSync, readFileSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { after, before, test } from "node:test";
-import { launchChromium, serve } from "./serve.mjs";
+import { openPlayground } from "./serve.mjs";
 
 const env = (name) => process.env[name] ?? assert.fail(`${name} is not set`);
 
@@ -42,23 +42,23 @@ function nativeReports(source) {
   return run.stderr.split("\n").filter((line) => line).map((line) => line.startsWith(`${file}:`) ? line.slice(file.length + 1).replace(/^ /, "") : line);
 }
 
+let playground;
 let server;
 let browser;
 let page;
-const errors = [];
+let errors = [];
 
 before(async () => {
-  server = await serve(env("KELVO_PLAYGROUND"));
-  browser = await launchChromium(env("KELVO_NODE_MODULES"));
-  page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
-  page.on("pageerror", (error) => errors.push(String(error)));
-  await page.goto(`${server.url}index.html#source=`);
-  await page.waitForSelector("#source .cm-content");
+  playground = await openPlayground({
+    playground: env("KELVO_PLAYGROUND"),
+    nodeModules: env("KELVO_NODE_MODULES"),
+    viewport: { width: 1400, height: 900 },
+  });
+  ({ server, browser, page, errors } = playground);
 });
 
 after(async () => {
-  await browser?.close();
-  await server?.close();
+  await playground?.close();
 });
 
 // Replaces the source as a paste does, and waits for its translation.

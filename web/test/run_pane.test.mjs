@@ -10,7 +10,7 @@
 // playwright-core).
 import assert from "node:assert/strict";
 import { after, before, test } from "node:test";
-import { launchChromium, serve } from "./serve.mjs";
+import { openPlayground } from "./serve.mjs";
 
 const env = (name) => process.env[name] ?? assert.fail(`${name} is not set`);
 // A blue circle on white at (100, 80), a red one, a message, and a colour
@@ -26,23 +26,21 @@ const script = [
   "",
 ].join("\n");
 
-let server;
-let browser;
+let playground;
 let page;
-const errors = [];
+let errors = [];
 
 before(async () => {
-  server = await serve(env("KELVO_PLAYGROUND"));
-  browser = await launchChromium(env("KELVO_NODE_MODULES"));
-  page = await browser.newPage({ viewport: { width: 1500, height: 900 } });
-  page.on("pageerror", (error) => errors.push(String(error)));
-  await page.goto(`${server.url}index.html#source=`);
-  await page.waitForSelector("#source .cm-content");
+  playground = await openPlayground({
+    playground: env("KELVO_PLAYGROUND"),
+    nodeModules: env("KELVO_NODE_MODULES"),
+    viewport: { width: 1500, height: 900 },
+  });
+  ({ page, errors } = playground);
 });
 
 after(async () => {
-  await browser?.close();
-  await server?.close();
+  await playground?.close();
 });
 
 const texts = (selector) => page.evaluate((s) => [...document.querySelectorAll(s)].map((e) => e.textContent), selector);

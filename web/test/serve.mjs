@@ -30,3 +30,21 @@ export async function launchChromium(nodeModules) {
   const { chromium } = createRequire(join(nodeModules, "noop.js"))("playwright-core");
   return chromium.launch({ executablePath: process.env.KELVO_CHROMIUM || "/usr/bin/chromium", args: ["--no-sandbox"] });
 }
+
+// The built playground served and opened empty in a page of Debian's
+// chromium, every error of the page kept in `errors`. Resolves to
+// { server, browser, page, errors, close() }.
+export async function openPlayground({ playground, nodeModules, viewport }) {
+  const server = await serve(playground);
+  const browser = await launchChromium(nodeModules);
+  const page = await browser.newPage({ viewport });
+  const errors = [];
+  page.on("pageerror", (error) => errors.push(String(error)));
+  await page.goto(`${server.url}index.html#source=`);
+  await page.waitForSelector("#source .cm-content");
+  const close = async () => {
+    await browser.close();
+    await server.close();
+  };
+  return { server, browser, page, errors, close };
+}
