@@ -239,7 +239,8 @@ function restore() {
   const wanted = state.example ?? (state.source === null ? firstExample : null);
   const example = wanted === null ? null : examples.find((e) => e.name === wanted) ?? examples.find((e) => e.name === firstExample);
   const notice = $("notice");
-  notice.hidden = example?.name === wanted;
+  // A script of its own names no example, and needs no notice.
+  notice.hidden = wanted === null || example?.name === wanted;
   notice.textContent = notice.hidden ? "" : `No example named '${wanted}': showing '${example?.name ?? "(empty)"}'`;
   load(example ?? { source: state.source ?? "", globals: wanted === null ? state.globals : [] });
 }

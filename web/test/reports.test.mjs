@@ -179,6 +179,14 @@ test("the Example menu follows the text, and names an example it does not have",
   await other.reload();
   await other.waitForSelector("#source .cm-content");
   assert.equal(await other.locator("#notice").isVisible(), false);
+  // A link with a script of its own, opened in place of the example and
+  // afresh: the script, and no word of an example.
+  for (const open of [() => other.goto(`${server.url}index.html#source=message%201`), () => other.reload()]) {
+    await open();
+    await other.waitForFunction(() => window.playground?.source.state.doc.toString() === "message 1");
+    assert.equal(await other.locator("#notice").isVisible(), false);
+    assert.equal(await other.locator("#example option:checked").textContent(), "(your script)");
+  }
   await other.close();
 });
 
