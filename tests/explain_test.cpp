@@ -8,7 +8,6 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -141,10 +140,14 @@ bool has_line(const std::string& text, std::string line) {
 
 // The codes of the reports in the tool's analysis (JSON).
 std::set<std::string> analysis_codes(const std::string& json) {
-    static const std::regex code(R"re("code":"([a-z-]+)")re");
+    const std::string key = "\"code\":\"";
     std::set<std::string> codes;
-    for (auto m = std::sregex_iterator(json.begin(), json.end(), code); m != std::sregex_iterator(); ++m)
-        codes.insert((*m)[1]);
+    for (std::size_t at = json.find(key); at != std::string::npos; at = json.find(key, at)) {
+        at += key.size();
+        const std::size_t end = json.find('"', at);
+        if (end == std::string::npos) break;
+        codes.insert(json.substr(at, end - at));
+    }
     return codes;
 }
 
