@@ -44,3 +44,15 @@ void operator delete(void* p) noexcept { uncounted(p); }
 void operator delete[](void* p) noexcept { uncounted(p); }
 void operator delete(void* p, std::size_t) noexcept { uncounted(p); }
 void operator delete[](void* p, std::size_t) noexcept { uncounted(p); }
+// The nothrow forms too: a sanitizer's runtime replaces every form, and a
+// block it made would otherwise come back to the counted delete above.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return counted(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { uncounted(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { uncounted(p); }
