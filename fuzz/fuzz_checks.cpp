@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
+#include "core/report.h"
 #include "core/state.h"
 
 namespace kelvo::fuzz {
@@ -72,28 +74,37 @@ Listener listener;
 
 void Listener::report(const Report& report) {
     const std::string_view errors = state.error_text;
-    require(!report.text.empty(), "a report without text");
-    require((report.position.line == 0) == (report.position.column == 0), "a place with a line but no column");
-    if (report.severity != Severity::error) return;
+    const std::string text = report_text(report);
+    require(!text.empty(), "a report without text");
+    require((report.position().line == 0) == (report.position().column == 0), "a place with a line but no column");
+    require(report.span.begin.offset <= report.span.end.offset, "a report's word ends before it begins");
+    if (!is_library_message(report.code)) return;
+    require(report.consequence || report.severity() == Severity::error, "a message of the library that is no error");
     // Reports may be held back until the run is over, but each message is
-    // told once, in the order in which the error text holds them.
-    require(next_message_ + report.text.size() < errors.size(), "a report before its message");
-    require(errors.substr(next_message_, report.text.size()) == report.text &&
-                errors[next_message_ + report.text.size()] == '\n',
+    // told once, in the order in which the error text holds them, as its
+    // line there (a consequence too, which the tools word as a note).
+    std::string line;
+    append_message_text(line, report.code, report.word, report.keyword);
+    require(next_message_ + line.size() < errors.size(), "a report before its message");
+    require(errors.substr(next_message_, line.size()) == line && errors[next_message_ + line.size()] == '\n',
             "a report that is not the next message of the error text");
-    next_message_ += report.text.size() + 1;
+    next_message_ += line.size() + 1;
 }
 
 namespace {
 
-bool not_after(SourcePosition a, SourcePosition b) { return a.line < b.line || (a.line == b.line && a.column <= b.column); }
+void check_bytes(const Analysis& analysis, Bytes bytes, const char* what) {
+    require(bytes.begin <= bytes.end && bytes.end <= analysis.source.size(), what);
+}
 
-void check_host_place(const HostPlace& place, std::string_view result, bool ends_a_line) {
-    if (!place.placed) return;
-    require(place.begin <= place.end && place.result_begin <= place.result_end, "a host place ends before it begins");
-    require(place.result_end <= result.size(), "a host place lies outside the result");
-    require(place.result_end - place.result_begin == place.end - place.begin, "a host place changes length in the result");
-    if (ends_a_line) require(place.result_end < result.size() && result[place.result_end] == '\n', "a line's host text is not followed by its line feed");
+void check_host_place(const Analysis& analysis, const HostPlace& place, std::string_view result, bool ends_a_line) {
+    if (!place.placed()) return;
+    require(place.begin <= place.end, "a host place ends before it begins");
+    const std::size_t begin = analysis.result_begin(place);
+    const std::size_t end = begin + place.size();
+    require(end <= result.size(), "a host place lies outside the result");
+    require(analysis.host_text(place) == result.substr(begin, place.size()), "a host place's text is not the result's");
+    if (ends_a_line) require(end < result.size() && result[end] == '\n', "a line's host text is not followed by its line feed");
 }
 
 }  // namespace
@@ -101,18 +112,23 @@ void check_host_place(const HostPlace& place, std::string_view result, bool ends
 void check_analysis(const Analysis& analysis, std::string_view result) {
     require(analysis.host == result, "the analysis translated to another text");
     for (std::size_t i = 0; i < analysis.words.size(); ++i) {
-        const SourceSpan& span = analysis.words[i].span;
-        require(not_after(span.begin, span.end), "a word ends before it begins");
-        if (i > 0) require(not_after(analysis.words[i - 1].span.end, span.begin), "words overlap or go back");
+        const Bytes bytes = analysis.words[i].bytes;
+        check_bytes(analysis, bytes, "a word's bytes are not in the source");
+        if (i > 0) require(analysis.words[i - 1].bytes.end <= bytes.begin, "words overlap or go back");
     }
+    for (const AnalysedWord& word : analysis.dropped) check_bytes(analysis, word.bytes, "a dropped word's bytes are not in the source");
     for (std::size_t i = 0; i < analysis.terms.size(); ++i) {
         const AnalysedTerm& term = analysis.terms[i];
         require(term.parent < static_cast<std::int32_t>(i), "a term's parent comes after it");
         require(term.line < analysis.lines.size(), "a term of no line");
-        require(not_after(term.span.begin, term.span.end), "a term ends before it begins");
-        check_host_place(term.host, result, false);
+        require(term.first_word + term.word_count <= analysis.words.size(), "a term's words are not the analysis's");
+        check_bytes(analysis, term.bytes, "a term's bytes are not in the source");
+        check_host_place(analysis, analysis.host_of(term), result, false);
     }
-    for (const AnalysedLine& line : analysis.lines) check_host_place(line.host, result, true);
+    for (const AnalysedLine& line : analysis.lines) {
+        check_bytes(analysis, line.bytes, "a line's bytes are not in the source");
+        check_host_place(analysis, analysis.host_of(line), result, true);
+    }
 }
 
 }  // namespace kelvo::fuzz

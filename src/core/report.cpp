@@ -214,7 +214,7 @@ std::string report_text(const Report& r) {
     const std::string_view text = row_of(r.code).text;
     if (r.consequence && (r.code == Code::wrong_argument_count || r.code == Code::unexpected_symbol))
         return consequence_text(r);
-    if (static_cast<std::size_t>(r.code) <= static_cast<std::size_t>(Code::internal_error)) {
+    if (is_library_message(r.code)) {
         std::string out;
         append_message_text(out, r.code, r.word, r.keyword);
         return out;

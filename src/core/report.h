@@ -135,6 +135,10 @@ struct Report {
 };
 
 Severity severity_of(Code code);
+// A code of the first group: a message of the library, also a line of its error text.
+constexpr bool is_library_message(Code code) {
+    return static_cast<std::size_t>(code) <= static_cast<std::size_t>(Code::internal_error);
+}
 std::string_view code_name(Code code);
 // The code of a code name, or false where there is none.
 bool code_named(std::string_view name, Code& code);
