@@ -119,5 +119,37 @@ TEST(LineIndex, UnitsBeforeAnOffsetOfTheWholeText) {
     EXPECT_EQ(index.units_before(7, Encoding::utf16), 3u);   // inside the emoji: its start
 }
 
+// The last character of each line, where a report about a point at the
+// line's end is drawn: a character of several bytes whole, and each byte
+// that no well-formed sequence takes a character of its own.
+TEST(LineIndex, TheLastCharacterOfALine) {
+    struct Case {
+        std::string_view text;
+        std::size_t begin, end;  // of line 0
+    };
+    const Case cases[] = {
+        {"abc\n", 2, 3},
+        {"\n", 0, 0},                            // empty: the line end's place
+        {"", 0, 0},
+        {"ab\r\n", 1, 2},                        // the carriage return is the line end's
+        {"a\xC3\xA9\n", 1, 3},                   // é
+        {"\xF0\x9F\x98\x80", 0, 4},              // one emoji, the whole line
+        {"x\xF0\x9F\x98\x80", 1, 5},
+        {"ab\x80\x80", 3, 4},                    // stray continuation bytes: one each
+        {"a\xE2\x82", 1, 3},                      // a sequence cut short at the end: its start is one
+        {"a\xE0\x80", 2, 3},                      // E0 80 is no start: two characters
+        {"\x80\x80\x80\x80\x80\x80", 5, 6},          // nothing but continuation bytes
+        {"a\xFF", 1, 2},
+    };
+    for (const Case& c : cases) {
+        const LineIndex index(c.text, Ends::line_feeds, LineIndex::Start::first_byte);
+        EXPECT_EQ(index.last_character(0), (std::pair<std::size_t, std::size_t>{c.begin, c.end})) << testing::PrintToString(c.text);
+    }
+    // The second line of a text; past the last line, the text's end.
+    const LineIndex index("ab\ncd\xC3\xA9\n", Ends::line_feeds);
+    EXPECT_EQ(index.last_character(1), (std::pair<std::size_t, std::size_t>{5, 7}));
+    EXPECT_EQ(index.last_character(5), (std::pair<std::size_t, std::size_t>{8, 8}));
+}
+
 }  // namespace
 }  // namespace kelvo

@@ -70,6 +70,25 @@ LineIndex::LineIndex(std::string_view text, Ends ends, Start start) : text_(text
     }
 }
 
+std::pair<std::size_t, std::size_t> LineIndex::last_character(std::size_t line) const {
+    const std::size_t start = line_start(line);
+    const std::size_t end = line_end(line);
+    if (end == start) return {start, start};
+    const auto continues = [this](std::size_t at) { return (static_cast<unsigned char>(text_[at]) & 0xC0) == 0x80; };
+    // A byte that continues no sequence begins a character; a sequence is at
+    // most 4 bytes, so a character that ends the line begins among its last 4.
+    const std::size_t reach = end - std::min<std::size_t>(end - start, 4);
+    std::size_t at = end - 1;
+    while (at > reach && continues(at)) --at;
+    if (continues(at)) return {end - 1, end};  // no sequence reaches the end: a byte of its own
+    const std::string_view bytes = text_.substr(0, end);
+    for (;;) {
+        const std::size_t next = at + utf8_character(bytes, at).length;
+        if (next >= end) return {at, end};
+        at = next;
+    }
+}
+
 std::size_t LineIndex::line_end(std::size_t line) const {
     if (line >= starts_.size()) return text_.size();
     const std::size_t start = starts_[line];

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/utf8.h"
@@ -54,6 +55,9 @@ public:
         const std::size_t start = line_start(line);
         return text_.substr(start, line_end(line) - start);
     }
+    // The bytes [first, second) of a line's last character, by the one rule
+    // for bad bytes; the line end's place where the line is empty.
+    std::pair<std::size_t, std::size_t> last_character(std::size_t line) const;
     // The line that holds a byte offset (clamped to the text).
     std::size_t line_of(std::size_t offset) const;
     // The line and column of a byte offset (clamped to the text; a place

@@ -208,13 +208,8 @@ std::pair<std::size_t, std::size_t> Playground::drawn(const Shown& r, const kelv
     const auto found = std::lower_bound(missing_.begin(), missing_.end(), at,
                                         [](const MissingOperand& m, std::size_t offset) { return m.at < offset; });
     if (found != missing_.end() && found->at == at) return {found->begin, found->end};
-    const std::string_view text = source.text();
-    const std::size_t start = source.line_start(r.position.line - 1);
-    std::size_t end = source.line_end(r.position.line - 1);
-    if (end <= start) return {at, at};
-    std::size_t begin = end - 1;
-    while (begin > start && (static_cast<unsigned char>(text[begin]) & 0xC0) == 0x80) --begin;
-    return {begin, end};
+    const auto [begin, end] = source.last_character(r.position.line - 1);
+    return begin == end ? std::pair<std::size_t, std::size_t>{at, at} : std::pair<std::size_t, std::size_t>{begin, end};
 }
 
 // The reports, which the playground needs on every keystroke:

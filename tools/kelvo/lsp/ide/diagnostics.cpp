@@ -1,7 +1,6 @@
 // Diagnostics: every finding of the run, where an editor can draw it.
 #include <algorithm>
 
-#include "core/utf8.h"
 #include "ide.h"
 
 namespace kelvo::ide {
@@ -10,11 +9,7 @@ namespace {
 
 // The last character of a translator's line (a line feed's place where it is empty).
 Span last_character(const Subject& s, std::size_t line) {
-    const std::size_t start = s.source_lines.line_start(line - 1);
-    const std::size_t end = s.source_lines.line_end(line - 1);
-    if (end == start) return {start, start};
-    std::size_t begin = end - 1;
-    while (begin > start && (static_cast<unsigned char>(s.text()[begin]) & 0xC0) == 0x80) --begin;
+    const auto [begin, end] = s.source_lines.last_character(line - 1);
     return {begin, end};
 }
 
