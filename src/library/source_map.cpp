@@ -193,6 +193,9 @@ void SourceMap::segments(const std::function<void(const SourceMapSegment&)>& vis
                 parameters.push_back(origin_of_word(i));
             }
         }
+        // With no `function` line, as after an `end` that closed none: the
+        // `end` that stored it wrote its head.
+        if (!name.mapped && d.words > words_before) name = origin_of_word(d.words - 1);
         words_before = d.words;
         const std::size_t body = d.result_begin;
         walk.at(body - d.name.size() - definition_opening.size(), name);
